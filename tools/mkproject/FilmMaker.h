@@ -1,0 +1,38 @@
+#pragma once
+
+// Inspection films for tests, demos and benchmarks, made by ffmpeg: a moving test picture
+// with the film's label and a running time code burnt in, so that a frame shows which
+// film and which moment it is.
+
+#include <string>
+#include <vector>
+
+namespace kanvio::generator {
+
+enum class TFilmKind {
+    Mpeg1System,    // .mpg, MPEG-1 video in an MPEG-1 system stream
+    Mpeg2Program,   // .mpg, MPEG-2 video in an MPEG-2 program stream
+    Mpeg2Transport, // .ts, MPEG-2 video in a transport stream
+    Mp4Mpeg4,       // .mp4, MPEG-4 Part 2 video
+    Mp4H264,        // .mp4, H.264 video
+};
+
+struct TFilmRequest {
+    std::string FileName;
+    TFilmKind Kind = TFilmKind::Mpeg2Program;
+    double Seconds = 5.0;
+    int Width = 352;
+    int Height = 288;
+    int FramesPerSecond = 25;
+    int KeyFrameInterval = 12; // frames between key frames
+    std::string Label;         // burnt into the picture next to the time code
+};
+
+// Runs ffmpeg; throws std::runtime_error with ffmpeg's own message when it fails.
+void MakeFilm(const TFilmRequest& request);
+
+// The fixed set of films the test suites share, written into folder (see FilmMaker.cpp
+// for the list of names); films already there with the right size are kept.
+void MakeTestMedia(const std::string& folder);
+
+} // namespace kanvio::generator
