@@ -24,5 +24,7 @@ std::string AsciiLowerCase(std::string_view text);
 // ASCII letters and the accented letters of Windows-1252 fold to one case.
 bool SameText(std::string_view a, std::string_view b);
 int CompareText(std::string_view a, std::string_view b);
+// The text with every letter folded as SameText folds it (for hashing case-blind names).
+std::string FoldCase(std::string_view text);
 
 } // namespace kanvio

@@ -26,7 +26,8 @@ public:
 private:
     TLangMan();
     std::string code_;
-    std::unique_ptr<TBigIniFile> file_;
+    std::string fileName_;
+    std::unique_ptr<TBigIniFile> file_; // null when the language file could not be read
 };
 
 // Acquires the shared instance for a scope: `LangScope lang; lang->GetText("_Close")`.
