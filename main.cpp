@@ -1,6 +1,5 @@
-#include <iostream>
+#include "ui/ProgramEntry.h"
 
-int main() {
-    std::cerr << "kanvio: the program entry is not built yet\n";
-    return 1;
+int main(int argc, char** argv) {
+    return kanvio::RunProgram(argc, argv);
 }

@@ -57,7 +57,9 @@ std::string FormatNumber(double value) {
 
 } // namespace
 
-const std::string& TReachData::DirectionTxt() const { return DirectionTexts()[direction ? 1 : 0]; }
+const std::string& TReachData::DirectionTxt() const {
+    return DirectionTexts()[direction ? 1 : 0];
+}
 
 void SetDirectionTexts(std::string upstream, std::string downstream) {
     DirectionTexts() = {std::move(upstream), std::move(downstream)};

@@ -15,9 +15,9 @@ namespace kanvio {
 // One observation along a structure.
 struct TReachDetail {
     double Distance = 0.0;
-    std::string Code;      // observation code, e.g. "BCDA"
-    std::string Text;      // "(" code ") " description [measures]
-    std::string VideoTime; // hh:mm:ss, what seeking uses
+    std::string Code;        // observation code, e.g. "BCDA"
+    std::string Text;        // "(" code ") " description [measures]
+    std::string VideoTime;   // hh:mm:ss, what seeking uses
     int32_t DefectClass = 0; // 1..5 select a defect class colour, 0 means none
     uint16_t CounterHours = 0;
     uint8_t CounterMinutes = 0;
@@ -74,8 +74,11 @@ struct TPlayListItem {
     std::string StopText;
     std::string StructureType;
     std::string StructureID;
-    TReachData* Structure = nullptr; // not owned; null when no structure was found
+    TReachData* Structure = nullptr;          // not owned; null when no structure was found
     std::vector<std::string> TimeCorrections; // "hh:mm:ss=seconds", kept sorted as text
+    // False when the entry could not be read (missing, or a time that is no time): such a
+    // film keeps its number but never covers a position of the timeline.
+    bool Usable = true;
 };
 using TPlayList = std::vector<TPlayListItem>;
 

@@ -24,6 +24,8 @@ IsolatedEnvironment::~IsolatedEnvironment() {
     ReopenRegistryStore();
 }
 
-void IsolatedEnvironment::reopenRegistry() const { ReopenRegistryStore(); }
+void IsolatedEnvironment::reopenRegistry() const {
+    ReopenRegistryStore();
+}
 
 } // namespace kanvio::test

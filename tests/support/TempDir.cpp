@@ -30,7 +30,9 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-std::string TempDir::folder() const { return path_.string() + "/"; }
+std::string TempDir::folder() const {
+    return path_.string() + "/";
+}
 
 std::filesystem::path WriteFile(const std::filesystem::path& path, std::string_view bytes) {
     std::filesystem::create_directories(path.parent_path());

@@ -29,3 +29,25 @@ std::filesystem::path WriteFile(const std::filesystem::path& path, std::string_v
 std::string ReadFile(const std::filesystem::path& path);
 
 } // namespace kanvio::test
+
+namespace kanvio::test {
+
+// Makes folder the working directory for the object's lifetime.
+class ScopedCurrentDirectory {
+public:
+    explicit ScopedCurrentDirectory(const std::filesystem::path& folder)
+        : previous_(std::filesystem::current_path()) {
+        std::filesystem::current_path(folder);
+    }
+    ~ScopedCurrentDirectory() {
+        std::error_code ignored;
+        std::filesystem::current_path(previous_, ignored);
+    }
+    ScopedCurrentDirectory(const ScopedCurrentDirectory&) = delete;
+    ScopedCurrentDirectory& operator=(const ScopedCurrentDirectory&) = delete;
+
+private:
+    std::filesystem::path previous_;
+};
+
+} // namespace kanvio::test

@@ -1,0 +1,286 @@
+// The film list of the settings file, the search for moved film files, the links from
+// films to structures and the per-film time corrections.
+
+#include "core/KanvioContext.h"
+#include "core/TimeText.h"
+#include "foundation/AnsiText.h"
+#include "foundation/BigIniFile.h"
+#include "foundation/KanvioToolkit.h"
+#include "foundation/Logging.h"
+
+#include <QDir>
+#include <QFile>
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
+
+namespace kanvio {
+
+namespace {
+
+// Type words of the film entries, lower case; the non-ASCII ones as Windows-1250 bytes.
+const std::vector<std::string>& ReachWords() {
+    static const std::vector<std::string> words = {"h",     "reach",   "haltung", "usek",
+                                                   "tramo", "atteint", "szakasz", "odcinek"};
+    return words;
+}
+
+const std::vector<std::string>& ConnectionWords() {
+    static const std::vector<std::string> words = {"a",
+                                                   "connection",
+                                                   "anschluss",
+                                                   "p\xF8\xEDpojka",
+                                                   "conexion",
+                                                   "brancehement",
+                                                   "csatlakoz\xE1s",
+                                                   "przy\xB3\xB9"
+                                                   "cze"};
+    return words;
+}
+
+bool IsOneOf(const std::string& word, const std::vector<std::string>& words) {
+    return std::find(words.begin(), words.end(), word) != words.end();
+}
+
+bool StartsWithDriveLetter(const std::string& path) {
+    return path.size() >= 2 && path[1] == ':' &&
+           ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+}
+
+// Entries of a folder in the order the file system lists them.
+std::vector<std::string> ListFolder(const std::string& folder) {
+    std::vector<std::string> names;
+    const QDir dir(QFile::decodeName(folder.c_str()));
+    for (const QString& name :
+         dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                       QDir::Unsorted)) {
+        names.push_back(QFile::encodeName(name).toStdString());
+    }
+    return names;
+}
+
+bool TimeOf(const std::string& text, int64_t& seconds) {
+    return TryTimeTextToSeconds(text, seconds);
+}
+
+// Settings files hold Windows-1252 names, while a disc made elsewhere names its files in
+// UTF-8: try both spellings, without regard to case.
+std::string LocateFile(const std::string& path) {
+    const std::string found = FindFileIgnoringCase(path);
+    if (FileExists(found)) {
+        return found;
+    }
+    const std::string utf8 = AnsiToUtf8(path);
+    if (utf8 != path) {
+        const std::string foundUtf8 = FindFileIgnoringCase(utf8);
+        if (FileExists(foundUtf8)) {
+            return foundUtf8;
+        }
+    }
+    return path;
+}
+
+} // namespace
+
+void TKanvioContext::ReadFilmList() {
+    TotalFilmLength = 0;
+    FilmName = ResolveFilmPath(settings_->ReadString("FILME", "1", "ERROR"));
+    FilmIndex = 0;
+    FilmCount = std::max<int32_t>(0, settings_->ReadInteger("FILME", "Count", 0));
+    FirstFilmStart = 2147483647;
+    LastFilmStop = 0;
+    PlayList.assign(static_cast<size_t>(FilmCount), {});
+    for (int32_t number = 1; number <= FilmCount; ++number) {
+        ReadFilmEntry(number, PlayList[static_cast<size_t>(number - 1)]);
+    }
+    LoadTimeCorrections();
+    FilmIndex = 0;
+    CachedPosition = 0;
+}
+
+void TKanvioContext::ReadFilmEntry(int filmNumber, TPlayListItem& film) {
+    const std::string key = std::to_string(filmNumber);
+    const std::string where = SettingsFileName + ", [FILME] " + key;
+    constexpr const char* kMissing = "\x01";
+    const std::string entry = settings_->ReadString("FILME", key, kMissing);
+    if (entry == kMissing) {
+        film.Usable = false;
+        LogLine(where + ": the film entry is missing", LOG_ERROR);
+        return;
+    }
+    film.FileName = ResolveFilmPath(entry);
+    film.StartText = ExtractField(entry, 1);
+    film.StopText = ExtractField(entry, 2);
+    film.StructureType = ExtractField(entry, 4);
+    film.StructureID = ExtractField(entry, 5);
+    if (!TimeOf(film.StartText, film.StartTime) || !TimeOf(film.StopText, film.StopTime)) {
+        // The film keeps its number, so its time corrections stay its own.
+        film.Usable = false;
+        film.StartTime = film.StopTime = -1;
+        LogLine(where + ": '" + film.StartText + "' to '" + film.StopText +
+                    "' is not a time range (hh:mm:ss)",
+                LOG_ERROR);
+    } else {
+        if (film.StartTime < FirstFilmStart) {
+            FirstFilmStart = film.StartTime;
+            StartTimeText = film.StartText;
+        }
+        LastFilmStop = std::max(LastFilmStop, film.StopTime);
+    }
+    int32_t length = 0;
+    const std::string lengthText = ExtractField(entry, 3);
+    if (TryStrToInt(lengthText, length)) {
+        TotalFilmLength += length;
+    } else if (!lengthText.empty()) {
+        LogLine(where + ": the film length '" + lengthText + "' is not a number", LOG_ERROR);
+    }
+}
+
+std::string TKanvioContext::ResolveFilmPath(const std::string& entry) const {
+    const std::string written = ExtractField(entry, 0);
+    // Drive letters never exist here, so such a film has moved with the medium.
+    const bool missing = StartsWithDriveLetter(written);
+    const std::string path = ToNativeSeparators(written);
+    if (!RunsFromCD && !missing) {
+        return LocateFile(path);
+    }
+    const std::string folder = GetProgramFolder();
+    const std::string fileName = ExtractFileName(path);
+    const std::string besideProgram = LocateFile(folder + fileName);
+    if (!fileName.empty() && FileExists(besideProgram)) {
+        return besideProgram;
+    }
+    for (const std::string& name : ListFolder(folder)) {
+        const std::string candidate = LocateFile(folder + name + "/" + fileName);
+        if (!fileName.empty() && FileExists(candidate)) {
+            return candidate;
+        }
+    }
+    return missing ? written : path;
+}
+
+TReachData* TKanvioContext::FindStructure(const std::string& type, const std::string& id) const {
+    LogLine("Finding: " + type + " " + id, LOG_DEBUG);
+    const std::string word = AsciiLowerCase(type);
+    const TAReachData* list = nullptr;
+    if (IsOneOf(word, ReachWords())) {
+        list = &Reaches;
+    } else if (IsOneOf(word, ConnectionWords())) {
+        list = &Connections;
+    } else {
+        return nullptr;
+    }
+    for (const auto& structure : *list) {
+        if (structure->ID == id) {
+            LogLine("Found: " + structure->ReachNumber, LOG_DEBUG);
+            return structure.get();
+        }
+    }
+    return nullptr;
+}
+
+void TKanvioContext::AssignReachesToFilms() {
+    for (TPlayListItem& film : PlayList) {
+        film.Structure = nullptr;
+        if (!film.Usable) {
+            continue;
+        }
+        if (!film.StructureType.empty() && !film.StructureID.empty()) {
+            film.Structure = FindStructure(film.StructureType, film.StructureID);
+        } else {
+            for (const auto* list : {&Reaches, &Connections}) {
+                for (const auto& structure : *list) {
+                    int64_t first = 0;
+                    if (structure->Details.empty() ||
+                        !TimeOf(structure->Details.front().VideoTime, first)) {
+                        continue;
+                    }
+                    if (film.StartTime < first && first < film.StopTime) {
+                        film.Structure = structure.get();
+                        LogLine("Found in old kanvio.ini: " + structure->ReachNumber, LOG_DEBUG);
+                        break;
+                    }
+                }
+            }
+        }
+        if (film.Structure == nullptr) {
+            LogLine("Structure not found!", LOG_FATAL);
+            continue;
+        }
+        for (TReachDetail& detail : film.Structure->Details) {
+            int64_t t = 0;
+            if (!TimeOf(detail.VideoTime, t)) {
+                LogLine("Observation time '" + detail.VideoTime + "' of " +
+                            film.Structure->ReachNumber + " is not a time (hh:mm:ss)",
+                        LOG_ERROR);
+                continue;
+            }
+            if (film.StartTime < t + 36000 && t + 36000 < film.StopTime) {
+                detail.VideoTime = SecondsToTimeText(t + 36000);
+            }
+            if (film.StartTime < t + 72000 && t + 72000 < film.StopTime) {
+                detail.VideoTime = SecondsToTimeText(t + 72000);
+            }
+        }
+    }
+}
+
+void TKanvioContext::LoadTimeCorrections() {
+    if (!HasFilmList) {
+        return;
+    }
+    for (size_t k = 0; k < PlayList.size(); ++k) {
+        auto& corrections = PlayList[k].TimeCorrections;
+        corrections.clear();
+        settings_->ReadSectionValues("TIMECORR_" + std::to_string(k + 1), corrections);
+        std::sort(corrections.begin(), corrections.end());
+    }
+}
+
+int32_t TKanvioContext::LookupTimeCorrection(const std::vector<std::string>& list,
+                                             int64_t position) {
+    int32_t correction = 0;
+    for (const std::string& line : list) {
+        const size_t equals = line.find('=');
+        int64_t at = 0;
+        if (equals == std::string::npos || !TimeOf(line.substr(0, equals), at) || at > position) {
+            break;
+        }
+        int32_t value = 0;
+        correction = TryStrToInt(line.substr(equals + 1), value) ? value : 0;
+    }
+    return correction;
+}
+
+int32_t TKanvioContext::GetCurrentTimeCorrection() const {
+    if (!HasFilmList || FilmIndex < 0 || static_cast<size_t>(FilmIndex) >= PlayList.size()) {
+        return 0;
+    }
+    int64_t position = 0;
+    if (!TimeOf(TrimLeadingBlanks(CurrentDetail.VideoTime.substr(0, 255)), position)) {
+        return 0;
+    }
+    return LookupTimeCorrection(PlayList[static_cast<size_t>(FilmIndex)].TimeCorrections, position);
+}
+
+std::vector<std::string> TKanvioContext::StructureRangeLines() const {
+    std::vector<std::string> lines;
+    if (CurrentStructure == nullptr) {
+        return lines;
+    }
+    const std::string typeLetter(1, CurrentStructure->ObjectType);
+    const std::string typeText = ObjectTypeText(CurrentStructure->ObjectType);
+    for (const TPlayListItem& film : PlayList) {
+        if (film.Usable && film.StructureID == CurrentStructure->ID &&
+            (film.StructureType == typeLetter || film.StructureType == typeText)) {
+            char line[64];
+            std::snprintf(line, sizeof line, "%.8" PRId64 "=%.8" PRId64, film.StartTime,
+                          film.StopTime);
+            lines.emplace_back(line);
+        }
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+} // namespace kanvio

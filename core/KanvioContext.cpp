@@ -1,0 +1,348 @@
+#include "core/KanvioContext.h"
+
+#include "foundation/BigIniFile.h"
+#include "foundation/Errors.h"
+#include "foundation/KanvioToolkit.h"
+#include "foundation/LangManager.h"
+#include "foundation/Logging.h"
+#include "foundation/RegistryManager.h"
+#include "foundation/UserDialogs.h"
+
+#include <cstdio>
+#include <locale>
+#include <sstream>
+
+namespace kanvio {
+
+std::unique_ptr<TKanvioContext> PlayerContext;
+
+namespace {
+
+constexpr const char* kLabelProperties[] = {"",
+                                            "city",
+                                            "date",
+                                            "street",
+                                            "ReachNumber",
+                                            "ConnectionNumber",
+                                            "StartManholeNumber",
+                                            "EndManholeNumber",
+                                            "video",
+                                            "DirectionTxt",
+                                            "ConnectionInfo"};
+constexpr const char* kLabelCaptionKeys[] = {"",
+                                             "_City",
+                                             "_Date",
+                                             "_Street",
+                                             "_ReachNumber",
+                                             "_ConnectionNumber",
+                                             "_StartManhole",
+                                             "_EndManhole",
+                                             "_Video",
+                                             "_FlowDirection",
+                                             "_ConnectionInfo"};
+
+// The "Linear" value: blanks trimmed, "." as decimal separator, anything unreadable is 0.
+double ParseDecimal(const std::string& text) {
+    std::istringstream in(Trim(text));
+    in.imbue(std::locale::classic());
+    double value = 0.0;
+    in >> value;
+    if (in.fail()) {
+        return 0.0;
+    }
+    return value;
+}
+
+bool ValidColorIndex(int index) {
+    return index >= 0 && index < 6;
+}
+
+} // namespace
+
+TKanvioContext::TKanvioContext(TContextServices services) : services_(services) {}
+
+TKanvioContext::~TKanvioContext() = default;
+
+void TKanvioContext::Create() {
+    Seeking = false;
+    TrailerPlaying = false;
+    ZoomFactor = 1.0f;
+    FilmStructureID = "-1";
+    FilmStructureType.clear();
+
+    InspectionInfo.assign(std::size(kLabelProperties), {});
+    for (size_t row = 0; row < InspectionInfo.size(); ++row) {
+        InspectionInfo[row].PropertyName = kLabelProperties[row];
+    }
+    LoadTexts();
+    ReadLayoutMode();
+
+    CurrentTimeCorrection = 0;
+    FilterStrategy = ReadRegInteger("", "FilterStrategy", 1);
+    RendererMode = ReadRegInteger("", "RendererMode", 0);
+    RunsFromCD = IsOnOpticalDisc(GetProgramFolder());
+    TotalFilmLength = 0;
+
+    OpenSettingsFile();
+    ReadDefectClassColors();
+    OpenLog();
+    ReadDisplaySettings();
+
+    FramesPerSecond = settings_->ReadInteger("DATA", "FramesPerSeconds", 25);
+    FilmName = settings_->ReadString("DATA", "FilmName", "");
+    ZFFileName = settings_->ReadString("DATA", "QE_ISYBAU", "notexistingfile");
+    StartTimeText = settings_->ReadString("DATA", "LaengeOffset", "+00:00:00");
+    TotalFilmLength = settings_->ReadInteger("DATA", "FilmLength", 0);
+    projectFile_ = settings_->ReadString("DATA", "Projekt", "");
+    connectionProjectFile_ = settings_->ReadString("DATA", "ProjektA", "");
+
+    HasFilmList = settings_->SectionExists("FILME");
+    if (HasFilmList) {
+        ReadFilmList();
+    }
+    ReadLinearFactor();
+    if (RunsFromCD && !HasFilmList) {
+        FilmName = ExtractFileName(FilmName);
+    }
+    Playing = false;
+
+    LogLine("Preparing data structure...", LOG_DEBUG);
+    BuildDataModel();
+    LogLine("Data structure prepared. Assigning reaches to films...", LOG_DEBUG);
+    AssignReachesToFilms();
+}
+
+void TKanvioContext::LoadTexts() {
+    LangScope lang;
+    auto text = [&lang](const char* key) {
+        return lang.Text(key);
+    };
+    texts_ = TContextTexts{
+        text("_Trailer"),
+        text("_Reach"),
+        text("_Connection"),
+        text("_NoCompatibleFilters"),
+        text("_NoCompatibleFiltersSys"),
+        text("_NoCompatibleFiltersPri"),
+        text("_NoCompatibleFiltersPre"),
+        text("_UnknownMovieFormat"),
+        text("_ErrorLoadingFile"),
+        text("_StrategyError"),
+        text("_NoFileError"),
+        text("_UnknownError"),
+        text("_FilmList"),
+        text("_Image"),
+        text("_NoMovieFound"),
+        text("_HelpFileNotFound"),
+        text("_Type"),
+        text("_Number"),
+        text("_City"),
+        text("_Street"),
+        text("_ReachNumber"),
+        text("_ConnectionNumber"),
+        text("_InspectionLength"),
+        text("_FlowDirection"),
+        text("_Video"),
+        text("_InspectionType"),
+        text("_StartManhole"),
+        text("_EndManhole"),
+        text("_ZIP"),
+        text("_CodeDigit"),
+    };
+    SetDirectionTexts(text("_Upstream"), text("_Downstream"));
+    for (size_t row = 1; row < InspectionInfo.size(); ++row) {
+        InspectionInfo[row].Caption = text(kLabelCaptionKeys[row]);
+    }
+}
+
+void TKanvioContext::ReadLayoutMode() {
+    int32_t mode = ReadRegInteger("", "LayoutMode", -1);
+    if (mode == -1) {
+        if (services_.Headless || services_.StartupUi == nullptr) {
+            // Nobody to ask: use the three windows and leave the question for a real start.
+            mode = 0;
+        } else {
+            mode = services_.StartupUi->AskLayoutMode();
+            if (mode < 0 || mode > 2) {
+                mode = 0;
+            }
+            try {
+                WriteRegInteger("", "LayoutMode", mode);
+            } catch (const EKanvioError& error) {
+                // The choice still holds for this run; the next start asks again.
+                std::fprintf(stderr, "kanvio: %s\n", error.what());
+            }
+        }
+    }
+    LayoutMode = (mode == 1 || mode == 2) ? static_cast<uint8_t>(mode) : 0;
+}
+
+void TKanvioContext::OpenSettingsFile() {
+    const std::string quorvi = FindFileIgnoringCase("./Quorvi.ini");
+    if (FileExists(quorvi)) {
+        SettingsFileName = quorvi;
+    } else {
+        SettingsFileName = FindFileIgnoringCase("./Kanvio.ini");
+    }
+    settings_ = std::make_unique<TBigIniFile>(SettingsFileName);
+}
+
+void TKanvioContext::ReadDefectClassColors() {
+    for (int i = 0; i < 6; ++i) {
+        const std::string key = std::to_string(i);
+        const int32_t configured = settings_->ReadInteger("DefaultDefectClass", key, 0);
+        DefectClassColors[i] =
+            static_cast<uint32_t>(ReadRegInteger("", "DefectClassColor_" + key, configured));
+        DefaultDefectClassColors[i] = static_cast<uint32_t>(configured);
+    }
+}
+
+void TKanvioContext::OpenLog() {
+    const int32_t level = settings_->ReadInteger("Debug", "LogLevel", 0);
+    const std::string file = settings_->ReadString("Debug", "LogFile", "c:\\kanvio.log");
+    TConsoleDialogs console;
+    IUserDialogs& dialogs =
+        (services_.Headless || services_.Dialogs == nullptr) ? console : *services_.Dialogs;
+    AppLog = std::make_unique<TLog>(file, level, dialogs);
+}
+
+void TKanvioContext::ReadDisplaySettings() {
+    DisplayConnectionMode = 0;
+    if (LayoutMode == 0 || LayoutMode == 1) {
+        switch (settings_->ReadInteger("common", "DisplayConnectionMode", 1)) {
+        case 2:
+            DisplayConnectionMode = 1;
+            break;
+        case 3:
+            DisplayConnectionMode = 2;
+            break;
+        default:
+            break;
+        }
+    }
+    LengthUnit = settings_->ReadString("common", "LengthUnit", "m");
+    LengthFormat = settings_->ReadString("common", "LengthFormat", "0.##");
+}
+
+void TKanvioContext::ReadLinearFactor() {
+    LinearFactor = ParseDecimal(settings_->ReadString("DATA", "Linear", ""));
+    if (!(LinearFactor >= 0.1)) {
+        LinearFactor = 1.0;
+    }
+}
+
+void TKanvioContext::BuildDataModel() {
+    const std::string folder = GetProgramFolder();
+    const std::string database = FindFileIgnoringCase(folder + "Kanvio.dat");
+    auto projectExists = [&folder](const std::string& name) {
+        return !name.empty() && FileExists(FindFileIgnoringCase(folder + ToNativeSeparators(name)));
+    };
+    DataSource.reset();
+    if (services_.DataSources != nullptr) {
+        if (FileExists(database)) {
+            DataSource = services_.DataSources->CreateDatabaseSource(database);
+        } else if (projectExists(projectFile_) || projectExists(connectionProjectFile_)) {
+            DataSource =
+                services_.DataSources->CreateIsybauSource(projectFile_, connectionProjectFile_);
+        }
+    }
+    TKanvioDataModel model;
+    if (DataSource) {
+        DataSource->BuildDataTree(model);
+    }
+    Reaches = std::move(model.Reaches);
+    Connections = std::move(model.Connections);
+}
+
+void TKanvioContext::ShutDown(bool keepMainWindow) {
+    if (ShutDownDone) {
+        return;
+    }
+    ShutDownDone = true;
+
+    std::vector<std::string> failures;
+    auto attempt = [&failures](auto&& step) {
+        try {
+            step();
+        } catch (const std::exception& error) {
+            failures.emplace_back(error.what());
+        }
+    };
+    if (!services_.Headless) {
+        attempt([&] { WriteRegInteger("", "FilterStrategy", FilterStrategy); });
+        attempt([&] { WriteRegInteger("", "RendererMode", RendererMode); });
+        for (int i = 0; i < 6; ++i) {
+            attempt([&] {
+                WriteRegInteger("", "DefectClassColor_" + std::to_string(i),
+                                static_cast<int32_t>(DefectClassColors[i]));
+            });
+        }
+        if (!RunsFromCD && settings_) {
+            attempt([&] {
+                settings_->WriteInteger("DATA", "FramesPerSeconds", FramesPerSecond);
+                settings_->WriteInteger("DATA", "FilmLength",
+                                        static_cast<int32_t>(TotalFilmLength));
+                char linear[64];
+                std::snprintf(linear, sizeof linear, "%8.6f", LinearFactor);
+                std::string text = linear;
+                for (char& c : text) {
+                    if (c == ',') {
+                        c = '.';
+                    }
+                }
+                settings_->WriteString("DATA", "Linear", text);
+                settings_->UpdateFile();
+            });
+        }
+    }
+    for (const auto& failure : failures) {
+        LogLine("Settings could not be stored: " + failure, LOG_ERROR);
+    }
+    if (!failures.empty() && services_.Dialogs != nullptr && !services_.Headless) {
+        services_.Dialogs->ShowMessage(TMessageKind::Error, failures.front());
+    }
+
+    if (!keepMainWindow && mainWindow_ != nullptr) {
+        mainWindow_->CloseMainWindow();
+    }
+    if (playerWindows_ != nullptr) {
+        playerWindows_->DestroyPlayerWindows();
+    }
+}
+
+uint32_t TKanvioContext::GetDefectClassColor(int index) const {
+    return ValidColorIndex(index) ? DefectClassColors[index] : 0;
+}
+
+uint32_t TKanvioContext::GetDefaultDefectClassColor(int index) const {
+    return ValidColorIndex(index) ? DefaultDefectClassColors[index] : 0;
+}
+
+void TKanvioContext::SetDefectClassColor(int index, uint32_t color) {
+    if (ValidColorIndex(index)) {
+        DefectClassColors[index] = color;
+    }
+}
+
+std::string TKanvioContext::ObjectTypeText(char objectType) const {
+    switch (objectType) {
+    case 'H':
+        return texts_.Reach;
+    case 'A':
+        return texts_.Connection;
+    default:
+        return {};
+    }
+}
+
+size_t TKanvioContext::ObservationCount() const {
+    size_t count = 0;
+    for (const auto* list : {&Reaches, &Connections}) {
+        for (const auto& structure : *list) {
+            count += structure->Details.size();
+        }
+    }
+    return count;
+}
+
+} // namespace kanvio

@@ -1,0 +1,150 @@
+#pragma once
+
+// The player context: reads the configuration, chooses and runs the data source, holds
+// the data model and the film list, and carries out what the windows ask of the player.
+
+#include "core/ContextInterfaces.h"
+#include "core/KanvioDataModel.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kanvio {
+
+class TBigIniFile;
+
+// Language texts the context holds for the windows and its own messages.
+struct TContextTexts {
+    std::string Trailer, Reach, Connection;
+    std::string NoCompatibleFilters, NoCompatibleFiltersSys, NoCompatibleFiltersPri,
+        NoCompatibleFiltersPre, UnknownMovieFormat, ErrorLoadingFile, StrategyError, NoFileError,
+        UnknownError;
+    std::string FilmList, Image, NoMovieFound, HelpFileNotFound;
+    // Column captions of the inspection list.
+    std::string Type, Number, City, Street, ReachNumber, ConnectionNumber, InspectionLength,
+        FlowDirection, Video, InspectionType, StartManhole, EndManhole, ZIP, CodeDigit;
+};
+
+struct TContextServices {
+    IUserDialogs* Dialogs = nullptr;
+    IStartupUi* StartupUi = nullptr;
+    IDataSourceFactory* DataSources = nullptr;
+    // Command-line runs (export, summary): no dialog is shown and nothing is stored.
+    bool Headless = false;
+};
+
+using TColorArray = std::array<uint32_t, 6>;
+
+class TKanvioContext {
+public:
+    explicit TKanvioContext(TContextServices services);
+    ~TKanvioContext();
+    TKanvioContext(const TKanvioContext&) = delete;
+    TKanvioContext& operator=(const TKanvioContext&) = delete;
+
+    // The creation sequence. Errors of the data source reach the caller.
+    void Create();
+    // Once only: stores the settings and frees the player windows. Never throws; what
+    // could not be stored is logged and shown.
+    void ShutDown(bool keepMainWindow);
+
+    void SetMainWindow(IMainWindow* window) { mainWindow_ = window; }
+    void SetPlayerWindows(IPlayerWindows* windows) { playerWindows_ = windows; }
+
+    uint32_t GetDefectClassColor(int index) const;
+    uint32_t GetDefaultDefectClassColor(int index) const;
+    void SetDefectClassColor(int index, uint32_t color);
+    std::string ObjectTypeText(char objectType) const;
+
+    // Film list and time corrections.
+    std::string ResolveFilmPath(const std::string& entry) const;
+    TReachData* FindStructure(const std::string& type, const std::string& id) const;
+    void AssignReachesToFilms();
+    void LoadTimeCorrections();
+    static int32_t LookupTimeCorrection(const std::vector<std::string>& list, int64_t position);
+    int32_t GetCurrentTimeCorrection() const;
+    // The "start=stop" lines of the films of the current structure, sorted as text.
+    std::vector<std::string> StructureRangeLines() const;
+
+    const TContextTexts& Texts() const { return texts_; }
+    TBigIniFile& Settings() { return *settings_; }
+    const TBigIniFile& Settings() const { return *settings_; }
+    const TContextServices& Services() const { return services_; }
+    // Number of observations over all structures.
+    size_t ObservationCount() const;
+
+    // State, named as the windows and the rest of the player know it.
+    bool Seeking = false;
+    bool TrailerPlaying = false;
+    uint8_t LayoutMode = 0;
+    uint8_t DisplayConnectionMode = 0;
+    TAInspectionInfo InspectionInfo;
+    TDataTreeBuilderRef DataSource;
+    std::string SettingsFileName;
+    std::string ZFFileName;
+    std::string FilmName;
+    bool RunsFromCD = false;
+    int32_t FilmCount = 0;
+    int32_t FilmIndex = 0;
+    int64_t FilmPartStart = 0;
+    int64_t FilmPartStop = 0;
+    int64_t FilmStartSeconds = 0;
+    bool Playing = false;
+    int32_t FramesPerSecond = 25;
+    TPlayList PlayList;
+    double LinearFactor = 1.0;
+    std::string LengthUnit;
+    std::string LengthFormat;
+    float ZoomFactor = 1.0f;
+    bool ShutDownDone = false;
+    std::string StartTimeText;
+    std::string FilmStructureID = "-1";
+    std::string FilmStructureType;
+    int32_t CurrentTimeCorrection = 0;
+    int64_t TotalFilmLength = 0;
+    int64_t FirstFilmStart = 0;
+    int64_t LastFilmStop = 0;
+    int64_t CachedPosition = 0;
+    bool HasFilmList = false;
+    TReachDetail CurrentDetail;
+    TReachData* CurrentStructure = nullptr;
+    TAReachData Reaches;
+    TAReachData Connections;
+    int32_t FilterStrategy = 1;
+    int32_t RendererMode = 0;
+    TColorArray DefectClassColors{};
+    TColorArray DefaultDefectClassColors{};
+
+private:
+    void LoadTexts();
+    void ReadLayoutMode();
+    void OpenSettingsFile();
+    void ReadDefectClassColors();
+    void OpenLog();
+    void ReadDisplaySettings();
+    void ReadFilmList();
+    void ReadLinearFactor();
+    void BuildDataModel();
+    void ReadFilmEntry(int filmNumber, TPlayListItem& film);
+
+    TContextServices services_;
+    TContextTexts texts_;
+    std::unique_ptr<TBigIniFile> settings_;
+    IMainWindow* mainWindow_ = nullptr;
+    IPlayerWindows* playerWindows_ = nullptr;
+    std::string projectFile_;
+    std::string connectionProjectFile_;
+};
+
+// The one player context of the program; null until the program entry creates it.
+extern std::unique_ptr<TKanvioContext> PlayerContext;
+
+// The Windows colour value (red in the low byte) of an RGB triple.
+constexpr uint32_t WindowsColor(uint8_t red, uint8_t green, uint8_t blue) {
+    return uint32_t(red) | (uint32_t(green) << 8) | (uint32_t(blue) << 16);
+}
+
+} // namespace kanvio

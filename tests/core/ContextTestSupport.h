@@ -1,0 +1,77 @@
+#pragma once
+
+#include "core/ContextInterfaces.h"
+#include "core/KanvioContext.h"
+#include "tests/support/FakeDialogs.h"
+#include "tests/support/IsolatedEnvironment.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kanvio::test {
+
+// A data source that hands out a model the test prepared.
+class PreparedSource final : public IDataTreeBuilder {
+public:
+    explicit PreparedSource(TKanvioDataModel model) : model_(std::move(model)) {}
+    void BuildDataTree(TKanvioDataModel& model) override {
+        model.Reaches = model_.Reaches;
+        model.Connections = model_.Connections;
+    }
+
+private:
+    TKanvioDataModel model_;
+};
+
+// Records which data source the context asked for and answers with a prepared model.
+class RecordingSourceFactory final : public IDataSourceFactory {
+public:
+    TDataTreeBuilderRef CreateDatabaseSource(const std::string& databaseFileName) override {
+        requests.push_back("database:" + databaseFileName);
+        return std::make_shared<PreparedSource>(model);
+    }
+    TDataTreeBuilderRef CreateIsybauSource(const std::string& reachFileName,
+                                           const std::string& connectionFileName) override {
+        requests.push_back("isybau:" + reachFileName + "|" + connectionFileName);
+        return std::make_shared<PreparedSource>(model);
+    }
+    TKanvioDataModel model;
+    std::vector<std::string> requests;
+};
+
+class ScriptedStartupUi final : public IStartupUi {
+public:
+    int AskLayoutMode() override {
+        ++asked;
+        return answer;
+    }
+    int answer = 0;
+    int asked = 0;
+};
+
+// A project folder as working directory, a program folder, isolated settings stores and
+// fakes for the windows' side.
+class ContextTest : public IsolatedTest {
+protected:
+    ContextTest();
+    ~ContextTest() override;
+
+    // Writes Kanvio.ini (Windows-1252 bytes, CR LF as the deliveries have it).
+    void WriteSettings(const std::string& text, const std::string& name = "Kanvio.ini");
+    std::filesystem::path projectFolder() const { return project_.path(); }
+    std::unique_ptr<TKanvioContext> CreateContext(bool headless = false);
+    static TReachDataRef MakeStructure(char type, std::string number,
+                                       std::vector<std::string> videoTimes, std::string id = {});
+
+    FakeDialogs dialogs;
+    ScriptedStartupUi startupUi;
+    RecordingSourceFactory sources;
+
+private:
+    TempDir project_{"kanvio-project"};
+    std::unique_ptr<ScopedCurrentDirectory> cwd_;
+};
+
+} // namespace kanvio::test

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "foundation/UserDialogs.h"
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kanvio::test {
+
+// Records every message and answers the dialogs from a script, so tests never block.
+class FakeDialogs final : public IUserDialogs {
+public:
+    void ShowMessage(TMessageKind kind, const std::string& text) override {
+        messages.emplace_back(kind, text);
+    }
+    bool AskYesNo(const std::string& text) override {
+        questions.push_back(text);
+        return yesNoAnswer;
+    }
+    std::optional<std::string> AskSaveFileName(const std::string& initialFolder,
+                                               const std::string& proposedName,
+                                               const std::string& filter) override {
+        saveDialogs.push_back({initialFolder, proposedName, filter});
+        if (saveAnswers.empty()) {
+            return std::nullopt;
+        }
+        auto answer = saveAnswers.front();
+        saveAnswers.pop_front();
+        return answer;
+    }
+
+    struct SaveDialog {
+        std::string InitialFolder, ProposedName, Filter;
+    };
+    std::vector<std::pair<TMessageKind, std::string>> messages;
+    std::vector<std::string> questions;
+    std::vector<SaveDialog> saveDialogs;
+    std::deque<std::optional<std::string>> saveAnswers;
+    bool yesNoAnswer = false;
+};
+
+} // namespace kanvio::test

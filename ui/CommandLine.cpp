@@ -1,0 +1,147 @@
+#include "ui/CommandLine.h"
+
+#include "core/KanvioContext.h"
+#include "core/ProjectExport.h"
+#include "foundation/AnsiText.h"
+#include "foundation/KanvioToolkit.h"
+#include "foundation/UserDialogs.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <fstream>
+#include <ostream>
+#include <sstream>
+
+namespace kanvio {
+
+namespace {
+
+struct TOptionName {
+    const char* Name;
+    TCommand Command;
+    size_t MinArguments;
+    size_t MaxArguments;
+};
+
+constexpr TOptionName kOptions[] = {
+    {"--version", TCommand::Version, 0, 0}, {"--export-json", TCommand::ExportJson, 0, 1},
+    {"--summary", TCommand::Summary, 0, 0}, {"--probe", TCommand::Probe, 1, 1},
+    {"--grab", TCommand::Grab, 3, 5},       {"--help", TCommand::Usage, 0, 0},
+};
+
+// The player context as the program starts it, without any window: no dialog is shown
+// and nothing is stored.
+std::unique_ptr<TKanvioContext> StartHeadless(IDataSourceFactory& dataSources) {
+    static TConsoleDialogs console;
+    TContextServices services;
+    services.Dialogs = &console;
+    services.DataSources = &dataSources;
+    services.Headless = true;
+    auto context = std::make_unique<TKanvioContext>(services);
+    context->Create();
+    return context;
+}
+
+int ExportJson(const TCommandLine& commandLine, IDataSourceFactory& dataSources, std::ostream& out,
+               std::ostream& err) {
+    const auto context = StartHeadless(dataSources);
+    if (commandLine.Arguments.empty()) {
+        WriteProjectJson(*context, out);
+        return out ? 0 : 1;
+    }
+    const std::string& fileName = commandLine.Arguments.front();
+    QSaveFile file(QFile::decodeName(fileName.c_str()));
+    const std::string json = ProjectJson(*context);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(json.data(), static_cast<qint64>(json.size())) !=
+            static_cast<qint64>(json.size()) ||
+        !file.commit()) {
+        err << "kanvio: " << fileName << ": " << file.errorString().toStdString() << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+int Summary(IDataSourceFactory& dataSources, std::ostream& out) {
+    const auto context = StartHeadless(dataSources);
+    out << "Settings file: " << context->SettingsFileName << '\n'
+        << "Reaches: " << context->Reaches.size() << '\n'
+        << "Connections: " << context->Connections.size() << '\n'
+        << "Observations: " << context->ObservationCount() << '\n'
+        << "Films: " << context->PlayList.size() << '\n';
+    for (size_t i = 0; i < context->PlayList.size(); ++i) {
+        const TPlayListItem& film = context->PlayList[i];
+        out << "  " << (i + 1) << ": " << film.FileName << ' ' << AnsiToUtf8(film.StartText) << '-'
+            << AnsiToUtf8(film.StopText) << " -> "
+            << (film.Structure ? AnsiToUtf8(film.Structure->ReachNumber +
+                                            (film.Structure->ObjectType == 'A'
+                                                 ? " / " + film.Structure->ConnectionNumber
+                                                 : std::string()))
+                               : std::string("(no structure)"))
+            << '\n';
+    }
+    return 0;
+}
+
+} // namespace
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+    TCommandLine result;
+    if (arguments.empty() || arguments.front().rfind("--", 0) != 0) {
+        result.Arguments = arguments;
+        return result;
+    }
+    for (const TOptionName& option : kOptions) {
+        if (arguments.front() == option.Name) {
+            result.Command = option.Command;
+            result.Arguments.assign(arguments.begin() + 1, arguments.end());
+            if (result.Arguments.size() < option.MinArguments ||
+                result.Arguments.size() > option.MaxArguments) {
+                result.Error = std::string("wrong number of arguments for ") + option.Name;
+            }
+            return result;
+        }
+    }
+    result.Command = TCommand::Usage;
+    result.Error = "unknown option " + arguments.front();
+    return result;
+}
+
+std::string UsageText() {
+    return "Usage: kanvio [/H reach | /A connection | film start-time]\n"
+           "       kanvio --version\n"
+           "       kanvio --export-json [FILE]   inspection data and film list as JSON\n"
+           "       kanvio --summary              counts of the project in this folder\n"
+           "       kanvio --probe FILM           how a film is recognised and loaded\n"
+           "       kanvio --grab FILM MS OUT.(jpg|png) [--strategy N]\n";
+}
+
+int RunHeadlessCommand(const TCommandLine& commandLine, IDataSourceFactory& dataSources,
+                       std::ostream& out, std::ostream& err) {
+    if (!commandLine.Error.empty()) {
+        err << "kanvio: " << commandLine.Error << '\n' << UsageText();
+        return 2;
+    }
+    try {
+        switch (commandLine.Command) {
+        case TCommand::Version:
+            out << "Kanvio " << GetVersionText("", false) << '\n';
+            return 0;
+        case TCommand::ExportJson:
+            return ExportJson(commandLine, dataSources, out, err);
+        case TCommand::Summary:
+            return Summary(dataSources, out);
+        case TCommand::Usage:
+            out << UsageText();
+            return 0;
+        default:
+            err << "kanvio: this command needs the video engine\n";
+            return 2;
+        }
+    } catch (const std::exception& error) {
+        err << "kanvio: " << AnsiToUtf8(error.what()) << '\n';
+        return 1;
+    }
+}
+
+} // namespace kanvio
