@@ -1,0 +1,138 @@
+#include "datasources/IsybauDataTreeBuilder.h"
+
+#include "datasources/IsybauConnectionParser.h"
+#include "datasources/IsybauReachParser.h"
+#include "foundation/AnsiText.h"
+#include "foundation/KanvioToolkit.h"
+#include "foundation/Logging.h"
+
+#include <QLocale>
+#include <cstdio>
+#include <filesystem>
+
+namespace kanvio {
+
+namespace isybau {
+
+namespace {
+
+constexpr int64_t LastTimelineSecond = 99 * 3600 + 59 * 60 + 59;
+
+std::string TwoDigitTime(int64_t hours, int64_t minutes, int64_t seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", static_cast<long long>(hours),
+                  static_cast<long long>(minutes), static_cast<long long>(seconds));
+    return text;
+}
+
+// Structure is the source's reach or connection record; both have the same fields.
+template <typename TStructure>
+TReachDataRef MakeStructure(const TStructure& item, char objectType, const std::string& city,
+                            const std::string& date, const std::string& company,
+                            const std::string& fileName) {
+    auto structure = std::make_shared<TReachData>();
+    structure->city = city;
+    structure->date = date;
+    structure->InspectingCompany = company;
+    structure->street = item.Street;
+    if (objectType == 'H')
+        structure->ReachNumber = item.Number;
+    else
+        structure->ConnectionNumber = item.Number;
+    // The files carry no length the graphic could use: every structure spans 0 to 2000.
+    structure->StartDist = 0.0;
+    structure->EndDist = 2000.0;
+    structure->ObjectType = objectType;
+    structure->Details.reserve(item.Details.size());
+    for (const auto& observation : item.Details) {
+        TReachDetail& detail = structure->Details.emplace_back();
+        detail.Distance = observation.Station;
+        detail.Text.reserve(observation.Code.size() + observation.Remark.size() + 3);
+        detail.Text.append("(").append(observation.Code).append(") ").append(observation.Remark);
+        detail.CounterHours = observation.CounterHours;
+        detail.CounterMinutes = observation.CounterMinutes;
+        detail.CounterSeconds = observation.CounterSeconds;
+        bool fits = true;
+        detail.VideoTime = CounterToVideoTime(observation.CounterHours, observation.CounterMinutes,
+                                              observation.CounterSeconds, &fits);
+        if (!fits) {
+            LogLine(fileName + ", line " + std::to_string(observation.LineNumber) +
+                        ": the video counter " +
+                        TwoDigitTime(observation.CounterHours, observation.CounterMinutes,
+                                     observation.CounterSeconds) +
+                        " does not fit the timeline; the observation is placed at " +
+                        detail.VideoTime,
+                    LOG_WARNING);
+        }
+    }
+    return structure;
+}
+
+template <typename TParser>
+void AppendStructures(const std::string& fileName, char objectType, TAReachData& target) {
+    TParser parser;
+    auto appendParsed = [&] {
+        for (const auto& inspection : parser.Inspections) {
+            const std::string date = FormatInspectionDate(inspection.Date);
+            for (const auto& item : inspection.Items)
+                target.push_back(MakeStructure(item, objectType, inspection.City, date,
+                                               inspection.Company, fileName));
+        }
+    };
+    try {
+        parser.Parse(fileName);
+    } catch (...) {
+        // What was read before the error stays in the model, as the caller expects.
+        appendParsed();
+        throw;
+    }
+    appendParsed();
+}
+
+bool IsExistingFile(const std::string& path) {
+    std::error_code error;
+    return !path.empty() && std::filesystem::is_regular_file(path, error);
+}
+
+} // namespace
+
+std::string CounterToVideoTime(uint16_t hours, uint8_t minutes, uint8_t seconds,
+                               bool* fitsTimeline) {
+    const bool fits = hours <= 99 && minutes <= 99 && seconds <= 99;
+    if (fitsTimeline)
+        *fitsTimeline = fits;
+    if (fits)
+        return TwoDigitTime(hours, minutes, seconds);
+    int64_t total = int64_t{hours} * 3600 + int64_t{minutes} * 60 + seconds;
+    if (total > LastTimelineSecond)
+        total = LastTimelineSecond;
+    return TwoDigitTime(total / 3600, total % 3600 / 60, total % 60);
+}
+
+std::string FormatInspectionDate(const QDate& date) {
+    return QStringToAnsi(QLocale().toString(date, QLocale::ShortFormat));
+}
+
+std::string ResolveProjectFile(const std::string& name) {
+    if (name.empty())
+        return {};
+    return FindFileIgnoringCase(GetProgramFolder() + ToNativeSeparators(name));
+}
+
+} // namespace isybau
+
+TISYBAUDataTreeBuilder::TISYBAUDataTreeBuilder(std::string reachFileName,
+                                               std::string connectionFileName)
+    : reachFileName_(std::move(reachFileName)), connectionFileName_(std::move(connectionFileName)) {
+}
+
+void TISYBAUDataTreeBuilder::BuildDataTree(TKanvioDataModel& model) {
+    const std::string reachFile = isybau::ResolveProjectFile(reachFileName_);
+    if (isybau::IsExistingFile(reachFile))
+        isybau::AppendStructures<TISYBAUHParser>(reachFile, 'H', model.Reaches);
+    const std::string connectionFile = isybau::ResolveProjectFile(connectionFileName_);
+    if (isybau::IsExistingFile(connectionFile))
+        isybau::AppendStructures<TISYBAULHParser>(connectionFile, 'A', model.Connections);
+}
+
+} // namespace kanvio

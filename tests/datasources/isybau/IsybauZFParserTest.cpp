@@ -1,0 +1,282 @@
+// The ZF time-code file: where a new Offset entry goes, what is written back, and the
+// files that must stay untouched.
+
+#include "datasources/IsybauZFParser.h"
+
+#include "foundation/Errors.h"
+#include "foundation/Logging.h"
+#include "foundation/UserDialogs.h"
+#include "tests/support/IsolatedEnvironment.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace kanvio {
+namespace {
+
+// A film element with its leading child and offsets at the given frame numbers, in the
+// layout the deliveries use (CR LF, two blanks a level, Windows-1252 bytes).
+std::string Offset(int tc, int mpeg, const std::string& indent = "      ") {
+    return indent + "<Offset>\r\n" + indent + "  <TcFrameNr>" + std::to_string(tc) +
+           "</TcFrameNr>\r\n" + indent + "  <MPEGFrameNr>" + std::to_string(mpeg) +
+           "</MPEGFrameNr>\r\n" + indent + "</Offset>\r\n";
+}
+
+std::string ZFFile(const std::string& filmChildren) {
+    return "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\r\n"
+           "<Zeitreferenzen>\r\n"
+           "  <!-- Gro\xDF"
+           "e Stra\xDF"
+           "e -->\r\n"
+           "  <Film Filmname=\"film01.mpg\">\r\n"
+           "    <Filmbeginn>falsch</Filmbeginn>\r\n"
+           "  </Film>\r\n"
+           "  <Untersuchung Ort=\"D\xFCsseldorf\">\r\n"
+           "    <Film Filmname=\"other.mpg\">\r\n"
+           "      <Filmbeginn>00:00:00</Filmbeginn>\r\n"
+           "    </Film>\r\n"
+           "    <Film Filmname=\"film01.mpg\">\r\n"
+           "      <Filmbeginn>00:00:04</Filmbeginn>\r\n" +
+           filmChildren +
+           "    </Film>\r\n"
+           "    <Film Filmname=\"film01.mpg\">\r\n"
+           "      <Filmbeginn>second</Filmbeginn>\r\n"
+           "    </Film>\r\n"
+           "  </Untersuchung>\r\n"
+           "</Zeitreferenzen>\r\n";
+}
+
+class IsybauZFParserTest : public test::IsolatedTest {
+protected:
+    std::string WriteZF(const std::string& bytes) {
+        return test::WriteFile(env.programFolder() / "Zeitcodes.xml", bytes).string();
+    }
+    std::string ReadZF() { return test::ReadFile(env.programFolder() / "Zeitcodes.xml"); }
+};
+
+TEST_F(IsybauZFParserTest, OffsetsGoToTheirSortedPlace) {
+    struct Case {
+        const char* name;
+        std::string before;
+        int tc;
+        std::string after;
+    };
+    const Case cases[] = {
+        {"between", Offset(100, 101) + Offset(300, 301), 200,
+         Offset(100, 101) + Offset(200, 7) + Offset(300, 301)},
+        {"before an equal one", Offset(100, 101) + Offset(300, 301), 300,
+         Offset(100, 101) + Offset(300, 7) + Offset(300, 301)},
+        {"at the end", Offset(100, 101) + Offset(300, 301), 400,
+         Offset(100, 101) + Offset(300, 301) + Offset(400, 7)},
+        {"first of all", Offset(100, 101), 50, Offset(50, 7) + Offset(100, 101)},
+        {"only the leading child", "", 10, Offset(10, 7)},
+        {"before a following element", Offset(100, 101) + "      <Bemerkung/>\r\n", 200,
+         Offset(100, 101) + Offset(200, 7) + "      <Bemerkung/>\r\n"},
+        {"negative numbers", Offset(-5, 1), -10, Offset(-10, 7) + Offset(-5, 1)},
+    };
+    for (const auto& c : cases) {
+        const auto file = WriteZF(ZFFile(c.before));
+        TISYBAUZFParser parser;
+        parser.LoadFile(file);
+        ASSERT_TRUE(parser.IsLoaded()) << c.name;
+        EXPECT_TRUE(parser.AddOffset("film01.mpg", c.tc, 7)) << c.name;
+        EXPECT_EQ(ReadZF(), ZFFile(c.after)) << c.name;
+    }
+}
+
+TEST_F(IsybauZFParserTest, RepeatedInsertsKeepTheOrder) {
+    const auto file = WriteZF(ZFFile(""));
+    TISYBAUZFParser parser;
+    parser.LoadFile(file);
+    for (const int tc : {500, 100, 300, 100})
+        ASSERT_TRUE(parser.AddOffset("film01.mpg", tc, tc + 1));
+    EXPECT_EQ(ReadZF(),
+              ZFFile(Offset(100, 101) + Offset(100, 101) + Offset(300, 301) + Offset(500, 501)));
+}
+
+TEST_F(IsybauZFParserTest, FilesThatStayByteForByte) {
+    const std::string original = ZFFile(Offset(100, 101));
+    struct Case {
+        const char* name;
+        const char* film;
+    };
+    const Case cases[] = {
+        {"unknown film", "nothere.mpg"},
+        {"letter case differs", "FILM01.MPG"},
+        {"empty name", ""},
+        {"film with its folder", "films/film01.mpg"},
+    };
+    for (const auto& c : cases) {
+        const auto file = WriteZF(original);
+        const auto before = std::filesystem::last_write_time(file);
+        TISYBAUZFParser parser;
+        parser.LoadFile(file);
+        EXPECT_FALSE(parser.AddOffset(c.film, 5, 6)) << c.name;
+        EXPECT_EQ(ReadZF(), original) << c.name;
+        EXPECT_EQ(std::filesystem::last_write_time(file), before) << c.name;
+    }
+}
+
+TEST_F(IsybauZFParserTest, FilmOutsideAnyInspectionIsNotFound) {
+    const std::string original = "<?xml version=\"1.0\"?>\n<Z>\n  <Film Filmname=\"x.mpg\">\n"
+                                 "    <A/>\n  </Film>\n</Z>\n";
+    const auto file = WriteZF(original);
+    TISYBAUZFParser parser;
+    parser.LoadFile(file);
+    EXPECT_FALSE(parser.AddOffset("x.mpg", 1, 1));
+    EXPECT_EQ(ReadZF(), original);
+}
+
+TEST_F(IsybauZFParserTest, FilmNamesCompareOnTheStoredBytes) {
+    // A name with an umlaut: Windows-1252 in the file and in the settings.
+    const std::string latin = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<Z><Untersuchung>"
+                              "<Film Filmname=\"Stra\xDF"
+                              "e.mpg\"><A>\xE4</A></Film>"
+                              "</Untersuchung></Z>\n";
+    auto file = WriteZF(latin);
+    TISYBAUZFParser parser;
+    parser.LoadFile(file);
+    ASSERT_TRUE(parser.AddOffset("Stra\xDF"
+                                 "e.mpg",
+                                 1, 2));
+    EXPECT_EQ(ReadZF(), "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<Z><Untersuchung>"
+                        "<Film Filmname=\"Stra\xDF"
+                        "e.mpg\"><A>\xE4</A><Offset><TcFrameNr>1"
+                        "</TcFrameNr><MPEGFrameNr>2</MPEGFrameNr></Offset></Film>"
+                        "</Untersuchung></Z>\n");
+
+    // The same name in a UTF-8 file is stored as other bytes.
+    const std::string utf8 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Z><Untersuchung>"
+                             "<Film Filmname=\"Stra\xC3\x9F"
+                             "e.mpg\"><A/></Film>"
+                             "</Untersuchung></Z>\n";
+    file = WriteZF(utf8);
+    parser.LoadFile(file);
+    EXPECT_FALSE(parser.AddOffset("Stra\xDF"
+                                  "e.mpg",
+                                  1, 2));
+    EXPECT_TRUE(parser.AddOffset("Stra\xC3\x9F"
+                                 "e.mpg",
+                                 1, 2));
+    EXPECT_NE(ReadZF().find("Stra\xC3\x9F"
+                            "e.mpg\"><A/><Offset>"),
+              std::string::npos);
+}
+
+TEST_F(IsybauZFParserTest, EveryByteOfAWindows1252FileSurvives) {
+    std::string all;
+    for (int c = 0x80; c <= 0xFF; ++c)
+        all.push_back(static_cast<char>(c));
+    const std::string before = "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\r\n"
+                               "<!-- " +
+                               all + " -->\r\n<Z a=\"" + all +
+                               "\">\r\n  <Untersuchung>\r\n"
+                               "    <Film Filmname=\"f.mpg\">\r\n      <T>" +
+                               all +
+                               "</T>\r\n"
+                               "    </Film>\r\n  </Untersuchung>\r\n</Z>\r\n\r\n";
+    const auto file = WriteZF(before);
+    TISYBAUZFParser parser;
+    parser.LoadFile(file);
+    ASSERT_TRUE(parser.AddOffset("f.mpg", 3, 4));
+    const std::string expected = "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\r\n"
+                                 "<!-- " +
+                                 all + " -->\r\n<Z a=\"" + all +
+                                 "\">\r\n  <Untersuchung>\r\n"
+                                 "    <Film Filmname=\"f.mpg\">\r\n      <T>" +
+                                 all + "</T>\r\n" + Offset(3, 4) +
+                                 "    </Film>\r\n  </Untersuchung>\r\n</Z>\r\n\r\n";
+    EXPECT_EQ(ReadZF(), expected);
+}
+
+TEST_F(IsybauZFParserTest, OffsetWithoutNumberIsAConversionErrorAndNothingIsWritten) {
+    const std::string brokenOffsets[] = {
+        "      <Offset><MPEGFrameNr>1</MPEGFrameNr></Offset>\r\n",
+        "      <Offset><TcFrameNr>zehn</TcFrameNr></Offset>\r\n",
+        "      <Offset><TcFrameNr></TcFrameNr></Offset>\r\n",
+    };
+    for (const auto& broken : brokenOffsets) {
+        const std::string original = ZFFile(broken);
+        const auto file = WriteZF(original);
+        TISYBAUZFParser parser;
+        parser.LoadFile(file);
+        EXPECT_THROW(parser.AddOffset("film01.mpg", 10, 11), EConvertError) << broken;
+        EXPECT_EQ(ReadZF(), original);
+    }
+    // Behind the insert position the entry is never looked at.
+    const std::string original = ZFFile(Offset(100, 101) + brokenOffsets[0]);
+    WriteZF(original);
+    TISYBAUZFParser parser;
+    parser.LoadFile((env.programFolder() / "Zeitcodes.xml").string());
+    EXPECT_TRUE(parser.AddOffset("film01.mpg", 50, 51));
+}
+
+TEST_F(IsybauZFParserTest, ReadOnlyFileThrowsAndStaysAsItWas) {
+    const std::string original = ZFFile(Offset(100, 101));
+    const auto file = WriteZF(original);
+    std::filesystem::permissions(file, std::filesystem::perms::owner_read |
+                                           std::filesystem::perms::group_read);
+    TISYBAUZFParser parser;
+    parser.LoadFile(file);
+    EXPECT_THROW(parser.AddOffset("film01.mpg", 200, 201), EInOutError);
+    EXPECT_EQ(ReadZF(), original);
+    // The document still matches the file: a later insert writes only the new entry.
+    std::filesystem::permissions(file, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    ASSERT_TRUE(parser.AddOffset("film01.mpg", 300, 301));
+    EXPECT_EQ(ReadZF(), ZFFile(Offset(100, 101) + Offset(300, 301)));
+}
+
+TEST_F(IsybauZFParserTest, LoadErrorsAreLoggedAndSwallowed) {
+    TConsoleDialogs dialogs;
+    const auto logFile = env.state() / "zf.log";
+    AppLog = std::make_unique<TLog>(logFile.string(), LOG_ERROR, dialogs);
+    struct Case {
+        const char* name;
+        std::optional<std::string> bytes; // nullopt: no file at all
+    };
+    const Case cases[] = {
+        {"missing", std::nullopt},
+        {"empty", ""},
+        {"not well-formed", "<Z><Untersuchung></Z>"},
+        {"text", "Zeitcodes"},
+        {"comment only", "<!-- nothing -->"},
+    };
+    for (const auto& c : cases) {
+        const auto file = (env.programFolder() / (std::string(c.name) + ".xml")).string();
+        if (c.bytes)
+            test::WriteFile(file, *c.bytes);
+        TISYBAUZFParser parser;
+        EXPECT_NO_THROW(parser.LoadFile(file)) << c.name;
+        EXPECT_FALSE(parser.IsLoaded()) << c.name;
+        EXPECT_FALSE(parser.AddOffset("film01.mpg", 1, 1)) << c.name;
+        EXPECT_EQ(std::filesystem::exists(file), c.bytes.has_value()) << c.name;
+        if (c.bytes) {
+            EXPECT_EQ(test::ReadFile(file), *c.bytes) << c.name;
+        }
+    }
+    AppLog.reset();
+    const std::string log = test::ReadFile(logFile);
+    for (const auto& c : cases)
+        EXPECT_NE(log.find(" [ERROR] Error while reading ISYBAU ZF file: " +
+                           (env.programFolder() / (std::string(c.name) + ".xml")).string()),
+                  std::string::npos)
+            << c.name << "\n"
+            << log;
+}
+
+TEST_F(IsybauZFParserTest, FileWithoutDeclarationGetsNone) {
+    const std::string original = "<Z>\n\t<Untersuchung>\n\t\t<Film Filmname=\"a\">\n\t\t\t<F/>\n"
+                                 "\t\t</Film>\n\t</Untersuchung>\n</Z>";
+    const auto file = WriteZF(original);
+    TISYBAUZFParser parser;
+    parser.LoadFile(file);
+    ASSERT_TRUE(parser.AddOffset("a", 1, 2));
+    EXPECT_EQ(ReadZF(), "<Z>\n\t<Untersuchung>\n\t\t<Film Filmname=\"a\">\n\t\t\t<F/>\n"
+                        "\t\t\t<Offset>\n\t\t\t\t<TcFrameNr>1</TcFrameNr>\n"
+                        "\t\t\t\t<MPEGFrameNr>2</MPEGFrameNr>\n\t\t\t</Offset>\n"
+                        "\t\t</Film>\n\t</Untersuchung>\n</Z>");
+}
+
+} // namespace
+} // namespace kanvio
