@@ -1,0 +1,38 @@
+#pragma once
+
+#include "foundation/Logging.h"
+#include "tests/support/IsolatedEnvironment.h"
+#include "video/MultimediaEngine.h"
+
+#include <QImage>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kanvio::test {
+
+// The shared films (see tools/mkproject/FilmMaker.cpp), made when missing.
+std::string Film(const std::string& name);
+
+// Decodes frame number index of film with ffmpeg, the reference for exact seeking.
+QImage ReferenceFrame(const std::string& film, int index);
+// Mean absolute difference of the colour channels, 0..255; 255 for different sizes.
+double MeanDifference(const QImage& a, const QImage& b);
+
+// An isolated environment with a debug log and the build's filter files.
+class EngineTest : public IsolatedTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    std::string LogText() const;
+    bool LogHas(const std::string& line) const;
+    int CountInLog(const std::string& line) const;
+    // Copies the build's filters folder into the test's program folder.
+    void UseFilterCopy();
+    std::filesystem::path FilterFile(const std::string& name) const;
+
+    TFixedEngineSettings settings{0};
+    std::string logFile;
+};
+
+} // namespace kanvio::test

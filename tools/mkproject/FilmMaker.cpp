@@ -1,0 +1,281 @@
+#include "tools/mkproject/FilmMaker.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// The shared test media (MakeTestMedia), all written into one folder:
+//
+//   mpeg1.mpg      MPEG-1 video in an MPEG-1 system stream, 4 s, 352x288, 25 fps, GOP 12
+//   mpeg2.mpg      MPEG-2 video in an MPEG-2 program stream, 4 s, 352x288, 25 fps, GOP 12
+//   mpeg2.ts       MPEG-2 video in a transport stream, 4 s, 352x288, 25 fps, GOP 12
+//   mpeg4.mp4      MPEG-4 Part 2 video in MP4, 4 s, 352x288, 25 fps, GOP 12
+//   h264.mp4       H.264 video in MP4, 4 s, 352x288, 25 fps, GOP 12
+//   wide.mpg       MPEG-2 program stream, 2 s, 720x576 (the size of real inspection films)
+//   truncated.mpg  the first third of mpeg2.mpg: plays a while, then ends early
+//   corrupt.mp4    h264.mp4 with its index (moov box) overwritten by random bytes
+//   garbage.mpg    4 KB of random bytes with an ".mpg" name
+//   empty.mpg      0 bytes
+//   notes.txt      a plain text file of several KB
+//   tone.wav       one second of sound and no picture
+//
+// Every film shows the file's label and its running time (hh:mm:ss.mmm from the first
+// frame) burnt into the picture.
+
+namespace kanvio::generator {
+
+namespace {
+
+const char* const kFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+struct TKindTraits {
+    const char* Codec;
+    const char* Muxer;
+    const char* ExtraOptions;
+};
+
+TKindTraits TraitsOf(TFilmKind kind) {
+    switch (kind) {
+    case TFilmKind::Mpeg1System:
+        return {"mpeg1video", "mpeg", "-q:v 3 -bf 2"};
+    case TFilmKind::Mpeg2Program:
+        return {"mpeg2video", "vob", "-q:v 3 -bf 2"};
+    case TFilmKind::Mpeg2Transport:
+        return {"mpeg2video", "mpegts", "-q:v 3 -bf 2"};
+    case TFilmKind::Mp4Mpeg4:
+        return {"mpeg4", "mp4", "-q:v 3 -bf 2"};
+    case TFilmKind::Mp4H264:
+        return {"libx264", "mp4", "-preset veryfast -crf 20 -bf 2 -pix_fmt yuv420p"};
+    }
+    throw std::invalid_argument("unknown film kind");
+}
+
+// Texts for drawtext: its own quoting turns ':' and '\'' into special characters.
+std::string EscapeDrawText(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == ':' || c == '\'' || c == '\\' || c == '%' || c == ',')
+            out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+std::vector<std::string> SplitWords(const std::string& text) {
+    std::vector<std::string> words;
+    std::string word;
+    for (char c : text) {
+        if (c == ' ') {
+            if (!word.empty())
+                words.push_back(word);
+            word.clear();
+        } else {
+            word += c;
+        }
+    }
+    if (!word.empty())
+        words.push_back(word);
+    return words;
+}
+
+// Runs ffmpeg without a shell (file names may hold any character) and returns its
+// standard error when it fails.
+void RunFfmpeg(const std::vector<std::string>& args, const std::string& target) {
+    std::filesystem::path errorFile =
+        std::filesystem::temp_directory_path() /
+        ("kanvio-ffmpeg-" + std::to_string(getpid()) + "-" + std::to_string(rand()) + ".log");
+    pid_t child = fork();
+    if (child < 0)
+        throw std::runtime_error(target + ": cannot start ffmpeg");
+    if (child == 0) {
+        FILE* err = std::fopen(errorFile.c_str(), "w");
+        if (err) {
+            dup2(fileno(err), STDERR_FILENO);
+        }
+        FILE* null = std::fopen("/dev/null", "r+");
+        if (null) {
+            dup2(fileno(null), STDIN_FILENO);
+            dup2(fileno(null), STDOUT_FILENO);
+        }
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>("ffmpeg"));
+        for (const std::string& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        execvp("ffmpeg", argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+    }
+    std::string message;
+    {
+        std::ifstream in(errorFile);
+        std::string line;
+        while (std::getline(in, line))
+            message = line.empty() ? message : line; // ffmpeg's last line names the problem
+    }
+    std::error_code ignored;
+    std::filesystem::remove(errorFile, ignored);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 127)
+            message = "ffmpeg is not installed";
+        throw std::runtime_error(target + ": ffmpeg failed: " + message);
+    }
+}
+
+// Films are written under a temporary name and renamed, so that processes generating
+// the same set at once never see half a film.
+std::filesystem::path TemporaryNameFor(const std::filesystem::path& target) {
+    return target.parent_path() /
+           ("." + target.filename().string() + "." + std::to_string(getpid()) + ".part" +
+            target.extension().string());
+}
+
+void WriteBytesAtomically(const std::filesystem::path& target, const std::string& bytes) {
+    std::filesystem::path part = TemporaryNameFor(target);
+    {
+        std::ofstream out(part, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (!out)
+            throw std::runtime_error(part.string() + ": cannot write");
+    }
+    std::filesystem::rename(part, target);
+}
+
+std::string ReadBytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string RandomBytes(size_t count, unsigned seed) {
+    std::mt19937 generator(seed);
+    std::string bytes(count, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(generator() & 0xff);
+    return bytes;
+}
+
+bool PresentWithSize(const std::filesystem::path& file) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(file, error) &&
+           std::filesystem::file_size(file, error) > 0;
+}
+
+} // namespace
+
+void MakeFilm(const TFilmRequest& request) {
+    if (request.FileName.empty())
+        throw std::invalid_argument("MakeFilm: no file name");
+    if (request.Seconds <= 0 || request.Width <= 0 || request.Height <= 0 ||
+        request.FramesPerSecond <= 0 || request.KeyFrameInterval <= 0)
+        throw std::invalid_argument(request.FileName + ": film size, length or rate not positive");
+    const TKindTraits traits = TraitsOf(request.Kind);
+    const int fontSize = std::max(12, request.Height / 12);
+    std::string filter = "testsrc2=size=" + std::to_string(request.Width) + "x" +
+                         std::to_string(request.Height) +
+                         ":rate=" + std::to_string(request.FramesPerSecond) +
+                         ":duration=" + std::to_string(request.Seconds);
+    const std::string box =
+        ":box=1:boxcolor=black@0.6:fontcolor=white:fontsize=" + std::to_string(fontSize) +
+        ":fontfile=" + kFontFile;
+    if (!request.Label.empty())
+        filter += ",drawtext=x=8:y=8:text='" + EscapeDrawText(request.Label) + "'" + box;
+    filter += ",drawtext=x=8:y=h-th-8:text='%{pts\\:hms}'" + box;
+
+    const std::filesystem::path target(request.FileName);
+    const std::filesystem::path part = TemporaryNameFor(target);
+    std::vector<std::string> args = {"-hide_banner", "-nostdin",
+                                     "-y",           "-loglevel",
+                                     "error",        "-f",
+                                     "lavfi",        "-i",
+                                     filter,         "-an",
+                                     "-c:v",         traits.Codec,
+                                     "-g",           std::to_string(request.KeyFrameInterval)};
+    for (const std::string& word : SplitWords(traits.ExtraOptions))
+        args.push_back(word);
+    args.insert(args.end(), {"-f", traits.Muxer, part.string()});
+    try {
+        RunFfmpeg(args, request.FileName);
+        std::filesystem::rename(part, target);
+    } catch (...) {
+        std::error_code ignored;
+        std::filesystem::remove(part, ignored);
+        throw;
+    }
+}
+
+void MakeTestMedia(const std::string& folder) {
+    namespace fs = std::filesystem;
+    const fs::path dir(folder);
+    fs::create_directories(dir);
+
+    struct TFilmEntry {
+        const char* Name;
+        TFilmKind Kind;
+        double Seconds;
+        int Width;
+        int Height;
+    };
+    const TFilmEntry films[] = {
+        {"mpeg1.mpg", TFilmKind::Mpeg1System, 4.0, 352, 288},
+        {"mpeg2.mpg", TFilmKind::Mpeg2Program, 4.0, 352, 288},
+        {"mpeg2.ts", TFilmKind::Mpeg2Transport, 4.0, 352, 288},
+        {"mpeg4.mp4", TFilmKind::Mp4Mpeg4, 4.0, 352, 288},
+        {"h264.mp4", TFilmKind::Mp4H264, 4.0, 352, 288},
+        {"wide.mpg", TFilmKind::Mpeg2Program, 2.0, 720, 576},
+    };
+    for (const TFilmEntry& film : films) {
+        const fs::path file = dir / film.Name;
+        if (PresentWithSize(file))
+            continue;
+        TFilmRequest request;
+        request.FileName = file.string();
+        request.Kind = film.Kind;
+        request.Seconds = film.Seconds;
+        request.Width = film.Width;
+        request.Height = film.Height;
+        request.Label = film.Name;
+        MakeFilm(request);
+    }
+
+    if (!PresentWithSize(dir / "truncated.mpg")) {
+        const std::string whole = ReadBytes(dir / "mpeg2.mpg");
+        WriteBytesAtomically(dir / "truncated.mpg", whole.substr(0, whole.size() / 3));
+    }
+    if (!PresentWithSize(dir / "corrupt.mp4")) {
+        std::string bytes = ReadBytes(dir / "h264.mp4");
+        const size_t moov = bytes.find("moov");
+        const size_t from = moov == std::string::npos ? bytes.size() / 2 : moov - 4;
+        const std::string noise = RandomBytes(bytes.size() - from, 7);
+        bytes.replace(from, noise.size(), noise);
+        WriteBytesAtomically(dir / "corrupt.mp4", bytes);
+    }
+    if (!PresentWithSize(dir / "garbage.mpg"))
+        WriteBytesAtomically(dir / "garbage.mpg", RandomBytes(4096, 11));
+    if (!fs::exists(dir / "empty.mpg"))
+        WriteBytesAtomically(dir / "empty.mpg", "");
+    if (!PresentWithSize(dir / "notes.txt")) {
+        std::string text;
+        for (int line = 1; line <= 200; ++line)
+            text += "Inspection note " + std::to_string(line) +
+                    ": nothing to see in this reach, the pipe is in good order.\n";
+        WriteBytesAtomically(dir / "notes.txt", text);
+    }
+    if (!PresentWithSize(dir / "tone.wav")) {
+        const fs::path file = dir / "tone.wav";
+        const fs::path part = TemporaryNameFor(file);
+        RunFfmpeg({"-hide_banner", "-nostdin", "-y", "-loglevel", "error", "-f", "lavfi", "-i",
+                   "sine=frequency=440:duration=1", "-f", "wav", part.string()},
+                  file.string());
+        fs::rename(part, file);
+    }
+}
+
+} // namespace kanvio::generator

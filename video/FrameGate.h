@@ -1,0 +1,47 @@
+#pragma once
+
+// Exact frames after a seek. Demuxers land seeks early or late, so the engine seeks a
+// margin before the wanted time and this gate, a probe in front of the video tail, drops
+// the decoded frames before it and moves the segment's start to the wanted time (the
+// first kept frame is then shown at once, without waiting out the margin). It also
+// notes the time of the first frame the pipeline ever delivered.
+//
+// The probe runs on the streaming thread; Arm and the readers run on the UI thread.
+
+#include <atomic>
+#include <cstdint>
+#include <gst/gst.h>
+#include <mutex>
+
+namespace kanvio {
+
+class TFrameGate {
+public:
+    // Frames before targetNs are dropped after the next segment; buffers still in flight
+    // from before the seek are dropped until that segment arrives.
+    void Arm(int64_t targetNs);
+    void Disarm();
+    bool Armed() const;
+
+    // The time stamp of the first frame that passed since Attach, or -1.
+    int64_t FirstFrameTime() const { return firstFrame_.load(); }
+    // The time stamp of the last frame that passed, or -1.
+    int64_t LastFrameTime() const { return lastFrame_.load(); }
+
+    // Adds the probe to pad; the gate must outlive the pad's element.
+    void Attach(GstPad* pad);
+
+private:
+    enum class TPhase { Open, WaitingForSegment, Dropping };
+    static GstPadProbeReturn Probe(GstPad* pad, GstPadProbeInfo* info, gpointer self);
+    GstPadProbeReturn OnEvent(GstPadProbeInfo* info);
+    GstPadProbeReturn OnBuffer(GstBuffer* buffer);
+
+    mutable std::mutex lock_;
+    TPhase phase_ = TPhase::Open;
+    int64_t targetNs_ = 0;
+    std::atomic<int64_t> firstFrame_{-1};
+    std::atomic<int64_t> lastFrame_{-1};
+};
+
+} // namespace kanvio

@@ -1,0 +1,38 @@
+#pragma once
+
+// The newest decoded frame of renderer mode 0. The appsink's streaming thread puts each
+// frame here (the one before it is dropped); the UI thread takes it for painting and
+// GrabPicture copies it. Frames are BGRx, wrapped without a copy.
+
+#include "video/GstHandles.h"
+
+#include <QImage>
+#include <functional>
+#include <mutex>
+
+namespace kanvio {
+
+class TFrameSlot {
+public:
+    // Called on the streaming thread after a frame was stored; true when the frame is the
+    // first since the last Take (the UI needs one wake-up only: the newest frame wins).
+    bool Put(TGstSamplePtr sample);
+    // The newest frame as an image that keeps the sample alive while it is used; a null
+    // image when no frame has come since the slot was cleared.
+    QImage Image() const;
+    // Marks the frame as seen by the UI; the next Put asks for a wake-up again.
+    void MarkShown();
+    void Clear();
+    bool HasFrame() const;
+
+private:
+    mutable std::mutex lock_;
+    TGstSamplePtr sample_;
+    bool wakeUpPending_ = false;
+};
+
+// The GStreamer buffer of sample as an image of its caps' size, without copying; the
+// image holds a reference until it and its copies are gone. Null for non-BGRx samples.
+QImage ImageOfSample(GstSample* sample);
+
+} // namespace kanvio
