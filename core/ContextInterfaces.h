@@ -1,16 +1,72 @@
 #pragma once
 
 // What the player context needs from the outside world: the windows of the current
-// layout, the start-up dialogs and the data sources. The program passes the real ones;
-// tests pass their own, so the context's logic runs without a display.
+// layout, the start-up dialogs, the data sources and the desktop. The program passes the
+// real ones; tests pass their own, so the context's logic runs without a display.
 
 #include "core/KanvioDataModel.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kanvio {
 
 class IUserDialogs;
+
+// Result codes of the video (negative: failure), as the engine returns them.
+using TVideoResult = int32_t;
+
+// The layout's video: the engine's operations as the video window offers them.
+class IVideoWindow {
+public:
+    virtual ~IVideoWindow() = default;
+    virtual TVideoResult LoadMovieAuto(const std::string& fileName) = 0;
+    virtual TVideoResult PlayMovie() = 0;
+    virtual TVideoResult PauseMovie() = 0;
+    virtual TVideoResult StopMovie() = 0;
+    virtual TVideoResult SeekTo(int64_t milliseconds) = 0;
+    virtual void SetSpeed(double rate) = 0;
+    // 100-nanosecond units from the first frame of the loaded film.
+    virtual int64_t GetCurrentPosition() = 0;
+    virtual void SetZoom(float factor) = 0;
+    virtual void ToggleFullScreen() = 0;
+    virtual bool IsFullScreen() const = 0;
+    // 0 None, 1 Unknown, 2 MPEG1, 3 MPEG2, 4 MPEG4.
+    virtual int MovieFormat() const = 0;
+    virtual bool CanChangePictureProps() = 0;
+    virtual void BringToFront() = 0;
+    // Orders the decoders the engine found by the stored priorities (without the ones
+    // that have none) and hands them to the engine.
+    virtual void ApplyDecoderPriorities() = 0;
+};
+
+// The player controls of the layout.
+class IPlayerControls {
+public:
+    virtual ~IPlayerControls() = default;
+    // The film-name field; the picture button is enabled exactly when colorControl.
+    virtual void SetFilmName(const std::string& text, bool colorControl) = 0;
+    virtual void SetTimeLabel(const std::string& text) = 0;
+    virtual void EnableControls(bool enabled) = 0;
+    // Play shown pressed and Pause released (true), or the other way round.
+    virtual void ShowPlaying(bool playing) = 0;
+    virtual void SetTrackTimer(bool running) = 0;
+    // Updates track bar and time label from the current position now.
+    virtual void TrackBarTimer() = 0;
+    virtual void ShowTrackRange(int64_t first, int64_t last, int64_t tickFrequency) = 0;
+    // "start=stop" lines (eight digits each) of the films of the current structure.
+    virtual void ShowFilmParts(const std::vector<std::string>& ranges) = 0;
+    virtual bool IsFastViewOn() const = 0;
+    virtual void SetFastView(bool on) = 0;
+    // After a film change during a drag, keep following the thumb with the mouse.
+    virtual void FollowThumb() = 0;
+    virtual void PlayButtonClick() = 0;
+    virtual void PauseButtonClick() = 0;
+    virtual void StopButtonClick() = 0;
+    virtual void SkipbackButtonClick() = 0;
+    virtual void SkipForwardButtonClick() = 0;
+};
 
 // The main window of the layout.
 class IMainWindow {
@@ -18,12 +74,26 @@ public:
     virtual ~IMainWindow() = default;
     // Closes the main window (and with it the application).
     virtual void CloseMainWindow() = 0;
+    // Lists the project's structures (menus, or the observation tree).
+    virtual void ShowStructureList() = 0;
+    // Shows the context's current structure as the selected one.
+    virtual void ShowCurrentStructure() = 0;
+    // The start-up choice: the structure of the command line, else the first reach.
+    virtual void SelectInitialStructure() = 0;
+    virtual void EnableControls(bool enabled) = 0;
 };
 
-// The windows of a layout beside its main window (the video and the player controls).
+// The windows of a layout beside its main window. Layout 0 makes separate video and
+// control windows; the single window of layouts 1 and 2 is both itself.
 class IPlayerWindows {
 public:
     virtual ~IPlayerWindows() = default;
+    virtual void CreatePlayerWindows() = 0;
+    virtual IVideoWindow* Video() = 0;
+    virtual IPlayerControls* Controls() = 0;
+    // Shows the player windows once the splash window is gone.
+    virtual void ShowPlayerWindows() = 0;
+    virtual void CloseSplash() = 0;
     // Frees the player control and video windows; they store their positions on closing.
     virtual void DestroyPlayerWindows() = 0;
 };
@@ -36,6 +106,14 @@ public:
     // window again. 0 three windows, 1 single window with the structure graphic, 2 single
     // window with the observation list; 0 when the dialog was closed without a choice.
     virtual int AskLayoutMode() = 0;
+};
+
+// Opens documents (the help file) with the desktop's own program.
+class IDesktop {
+public:
+    virtual ~IDesktop() = default;
+    virtual bool OpenDocument(const std::string& fileName) = 0;
+    virtual void SetBusy(bool busy) = 0;
 };
 
 // Creates the data source a delivery calls for.

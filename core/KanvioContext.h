@@ -32,6 +32,7 @@ struct TContextServices {
     IUserDialogs* Dialogs = nullptr;
     IStartupUi* StartupUi = nullptr;
     IDataSourceFactory* DataSources = nullptr;
+    IDesktop* Desktop = nullptr;
     // Command-line runs (export, summary): no dialog is shown and nothing is stored.
     bool Headless = false;
 };
@@ -53,6 +54,43 @@ public:
 
     void SetMainWindow(IMainWindow* window) { mainWindow_ = window; }
     void SetPlayerWindows(IPlayerWindows* windows) { playerWindows_ = windows; }
+
+    // Playback commands, keyboard and help.
+    void StartPlayer();
+    bool PlayTrailer();
+    void CloseSplash();
+    void Play(double rate);
+    void Pause();
+    TVideoResult Stop();
+    void NextFilm();
+    void PreviousFilm();
+    void SetZoom(float factor);
+    void ShowFilmName(const std::string& text);
+    bool HasColorControl();
+    int GetMovieFormat();
+    // Windows virtual-key codes (37 left arrow, 33 page up, 65 "A", 122 F11 ...).
+    void HandleKey(uint16_t key, bool ctrl);
+    void OpenHelp();
+
+    // Positions on the project timeline and seeking.
+    int64_t GetFilmTime();
+    int64_t GetCurrentPosition();
+    void SeekPosition(const std::string& timeText);
+    void SeekPosition(bool fromFilmStart, int64_t position);
+    // The film (1-based) to load for position, -1 when the loaded part covers it, -2 when
+    // no film of the current structure does. May move position, start and stop.
+    int FindFilmPart(int64_t& position, int64_t& start, int64_t& stop, bool forward);
+    void SeekDetail(int index);
+    void PlayFilmIndex(int index);
+    bool PlayFilm(const std::string& fileName, const std::string& timeText);
+    bool SelectReach(const std::string& number);
+    bool SelectConnection(const std::string& number);
+    void SyncCurrentStructure();
+    void ShowIdleState();
+    void UpdateTrackRange();
+    void ShowStructureRanges();
+    // The message shown for a failed film load.
+    std::string LoadErrorText(TVideoResult code) const;
 
     uint32_t GetDefectClassColor(int index) const;
     uint32_t GetDefaultDefectClassColor(int index) const;
@@ -129,6 +167,10 @@ private:
     void ReadLinearFactor();
     void BuildDataModel();
     void ReadFilmEntry(int filmNumber, TPlayListItem& film);
+    bool BelongsToCurrentStructure(const std::string& type, const std::string& id) const;
+    IVideoWindow* Video() const;
+    IPlayerControls* Controls() const;
+    void SetBusy(bool busy) const;
 
     TContextServices services_;
     TContextTexts texts_;

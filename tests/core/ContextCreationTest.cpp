@@ -3,6 +3,7 @@
 #include "foundation/Logging.h"
 #include "foundation/RegistryManager.h"
 #include "tests/core/ContextTestSupport.h"
+#include "tests/core/FakePlayerWindows.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -249,22 +250,19 @@ TEST_F(ContextCreationTest, LabelTableHasElevenRowsWithCaptions) {
 class ShutDownTest : public ContextTest {};
 
 TEST_F(ShutDownTest, StoresSettingsOnceAndFreesTheWindows) {
-    struct Windows final : IMainWindow, IPlayerWindows {
-        void CloseMainWindow() override { ++closed; }
-        void DestroyPlayerWindows() override { ++destroyed; }
-        int closed = 0, destroyed = 0;
-    } windows;
+    FakeMainWindow main;
+    FakeLayout layout;
     WriteSettings("[DATA]\nLinear=1.25\nFramesPerSeconds=30\n");
     auto context = CreateContext();
-    context->SetMainWindow(&windows);
-    context->SetPlayerWindows(&windows);
+    context->SetMainWindow(&main);
+    context->SetPlayerWindows(&layout);
     context->FilterStrategy = 2;
     context->RendererMode = 1;
     context->SetDefectClassColor(3, 0x123456);
     context->ShutDown(false);
     context->ShutDown(false);
-    EXPECT_EQ(windows.closed, 1);
-    EXPECT_EQ(windows.destroyed, 1);
+    EXPECT_EQ(main.calls, std::vector<std::string>{"close"});
+    EXPECT_EQ(layout.calls, std::vector<std::string>{"destroy"});
     EXPECT_EQ(ReadRegInteger("", "FilterStrategy", -1), 2);
     EXPECT_EQ(ReadRegInteger("", "RendererMode", -1), 1);
     EXPECT_EQ(ReadRegInteger("", "DefectClassColor_3", -1), 0x123456);
@@ -277,14 +275,11 @@ TEST_F(ShutDownTest, StoresSettingsOnceAndFreesTheWindows) {
 }
 
 TEST_F(ShutDownTest, KeepMainWindowLeavesItOpen) {
-    struct Windows final : IMainWindow {
-        void CloseMainWindow() override { ++closed; }
-        int closed = 0;
-    } windows;
+    FakeMainWindow main;
     auto context = CreateContext();
-    context->SetMainWindow(&windows);
+    context->SetMainWindow(&main);
     context->ShutDown(true);
-    EXPECT_EQ(windows.closed, 0);
+    EXPECT_TRUE(main.calls.empty());
 }
 
 TEST_F(ShutDownTest, FromOpticalDiscOnlyTheStoreIsWritten) {
