@@ -1,0 +1,22 @@
+#include "tools/mkproject/FilmMaker.h"
+#include "tools/mkproject/ProjectFiles.h"
+
+#include <filesystem>
+
+namespace kanvio::generator {
+
+namespace fs = std::filesystem;
+
+void WriteProjectFilms(const TGeneratedProject& project, const std::string& folder) {
+    for (const auto& film : project.Films) {
+        TFilmRequest request;
+        request.FileName = (fs::path(folder) / film.FileName).string();
+        request.Kind = film.Kind;
+        request.Seconds = film.Seconds;
+        request.FramesPerSecond = project.FramesPerSecond;
+        request.Label = film.Label;
+        MakeFilm(request);
+    }
+}
+
+} // namespace kanvio::generator
