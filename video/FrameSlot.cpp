@@ -75,3 +75,15 @@ bool TFrameSlot::HasFrame() const {
 }
 
 } // namespace kanvio
+
+namespace kanvio {
+
+int64_t TFrameSlot::FrameTime() const {
+    std::lock_guard guard(lock_);
+    GstBuffer* buffer = sample_ ? gst_sample_get_buffer(sample_.get()) : nullptr;
+    if (!buffer || !GST_BUFFER_PTS_IS_VALID(buffer))
+        return -1;
+    return static_cast<int64_t>(GST_BUFFER_PTS(buffer));
+}
+
+} // namespace kanvio

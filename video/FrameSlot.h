@@ -24,6 +24,8 @@ public:
     void MarkShown();
     void Clear();
     bool HasFrame() const;
+    // The time stamp of the newest frame, or -1.
+    int64_t FrameTime() const;
 
 private:
     mutable std::mutex lock_;

@@ -244,13 +244,17 @@ HResult TMMEngine::Seek(bool keyFrame, int64_t positionMs) {
     const int64_t first = std::max<int64_t>(0, pipeline_->FirstFrameNs());
     int64_t target = first + std::max<int64_t>(0, positionMs) * 1000000;
     const int64_t duration = pipeline_->DurationNs();
-    // Durations count from the first frame; beyond the end the film stands at its last
-    // frame (half a frame before the end lets the gate keep exactly that one).
-    if (duration > 0 && target >= first + duration)
-        target = std::max(first, first + duration - 20 * int64_t{1000000});
+    // Durations count from the first frame. Beyond the end the film stands at its last
+    // frame: aim just before the end; when no frame is left there (the duration counted
+    // the last frame's length), step back one frame.
+    const bool beyondEnd = duration > 0 && target >= first + duration;
+    if (beyondEnd)
+        target = std::max(first, first + duration - int64_t{1000000});
     HResult status = E_FAIL;
     for (int attempt = 0; attempt < 2; ++attempt) {
         const uint64_t errorsBefore = pipeline_->ErrorCount();
+        if (beyondEnd)
+            frames_->Clear();
         const bool accepted = pipeline_->Seek(target, rate_, !keyFrame, seekMarginNs_);
         status = accepted ? pipeline_->ChangeState(pipeline_->CurrentState()) : E_FAIL;
         if (accepted && pipeline_->ErrorCount() == errorsBefore && Succeeded(status))
@@ -262,6 +266,11 @@ HResult TMMEngine::Seek(bool keyFrame, int64_t positionMs) {
                 LOG_WARNING);
         if (attempt == 0 && Failed(Rebuild()))
             break;
+    }
+    if (beyondEnd && Succeeded(status) && rendererMode_ == rmVMR && !frames_->HasFrame()) {
+        pipeline_->Seek(std::max(first, target - 40 * int64_t{1000000}), rate_, !keyFrame,
+                        seekMarginNs_);
+        status = pipeline_->ChangeState(pipeline_->CurrentState());
     }
     return Succeeded(status) ? S_OK : status;
 }
@@ -279,7 +288,13 @@ HResult TMMEngine::Rebuild() {
 int64_t TMMEngine::GetCurrentPosition() const {
     if (!pipeline_)
         return 0;
-    const int64_t position = pipeline_->PositionNs();
+    // Standing still, the position is the shown frame's own time (the sink's answer can
+    // lag a frame behind); while playing it is the running position.
+    int64_t position = -1;
+    if (rendererMode_ == rmVMR && pipeline_->CurrentState() != GST_STATE_PLAYING)
+        position = frames_->FrameTime();
+    if (position < 0)
+        position = pipeline_->PositionNs();
     if (position < 0)
         return 0;
     const int64_t first = std::max<int64_t>(0, pipeline_->FirstFrameNs());
