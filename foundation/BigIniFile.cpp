@@ -28,6 +28,9 @@ bool KeyOfLine(std::string_view line, std::string_view& key) {
     return true;
 }
 
+// Sections shorter than this are scanned; an index would cost more than it saves.
+constexpr size_t kIndexedSectionLines = 64;
+
 int FindKeyLine(const std::vector<std::string>& lines, std::string_view key) {
     for (size_t i = 0; i < lines.size(); ++i) {
         std::string_view lineKey;
@@ -163,6 +166,25 @@ int TBigIniFile::FindSection(std::string_view section) const {
     return found;
 }
 
+int TBigIniFile::FindKey(int section, std::string_view key) const {
+    const auto& lines = sections_[section].Lines;
+    if (lines.size() < kIndexedSectionLines) {
+        return FindKeyLine(lines, key);
+    }
+    auto [entry, created] = keyIndexes_.try_emplace(section);
+    auto& index = entry->second;
+    if (created) {
+        for (size_t i = 0; i < lines.size(); ++i) {
+            std::string_view lineKey;
+            if (KeyOfLine(lines[i], lineKey)) {
+                index.emplace(FoldCase(lineKey), static_cast<int>(i)); // the first line wins
+            }
+        }
+    }
+    const auto found = index.find(FoldCase(key));
+    return found == index.end() ? -1 : found->second;
+}
+
 std::string TBigIniFile::ReadString(std::string_view section, std::string_view key,
                                     std::string_view defaultValue) const {
     const int index = FindSection(section);
@@ -170,7 +192,7 @@ std::string TBigIniFile::ReadString(std::string_view section, std::string_view k
         return std::string(defaultValue);
     }
     const auto& lines = sections_[index].Lines;
-    const int line = FindKeyLine(lines, key);
+    const int line = FindKey(index, key);
     if (line < 0) {
         return std::string(defaultValue);
     }
@@ -248,10 +270,11 @@ void TBigIniFile::WriteString(std::string_view section, std::string_view key,
         lastFoundSection_ = index;
     }
     auto& lines = sections_[index].Lines;
-    const int existing = FindKeyLine(lines, key);
+    const int existing = FindKey(index, key);
     if (existing < 0) {
         lines.push_back(std::move(line));
         modified_ = true;
+        keyIndexes_.erase(index);
     } else if (lines[static_cast<size_t>(existing)] != line) {
         lines[static_cast<size_t>(existing)] = std::move(line);
         modified_ = true;
@@ -273,6 +296,7 @@ void TBigIniFile::EraseSection(std::string_view section) {
     }
     sections_.Erase(index);
     modified_ = true;
+    keyIndexes_.clear(); // later sections moved up
     if (lastFoundSection_ >= sections_.Count()) {
         lastFoundSection_ = 0;
     }
@@ -284,10 +308,11 @@ void TBigIniFile::DeleteKey(std::string_view section, std::string_view key) {
         return;
     }
     auto& lines = sections_[index].Lines;
-    const int line = FindKeyLine(lines, key);
+    const int line = FindKey(index, key);
     if (line >= 0) {
         lines.erase(lines.begin() + line);
         modified_ = true;
+        keyIndexes_.erase(index);
     }
 }
 

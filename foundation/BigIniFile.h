@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace kanvio {
@@ -70,12 +71,16 @@ public:
 
 private:
     int FindSection(std::string_view section) const;
+    // Line index of the first line of the section carrying key, or -1.
+    int FindKey(int section, std::string_view key) const;
     void Load();
 
     std::string fileName_;
     bool modified_ = false;
     TSectionList sections_;
     mutable int lastFoundSection_ = 0;
+    // Folded key -> first line, for long sections (a film list); dropped on every change.
+    mutable std::unordered_map<int, std::unordered_map<std::string, int>> keyIndexes_;
 };
 
 // The signed 32-bit conversion of ReadInteger: "0x"/"$" hexadecimal, leading blanks and a

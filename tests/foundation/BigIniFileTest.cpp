@@ -1,9 +1,11 @@
 #include "foundation/BigIniFile.h"
 
+#include "foundation/AnsiText.h"
 #include "foundation/Errors.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <random>
 
 namespace kanvio {
 namespace {
@@ -369,6 +371,77 @@ TEST(BigIniFileTest, WrittenFilesReadBackTheSame) {
         EXPECT_EQ(again.ReadString("s\xE4", key, "<none>"), value) << key;
     }
     EXPECT_FALSE(again.Modified());
+}
+
+// A plain model of the lookup rules: first line whose key matches without regard to case.
+std::string ModelRead(const TBigIniFile& ini, const std::string& section, const std::string& key) {
+    std::vector<std::string> lines;
+    ini.ReadSectionValues(section, lines);
+    for (const auto& line : lines) {
+        const auto equals = line.find('=');
+        if (equals != std::string::npos &&
+            AsciiLowerCase(line.substr(0, equals)) == AsciiLowerCase(key)) {
+            return line.substr(equals + 1);
+        }
+    }
+    return "<default>";
+}
+
+TEST(BigIniFileTest, LongSectionsAnswerLikeShortOnesThroughEveryChange) {
+    std::string text;
+    for (const char* section : {"FILME", "Short", "TIMECORR_1"}) {
+        text += std::string("[") + section + "]\n";
+        const int lines = std::string(section) == "Short" ? 5 : 300;
+        for (int i = 0; i < lines; ++i) {
+            text += "Key" + std::to_string(i % 250) + "=" + section + std::to_string(i) + "\n";
+        }
+    }
+    TempDir dir;
+    TBigIniFile ini(WriteFile(dir / "a.ini", text).string());
+    std::mt19937 random(4711);
+    const char* sections[] = {"FILME", "filme", "Short", "TIMECORR_1", "New"};
+    for (int step = 0; step < 3000; ++step) {
+        const std::string section = sections[random() % 5];
+        // Few keys, so that reads meet earlier writes: 0..9 exist twice, 250..259 are new.
+        const unsigned pick = random() % 25;
+        const unsigned number = pick < 10 ? pick : 235 + pick;
+        const std::string key = (random() % 2 ? "KEY" : "key") + std::to_string(number);
+        switch (random() % 10) {
+        case 0:
+            ini.WriteString(section, key, "w" + std::to_string(step));
+            break;
+        case 1:
+            ini.DeleteKey(section, key);
+            break;
+        case 2:
+            if (random() % 20 == 0) {
+                ini.EraseSection(section);
+            }
+            break;
+        default:
+            ASSERT_EQ(ini.ReadString(section, key, "<default>"), ModelRead(ini, section, key))
+                << "step " << step << " " << section << "/" << key;
+        }
+    }
+}
+
+TEST(BigIniFileTest, LongSectionSeesEveryChangeAtOnce) {
+    TBigIniFile ini("");
+    for (int i = 0; i < 100; ++i) {
+        ini.WriteString("FILME", "Film" + std::to_string(i), std::to_string(i));
+    }
+    ini.WriteString("Other", "x", "1");
+    EXPECT_EQ(ini.ReadString("filme", "FILM50", ""), "50");
+    ini.WriteString("FILME", "Added", "new");
+    EXPECT_EQ(ini.ReadString("FILME", "added", ""), "new");
+    ini.WriteString("FILME", "film50", "changed");
+    EXPECT_EQ(ini.ReadString("FILME", "Film50", ""), "changed");
+    ini.DeleteKey("FILME", "Film50");
+    EXPECT_EQ(ini.ReadString("FILME", "Film50", "gone"), "gone");
+    EXPECT_EQ(ini.ReadString("FILME", "Film51", ""), "51");
+    ini.EraseSection("FILME");
+    EXPECT_EQ(ini.ReadString("Other", "x", ""), "1");
+    EXPECT_EQ(ini.ReadString("FILME", "Film51", "gone"), "gone");
 }
 
 TEST(BigIniFileTest, FailedWriteIsReportedAndKeepsTheChanges) {
