@@ -1,0 +1,59 @@
+#pragma once
+
+// The rows a list view holds, offered to Qt's item views. The columns are built once from
+// the first attributes given; the rows are replaced by every Fill and keep the sorting the
+// user chose. Cell texts are read from the row maps when asked for, so a Fill costs no more
+// than copying row references.
+
+#include "foundation/QelListViewModel.h"
+
+#include <QAbstractTableModel>
+
+namespace kanvio {
+
+class TQelTableModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    explicit TQelTableModel(QObject* parent = nullptr);
+
+    // Builds the columns from the visible attributes when there are none yet; false when
+    // the columns already existed and were kept.
+    bool BuildColumnsOnce(const TAQelAttrib& attributes);
+    const TQelColumns& Columns() const { return columns_; }
+
+    // Replaces the rows by those of model, sorted as the grid is sorted.
+    void Fill(const TQelListViewModel& model);
+
+    // The row map shown in row, or null outside the rows.
+    const THashMap* RowMap(int row) const;
+    // The row that shows map, or -1.
+    int RowOf(const THashMap* map) const;
+    // The cell text of row and column as the row map gives it (Windows-1252 bytes).
+    std::string CellText(int row, int column) const;
+
+    void SetCompare(TQelRowCompare compare) { compare_ = std::move(compare); }
+    int SortColumn() const { return sortColumn_; }
+    Qt::SortOrder SortOrder() const { return sortOrder_; }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // column -1 returns to the order of the last Fill.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+private:
+    void SortRows();
+
+    TQelColumns columns_;
+    TAHashMap filledRows_; // in the order Fill got them
+    TAHashMap rows_;       // as shown
+    TQelRowCompare compare_;
+    int sortColumn_ = -1;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+};
+
+} // namespace kanvio
