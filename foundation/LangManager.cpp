@@ -11,6 +11,8 @@ namespace {
 
 TLangMan* sharedInstance = nullptr;
 int useCount = 0;
+// The file is loaded again with every new instance; its problem is told only once.
+std::string reportedUnreadableFile;
 
 std::string LanguageFileFor(const std::string& code) {
     const std::string folder = GetProgramFolder();
@@ -60,8 +62,11 @@ TLangMan::TLangMan() {
     } catch (const std::exception& error) {
         // Every caption asks for a text; failing each of them would end the program at the
         // first window. The keys stand in for the texts instead.
-        std::fprintf(stderr, "kanvio: no language file: %s\n", error.what());
-        LogLine(std::string("No language file: ") + error.what(), LOG_ERROR);
+        if (reportedUnreadableFile != fileName_) {
+            reportedUnreadableFile = fileName_;
+            std::fprintf(stderr, "kanvio: no language file: %s\n", error.what());
+            LogLine(std::string("No language file: ") + error.what(), LOG_ERROR);
+        }
     }
 }
 

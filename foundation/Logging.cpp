@@ -7,6 +7,8 @@
 #include "foundation/RegistryManager.h"
 #include "foundation/UserDialogs.h"
 
+#include <QDir>
+#include <QFile>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -139,8 +141,7 @@ std::string DefaultLogFileName() {
     if (state != nullptr && state[0] == '/') {
         folder = state;
     } else {
-        const char* home = std::getenv("HOME");
-        folder = std::string(home != nullptr && *home != '\0' ? home : "/tmp") + "/.local/state";
+        folder = QFile::encodeName(QDir::homePath()).toStdString() + "/.local/state";
     }
     return folder + "/kanvio/kanvio.log";
 }
