@@ -134,14 +134,17 @@ int RunHeadlessCommand(const TCommandLine& commandLine, IDataSourceFactory& data
         case TCommand::Usage:
             out << UsageText();
             return 0;
-        default:
-            err << "kanvio: this command needs the video engine\n";
-            return 2;
+        case TCommand::Probe:
+        case TCommand::Grab:
+        case TCommand::Player:
+            break;
         }
     } catch (const std::exception& error) {
         err << "kanvio: " << AnsiToUtf8(error.what()) << '\n';
         return 1;
     }
+    err << "kanvio: " << UsageText();
+    return 2;
 }
 
 } // namespace kanvio
