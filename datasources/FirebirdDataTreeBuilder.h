@@ -1,0 +1,52 @@
+#pragma once
+
+// The data source of projects delivered as a project database ("Kanvio.dat" beside the
+// program): the reach table and the connection table with their observation tables.
+
+#include "core/KanvioDataModel.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace kanvio {
+
+class IUserDialogs;
+class TFirebirdConnection;
+class TFirebirdTransaction;
+
+// The user name and password every delivery's database is opened with.
+inline constexpr const char* FirebirdDeliveryUserName = "sysdba";
+inline constexpr const char* FirebirdDeliveryPassword = "quillmoss";
+
+class TFirebirdDataTreeBuilder final : public IDataTreeBuilder {
+public:
+    // Messages for the user go to standard error.
+    explicit TFirebirdDataTreeBuilder(std::string databaseFileName);
+    TFirebirdDataTreeBuilder(std::string databaseFileName, IUserDialogs& dialogs);
+    ~TFirebirdDataTreeBuilder() override;
+
+    // Fills the model from the database. Errors of the database client and unreadable
+    // observation distances of reaches are thrown (EKanvioError naming the file); what was
+    // read before stays in the model.
+    void BuildDataTree(TKanvioDataModel& model) override;
+
+    // Tests decide which folders count as network folders; empty restores the real check.
+    static void SetNetworkDriveCheckForTesting(std::function<bool(const std::string&)> check);
+
+private:
+    struct TTexts;
+    struct TStructureTable;
+
+    void LoadTexts();
+    std::string LocateDatabase() const;
+    void ReadStructures(TFirebirdTransaction& transaction, const TStructureTable& table,
+                        TAReachData& target);
+
+    std::string databaseFileName_;
+    std::unique_ptr<IUserDialogs> ownDialogs_;
+    IUserDialogs& dialogs_;
+    std::unique_ptr<TTexts> texts_;
+};
+
+} // namespace kanvio
