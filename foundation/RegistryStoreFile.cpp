@@ -8,8 +8,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -142,6 +144,29 @@ std::string AbsoluteOr(const char* value, std::string fallback) {
     }
     return fallback;
 }
+
+// An advisory lock on the store's folder: two programs updating the store at the same time
+// take turns, so neither writes over the other's change.
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& folder)
+        : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        if (fd_ >= 0) {
+            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+            }
+        }
+    }
+    ~FolderLock() {
+        if (fd_ >= 0) {
+            ::close(fd_); // releases the lock
+        }
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+private:
+    int fd_;
+};
 
 } // namespace
 
@@ -282,6 +307,17 @@ std::optional<std::string> TRegistryStoreFile::ReadValue(std::string_view group,
         }
     }
     return std::nullopt;
+}
+
+bool TRegistryStoreFile::Update(const std::function<bool(TRegistryGroups&)>& change) {
+    const std::string folder = std::filesystem::path(fileName_).parent_path().string();
+    FolderLock lock(folder); // a folder that does not exist yet has no rival writer
+    TRegistryGroups groups = ReadFresh();
+    if (!change(groups)) {
+        return false;
+    }
+    WriteGroups(groups);
+    return true;
 }
 
 TRegistryGroups TRegistryStoreFile::ReadFresh() {

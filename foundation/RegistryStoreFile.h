@@ -5,6 +5,7 @@
 // RegistryManager.cpp drives it.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -53,16 +54,10 @@ public:
     std::optional<std::string> ReadValue(std::string_view group, std::string_view name);
 
     // Re-reads the file, applies change and writes the result at once (atomically), so
-    // that another running program's values are kept. change returns whether anything
-    // changed. Throws EInOutError when the file cannot be read or written.
-    template <typename Change> bool Update(Change change) {
-        TRegistryGroups groups = ReadFresh();
-        if (!change(groups)) {
-            return false;
-        }
-        WriteGroups(groups);
-        return true;
-    }
+    // that another running program's values are kept; the folder is locked meanwhile.
+    // change returns whether anything changed. Throws EInOutError when the file cannot be
+    // read or written.
+    bool Update(const std::function<bool(TRegistryGroups&)>& change);
 
 private:
     struct Stamp {

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace kanvio {
 namespace {
@@ -218,6 +220,33 @@ TEST_F(RegistryTest, AnotherProgramsValuesSurviveAWrite) {
     EXPECT_EQ(ReadRegString("", "first", ""), "1");
     EXPECT_EQ(ReadRegString("", "second", ""), "2");
     EXPECT_EQ(ReadRegString("", "third", ""), "3");
+}
+
+TEST_F(RegistryTest, TwoProgramsWritingAtOnceKeepEachOthersValues) {
+    WriteRegString("", "start", "1"); // both find the store folder in place
+    constexpr int kValues = 60;
+    std::vector<pid_t> children;
+    for (const char* prefix : {"a", "b", "c"}) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int i = 0; i < kValues; ++i) {
+                WriteRegInteger("Shared", prefix + std::to_string(i), i);
+            }
+            ::_exit(0);
+        }
+        children.push_back(child);
+    }
+    for (const pid_t child : children) {
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    env.reopenRegistry();
+    ASSERT_TRUE(OpenRegKey("Shared", false));
+    Names names;
+    ReadOpenKeyValueNames(names);
+    EXPECT_EQ(names.size(), 3u * kValues);
 }
 
 TEST_F(RegistryTest, OpenRegKeyPrefersTheUserScopeAndCreatesInTheMachineScope) {
