@@ -56,7 +56,10 @@ bool TISYBAULHParser::AddObservation(isybau::TObservationFields fields) {
 bool TISYBAULHParser::AppendRemark(std::string_view text) {
     if (!currentConnection_ || currentConnection_->Details.empty())
         return false;
-    currentConnection_->Details.back().Remark.append(text);
+    std::string& remark = currentConnection_->Details.back().Remark;
+    if (remark.empty())
+        remark.reserve(64); // room for the continuations and the code put in front later
+    remark.append(text);
     return true;
 }
 

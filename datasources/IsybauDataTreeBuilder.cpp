@@ -7,8 +7,8 @@
 #include "foundation/Logging.h"
 
 #include <QLocale>
-#include <cstdio>
 #include <filesystem>
+#include <map>
 
 namespace kanvio {
 
@@ -18,37 +18,49 @@ namespace {
 
 constexpr int64_t LastTimelineSecond = 99 * 3600 + 59 * 60 + 59;
 
+// "hh:mm:ss" with at least two digits a part; called once per observation, so no printf.
 std::string TwoDigitTime(int64_t hours, int64_t minutes, int64_t seconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", static_cast<long long>(hours),
-                  static_cast<long long>(minutes), static_cast<long long>(seconds));
+    std::string text;
+    text.reserve(12);
+    auto append = [&text](int64_t value) {
+        const std::string digits = std::to_string(value);
+        if (digits.size() < 2)
+            text.push_back('0');
+        text += digits;
+    };
+    append(hours);
+    text.push_back(':');
+    append(minutes);
+    text.push_back(':');
+    append(seconds);
     return text;
 }
 
 // Structure is the source's reach or connection record; both have the same fields.
 template <typename TStructure>
-TReachDataRef MakeStructure(const TStructure& item, char objectType, const std::string& city,
+TReachDataRef MakeStructure(TStructure& item, char objectType, const std::string& city,
                             const std::string& date, const std::string& company,
                             const std::string& fileName) {
     auto structure = std::make_shared<TReachData>();
     structure->city = city;
     structure->date = date;
     structure->InspectingCompany = company;
-    structure->street = item.Street;
+    // The parser is thrown away afterwards: its texts move into the model.
+    structure->street = std::move(item.Street);
     if (objectType == 'H')
-        structure->ReachNumber = item.Number;
+        structure->ReachNumber = std::move(item.Number);
     else
-        structure->ConnectionNumber = item.Number;
+        structure->ConnectionNumber = std::move(item.Number);
     // The files carry no length the graphic could use: every structure spans 0 to 2000.
     structure->StartDist = 0.0;
     structure->EndDist = 2000.0;
     structure->ObjectType = objectType;
     structure->Details.reserve(item.Details.size());
-    for (const auto& observation : item.Details) {
+    for (auto& observation : item.Details) {
         TReachDetail& detail = structure->Details.emplace_back();
         detail.Distance = observation.Station;
-        detail.Text.reserve(observation.Code.size() + observation.Remark.size() + 3);
-        detail.Text.append("(").append(observation.Code).append(") ").append(observation.Remark);
+        detail.Text = std::move(observation.Remark);
+        detail.Text.insert(0, "(" + observation.Code + ") ");
         detail.CounterHours = observation.CounterHours;
         detail.CounterMinutes = observation.CounterMinutes;
         detail.CounterSeconds = observation.CounterSeconds;
@@ -71,11 +83,14 @@ TReachDataRef MakeStructure(const TStructure& item, char objectType, const std::
 template <typename TParser>
 void AppendStructures(const std::string& fileName, char objectType, TAReachData& target) {
     TParser parser;
+    std::map<QDate, std::string> dates; // many inspections share their day
     auto appendParsed = [&] {
-        for (const auto& inspection : parser.Inspections) {
-            const std::string date = FormatInspectionDate(inspection.Date);
-            for (const auto& item : inspection.Items)
-                target.push_back(MakeStructure(item, objectType, inspection.City, date,
+        for (auto& inspection : parser.Inspections) {
+            auto [date, isNew] = dates.try_emplace(inspection.Date);
+            if (isNew)
+                date->second = FormatInspectionDate(inspection.Date);
+            for (auto& item : inspection.Items)
+                target.push_back(MakeStructure(item, objectType, inspection.City, date->second,
                                                inspection.Company, fileName));
         }
     };

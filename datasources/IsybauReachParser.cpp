@@ -56,7 +56,10 @@ bool TISYBAUHParser::AddObservation(isybau::TObservationFields fields) {
 bool TISYBAUHParser::AppendRemark(std::string_view text) {
     if (!currentReach_ || currentReach_->Details.empty())
         return false;
-    currentReach_->Details.back().Remark.append(text);
+    std::string& remark = currentReach_->Details.back().Remark;
+    if (remark.empty())
+        remark.reserve(64); // room for the continuations and the code put in front later
+    remark.append(text);
     return true;
 }
 

@@ -1,0 +1,138 @@
+// How long the ISYBAU data source takes to build the model of a large project (2,000
+// reaches, 10,000 connections, 100,000 observations), next to merely reading the same
+// bytes, and how much memory the model takes. Prints its figures; asserts nothing.
+
+#include "datasources/IsybauDataTreeBuilder.h"
+#include "foundation/AtomicFile.h"
+#include "foundation/KanvioToolkit.h"
+#include "tools/mkproject/ProjectFiles.h"
+#include "tools/mkproject/ProjectGenerator.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Milliseconds(Clock::duration duration) {
+    return std::chrono::duration<double, std::milli>(duration).count();
+}
+
+// CPU time of this thread: on a machine busy with other work it tells more than the clock.
+double ThreadCpuMilliseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// A line of /proc/self/status in kilobytes ("VmRSS", "VmHWM").
+long StatusKilobytes(const std::string& key) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(key + ":", 0) == 0)
+            return std::stol(line.substr(key.size() + 1));
+    return -1;
+}
+
+// The same way the parsers read a file, without looking at the bytes.
+size_t ReadPlain(const std::string& fileName) {
+    std::string bytes;
+    kanvio::ReadWholeFile(fileName, bytes);
+    return bytes.size();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication application(argc, argv); // the date texts come from the locale
+    namespace fs = std::filesystem;
+    const fs::path folder =
+        fs::temp_directory_path() / ("kanvio-bench-isybau-" + std::to_string(getpid()));
+
+    kanvio::generator::TGeneratorOptions options;
+    options.Reaches = 2000;
+    options.Connections = 10000;
+    options.Observations = 100000;
+    options.Films = 4;
+    // The generator's own copy of the project is gone before anything is measured.
+    const auto project = [&] {
+        auto generated = kanvio::generator::GenerateProject(options);
+        kanvio::generator::WriteIsybauProject(generated, folder.string());
+        generated.ReachInspections.clear();
+        generated.ConnectionInspections.clear();
+        return generated;
+    }();
+    kanvio::SetProgramFolderForTesting(folder.string() + "/");
+    const std::string reachFile = (folder / project.ReachFileName).string();
+    const std::string connectionFile = (folder / project.ConnectionFileName).string();
+    const auto bytes = fs::file_size(reachFile) + fs::file_size(connectionFile);
+
+    constexpr int Rounds = 9;
+    std::vector<double> readTimes, buildTimes, readCpu, buildCpu;
+    size_t structures = 0, observations = 0;
+    ReadPlain(reachFile); // the first round of each finds the files in the page cache
+    ReadPlain(connectionFile);
+    for (int round = 0; round < Rounds; ++round) {
+        auto start = Clock::now();
+        double cpu = ThreadCpuMilliseconds();
+        const size_t read = ReadPlain(reachFile) + ReadPlain(connectionFile);
+        readTimes.push_back(Milliseconds(Clock::now() - start));
+        readCpu.push_back(ThreadCpuMilliseconds() - cpu);
+        if (read != bytes)
+            std::cerr << "short read\n";
+
+        kanvio::TKanvioDataModel model;
+        start = Clock::now();
+        cpu = ThreadCpuMilliseconds();
+        kanvio::TISYBAUDataTreeBuilder(project.ReachFileName, project.ConnectionFileName)
+            .BuildDataTree(model);
+        buildTimes.push_back(Milliseconds(Clock::now() - start));
+        buildCpu.push_back(ThreadCpuMilliseconds() - cpu);
+        structures = model.Reaches.size() + model.Connections.size();
+        observations = 0;
+        for (const auto* list : {&model.Reaches, &model.Connections})
+            for (const auto& structure : *list)
+                observations += structure->Details.size();
+    }
+    const long residentBefore = StatusKilobytes("VmRSS");
+    long residentWithModel = 0;
+    {
+        kanvio::TKanvioDataModel model;
+        kanvio::TISYBAUDataTreeBuilder(project.ReachFileName, project.ConnectionFileName)
+            .BuildDataTree(model);
+        residentWithModel = StatusKilobytes("VmRSS");
+    }
+
+    const double read = Median(readTimes), build = Median(buildTimes);
+    std::printf("ISYBAU project: %zu structures, %zu observations, %.1f MB in two files\n",
+                structures, observations, static_cast<double>(bytes) / 1e6);
+    std::printf("plain read of the files:   %8.2f ms (median of %d)\n", read, Rounds);
+    std::printf("BuildDataTree:             %8.2f ms (median of %d; goal: under 150 ms)\n", build,
+                Rounds);
+    std::printf("build / plain read:        %8.1f x   (goal: at most 10 x)\n", build / read);
+    std::printf("CPU time: read %.2f ms, build %.2f ms, ratio %.1f x (medians)\n", Median(readCpu),
+                Median(buildCpu), Median(buildCpu) / Median(readCpu));
+    std::printf("resident with the model:   %8.1f MB  (goal: under 100 MB; %.1f MB before "
+                "it was built, peak %.1f MB)\n",
+                residentWithModel / 1024.0, residentBefore / 1024.0,
+                StatusKilobytes("VmHWM") / 1024.0);
+    kanvio::SetProgramFolderForTesting({});
+    fs::remove_all(folder);
+    return 0;
+}
