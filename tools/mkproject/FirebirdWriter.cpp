@@ -5,7 +5,9 @@
 #include "datasources/FirebirdQuery.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kanvio::generator {
@@ -188,7 +190,71 @@ void AddExtraTables(std::vector<TDbTable>& tables) {
     tables.push_back(std::move(manholes));
 }
 
+std::string HundredthsText(unsigned hundredths) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%u,%02u", hundredths / 100, hundredths % 100);
+    return text;
+}
+
+std::string CounterText(const TGeneratedObservation& o) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%u:%02u:%02u", static_cast<unsigned>(o.CounterHours),
+                  static_cast<unsigned>(o.CounterMinutes), static_cast<unsigned>(o.CounterSeconds));
+    return text;
+}
+
+std::string DateText(const TGeneratedInspection& inspection) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d.%02d.%04d", inspection.Day, inspection.Month,
+                  inspection.Year);
+    return text;
+}
+
+void AddProjectStructures(const std::vector<TGeneratedInspection>& inspections,
+                          std::vector<TDbStructure>& target) {
+    for (const auto& inspection : inspections) {
+        for (const auto& item : inspection.Items) {
+            TDbStructure s;
+            s.LFDNR = static_cast<int64_t>(target.size()) + 1;
+            s.Stadt = inspection.City;
+            s.Datum = DateText(inspection);
+            s.Strasse = item.Street;
+            if (item.ObjectType == 'A')
+                s.AnschlNr = item.Number;
+            else
+                s.HaltungsNr = item.Number;
+            s.AnfSchacht = item.StartManhole;
+            s.EndSchacht = item.EndManhole;
+            s.Untersuchl = HundredthsText(item.LengthHundredths);
+            s.Fliessr = "GEGEN";
+            s.Untersa = "TV";
+            for (const auto& observation : item.Observations) {
+                TDbObservation o;
+                o.StatAnf = HundredthsText(observation.StationHundredths);
+                o.VideoZ = CounterText(observation);
+                o.KZL = observation.Code;
+                o.Text = observation.Remark;
+                if (observation.DefectClass > 0)
+                    o.Klasse = std::to_string(observation.DefectClass);
+                s.Observations.push_back(std::move(o));
+            }
+            target.push_back(std::move(s));
+        }
+    }
+}
+
 } // namespace
+
+TDbDelivery DeliveryFromProject(const TGeneratedProject& project) {
+    TDbDelivery delivery;
+    AddProjectStructures(project.ReachInspections, delivery.Reaches);
+    AddProjectStructures(project.ConnectionInspections, delivery.Connections);
+    return delivery;
+}
+
+void WriteProjectDatabase(const TGeneratedProject& project, const std::string& folder) {
+    WriteDeliveryDatabase(folder + "/Kanvio.dat", DeliveryFromProject(project));
+}
 
 void WriteFirebirdDatabase(const std::string& fileName, const std::vector<TDbTable>& tables,
                            const TDatabaseOptions& options) {
@@ -218,6 +284,8 @@ void WriteFirebirdDatabase(const std::string& fileName, const std::vector<TDbTab
     }
     if (options.ReadOnly)
         TFirebirdConnection::SetReadOnly(fileName, login, true);
+    // A delivery is read by whoever starts the player from the medium.
+    ::chmod(fileName.c_str(), 0644);
 }
 
 std::vector<TDbTable> DeliveryTables(const TDbDelivery& delivery, const TDeliveryLayout& layout) {

@@ -4,6 +4,8 @@
 // connection tables with their observation tables, texts in Windows-1252, and a few
 // tables and columns of the delivering program that the player does not read.
 
+#include "tools/mkproject/ProjectGenerator.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -77,5 +79,16 @@ std::vector<TDbTable> DeliveryTables(const TDbDelivery& delivery,
 void WriteDeliveryDatabase(const std::string& fileName, const TDbDelivery& delivery,
                            const TDeliveryLayout& layout = {},
                            const TDatabaseOptions& options = {});
+
+// ---- A generated project as a database delivery ----
+
+// The same reaches, connections and observations as the project's ISYBAU files: running
+// numbers from 1 per table, lengths and stations in metres with a decimal comma, film
+// times from the video counters (one-digit hours without their leading zero, as many
+// deliveries write them), the observation's code as KZL and its remark as Text.
+TDbDelivery DeliveryFromProject(const TGeneratedProject& project);
+
+// Writes folder + "/Kanvio.dat" for the project.
+void WriteProjectDatabase(const TGeneratedProject& project, const std::string& folder);
 
 } // namespace kanvio::generator

@@ -2,6 +2,7 @@
 // file and films) for tests, demos and benchmarks.
 
 #include "tools/mkproject/FilmMaker.h"
+#include "tools/mkproject/FirebirdWriter.h"
 #include "tools/mkproject/ProjectFiles.h"
 #include "tools/mkproject/ProjectGenerator.h"
 
@@ -26,6 +27,7 @@ constexpr const char* Usage =
     "  --film-seconds N   length of each film (default 4)\n"
     "  --seed S           seed of the generated content (default 1)\n"
     "  --no-films         write no films\n"
+    "  --database         deliver the project as a database (Kanvio.dat) too\n"
     "  --demo             a small demo project with 20-second films\n"
     "  --test-media       the shared test films, and an ISYBAU project in FOLDER/isybau-project\n"
     "  --medium DIR       copy the language and help files from DIR\n";
@@ -33,6 +35,7 @@ constexpr const char* Usage =
 struct TCommandLine {
     TGeneratorOptions Generator;
     bool WithFilms = true;
+    bool Database = false;
     bool TestMedia = false;
     std::optional<std::string> Medium;
     std::string Folder;
@@ -81,6 +84,8 @@ bool ParseCommandLine(int argc, char** argv, TCommandLine& commandLine) {
             ok = numberFor(options.Seed, 4294967295LL);
         else if (argument == "--no-films")
             commandLine.WithFilms = false;
+        else if (argument == "--database")
+            commandLine.Database = true;
         else if (argument == "--demo") {
             options.Reaches = 4;
             options.Connections = 6;
@@ -130,9 +135,11 @@ std::string DefaultMediumFolder() {
 }
 
 void WriteProject(const TGeneratorOptions& options, bool withFilms, const std::string& folder,
-                  const std::string& medium) {
+                  const std::string& medium, bool database = false) {
     const auto project = GenerateProject(options);
     WriteIsybauProject(project, folder);
+    if (database)
+        WriteProjectDatabase(project, folder);
     if (withFilms)
         WriteProjectFilms(project, folder);
     const int copied = CopyMediumFiles(medium, folder);
@@ -160,7 +167,8 @@ int main(int argc, char** argv) {
             WriteProject(standard, true, commandLine.Folder + "/isybau-project", medium);
             return 0;
         }
-        WriteProject(commandLine.Generator, commandLine.WithFilms, commandLine.Folder, medium);
+        WriteProject(commandLine.Generator, commandLine.WithFilms, commandLine.Folder, medium,
+                     commandLine.Database);
         return 0;
     } catch (const std::exception& error) {
         std::cerr << "kanvio-mkproject: " << error.what() << "\n";
