@@ -1,0 +1,35 @@
+#pragma once
+
+// The window shown while the program starts: a picture, the program's short title with
+// its version and a request to wait. It stays above the program's other windows.
+
+#include <QWidget>
+
+class QLabel;
+
+namespace kanvio {
+
+class TSplashForm final : public QWidget {
+    Q_OBJECT
+public:
+    explicit TSplashForm(QWidget* parent = nullptr);
+
+    QLabel* imgSplash() const { return imgSplash_; }
+    QLabel* lbTitle() const { return lbTitle_; }
+    QLabel* lbWait() const { return lbWait_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void ApplyTexts();
+    // Widens the window for long texts and centres both labels.
+    void ArrangeControls();
+
+    QLabel* imgSplash_;
+    QLabel* lbTitle_;
+    QLabel* lbWait_;
+};
+
+} // namespace kanvio
