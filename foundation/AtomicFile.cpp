@@ -66,6 +66,11 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+std::string NameOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 // A link is replaced through its target, so the link itself survives the rewrite.
 std::string ResolveLink(const std::string& fileName) {
     struct stat info {};
@@ -123,10 +128,8 @@ void WriteFileAtomically(const std::string& requestedName, std::string_view byte
         throw EInOutError(requestedName, "cannot be written: it is a folder");
     }
 
-    std::string tempName =
-        FolderOf(fileName) + "/." +
-        fileName.substr(fileName.rfind('/') == std::string::npos ? 0 : fileName.rfind('/') + 1) +
-        ".XXXXXX";
+    // A hidden sibling, so the rename stays within one file system.
+    std::string tempName = FolderOf(fileName) + "/." + NameOf(fileName) + ".XXXXXX";
     FileDescriptor temp(::mkostemp(tempName.data(), O_CLOEXEC));
     if (!temp.valid()) {
         const int error = errno;
