@@ -158,6 +158,11 @@ void TFirebirdQuery::SetParamAsInteger(std::string_view name, int64_t value) {
 
 void TFirebirdQuery::SetParamAsText(std::string_view name, std::string_view value) {
     Param(name);
+    // The longest text one parameter can carry.
+    if (value.size() > 32765)
+        throw EFirebirdError(Status().FileName(), sql_ + ": the text for the parameter " +
+                                                      std::string(name) + " is too long (" +
+                                                      std::to_string(value.size()) + " bytes)");
     for (auto& param : params_)
         if (SameText(param.Name, name)) {
             param.Kind = TParamKind::Text;
@@ -213,13 +218,17 @@ void TFirebirdQuery::BindParameters() {
         const unsigned messageLength = inputMetadata_->getMessageLength(status.Get());
         status.Check(sql_);
         paramBuffer_.assign(WordsFor(messageLength), 0);
+        paramOffsets_.clear();
+        for (unsigned i = 0; i < params_.size(); ++i) {
+            paramOffsets_.emplace_back(inputMetadata_->getOffset(status.Get(), i),
+                                       inputMetadata_->getNullOffset(status.Get(), i));
+            status.Check(sql_);
+        }
     }
     auto* buffer = reinterpret_cast<unsigned char*>(paramBuffer_.data());
     for (unsigned i = 0; i < params_.size(); ++i) {
         const TParam& param = params_[i];
-        const unsigned offset = inputMetadata_->getOffset(status.Get(), i);
-        const unsigned nullOffset = inputMetadata_->getNullOffset(status.Get(), i);
-        status.Check(sql_);
+        const auto [offset, nullOffset] = paramOffsets_[i];
         const int16_t isNull = param.Kind == TParamKind::Null ? -1 : 0;
         std::memcpy(buffer + nullOffset, &isNull, sizeof isNull);
         if (param.Kind == TParamKind::Integer) {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace kanvio {
@@ -90,6 +91,7 @@ private:
     std::vector<uint64_t> paramBuffer_;
     std::vector<TParamKind> boundKinds_;
     std::vector<unsigned> boundLengths_;
+    std::vector<std::pair<unsigned, unsigned>> paramOffsets_; // value and null flag
     bool onRow_ = false;
     bool atEnd_ = false;
 };

@@ -140,6 +140,16 @@ TEST_F(FirebirdQueryTest, MistakesNameTheFileAndTheStatement) {
         EXPECT_THAT(error.what(), HasSubstr("Frei"));
     }
     EXPECT_THROW(query.SetParamAsInteger("Nr", 1), EFirebirdError);
+    TFirebirdQuery insert(*transaction, "INSERT INTO Werte (Nr, Frei) VALUES (:Nr, :Frei)");
+    EXPECT_THROW(insert.SetParamAsText("Frei", std::string(32766, 'x')), EFirebirdError);
+    insert.SetParamAsInteger("Nr", 4);
+    insert.SetParamAsText("Frei", std::string(21, 'x')); // one more than the column holds
+    try {
+        insert.Execute();
+        ADD_FAILURE();
+    } catch (const EFirebirdError& error) {
+        EXPECT_THAT(error.what(), HasSubstr(DatabaseFile() + ": INSERT INTO Werte"));
+    }
     try {
         TFirebirdQuery broken(*transaction, "SELECT * FROM Unbekannt");
         ADD_FAILURE();
@@ -152,7 +162,7 @@ TEST_F(FirebirdQueryTest, MistakesNameTheFileAndTheStatement) {
     int rows = 0;
     while (query.Next())
         ++rows;
-    EXPECT_EQ(rows, 3);
+    EXPECT_EQ(rows, 3); // the refused row is not there
 }
 
 } // namespace
