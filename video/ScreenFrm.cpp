@@ -1,0 +1,344 @@
+#include "video/ScreenFrm.h"
+
+#include "foundation/AnsiText.h"
+#include "foundation/KanvioToolkit.h"
+#include "foundation/LangManager.h"
+#include "foundation/Logging.h"
+#include "foundation/RegistryManager.h"
+#include "video/FilterPriorities.h"
+#include "video/VideoDisplayWidget.h"
+#include "video/VirtualKeyMap.h"
+
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace kanvio {
+
+namespace {
+
+constexpr int kDefaultLeft = 400;
+constexpr int kDefaultTop = 0;
+constexpr int kDefaultWidth = 300;
+constexpr int kDefaultHeight = 300;
+
+QScreen* ScreenOf(const QWidget* widget) {
+    QScreen* shown = widget->screen();
+    return shown != nullptr ? shown : QGuiApplication::primaryScreen();
+}
+
+} // namespace
+
+TScreenForm::TScreenForm(int32_t rendererMode, const IEngineSettings& settings,
+                         IScreenCommands& commands, IUserDialogs* dialogs, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowMaximizeButtonHint),
+      commands_(commands), videoWindow_(new TVideoDisplayWidget(this)) {
+    setObjectName("ScreenForm");
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(videoWindow_);
+    videoWindow_->SetKeepAspectRatio(true);
+    setFocusPolicy(Qt::StrongFocus);
+    CreateMenu();
+    ApplyTexts();
+
+    fullScreen_ = false;
+    engine_ = std::make_unique<TMMEngine>(rendererMode, videoWindow_, settings, dialogs);
+    engine_->OnComplete = [this] {
+        EngineComplete();
+    };
+    PlaceFromRegistry();
+
+    if (QScreen* shown = ScreenOf(this)) {
+        // The display changed its resolution: the engine takes the new client size.
+        connect(shown, &QScreen::geometryChanged, this, [this] {
+            if (engine_) {
+                engine_->Resize(width(), height());
+            }
+        });
+    }
+}
+
+TScreenForm::~TScreenForm() {
+    Destroy();
+}
+
+void TScreenForm::Destroy() {
+    if (!engine_) {
+        return;
+    }
+    engine_.reset();
+    StorePlace();
+}
+
+void TScreenForm::CreateMenu() {
+    popupMenu_ = new QMenu(this);
+    popupMenu_->setObjectName("PopupMenu");
+    miSaveImage_ = popupMenu_->addAction(QString());
+    miPrintImage_ = popupMenu_->addAction(QString());
+    miFullScreen_ = popupMenu_->addAction(QString());
+    miColorSettings_ = popupMenu_->addAction(QString());
+    miSaveImage_->setObjectName("miSaveImage");
+    miPrintImage_->setObjectName("miPrintImage");
+    miFullScreen_->setObjectName("miFullScreen");
+    miColorSettings_->setObjectName("miColorSettings");
+    miFullScreen_->setCheckable(true);
+    // Saving, printing and the picture adjustment have no dialog in this program yet:
+    // their items are shown, but cannot be chosen.
+    miSaveImage_->setEnabled(false);
+    miPrintImage_->setEnabled(false);
+    miColorSettings_->setEnabled(false);
+    connect(miFullScreen_, &QAction::triggered, this, [this] { ToggleFullScreen(); });
+    connect(popupMenu_, &QMenu::aboutToShow, this, [this] { PopupMenuPopup(); });
+}
+
+void TScreenForm::ApplyTexts() {
+    LangScope lang;
+    miSaveImage_->setText(AnsiToQString(lang.Text("_SaveImage")));
+    miPrintImage_->setText(AnsiToQString(lang.Text("_PrintImage")));
+    miFullScreen_->setText(AnsiToQString(lang.Text("_FullScreen")));
+    miColorSettings_->setText(AnsiToQString(lang.Text("_ColorSettings")));
+}
+
+void TScreenForm::PlaceFromRegistry() {
+    int left = ReadRegInteger("", "ScreenLeft", kDefaultLeft);
+    int top = ReadRegInteger("", "ScreenTop", kDefaultTop);
+    const int clientWidth = ReadRegInteger("", "ScreenWidth", kDefaultWidth);
+    const int clientHeight = ReadRegInteger("", "ScreenHeight", kDefaultHeight);
+    if (const QScreen* shown = ScreenOf(this)) {
+        const QSize screen = shown->geometry().size();
+        if (screen.width() < left) {
+            left = screen.width() - 30;
+        }
+        if (screen.height() < top) {
+            top = screen.height() - 30;
+        }
+    }
+    move(left, top);
+    resize(std::max(clientWidth, 1), std::max(clientHeight, 1));
+}
+
+void TScreenForm::StorePlace() const {
+    const std::pair<const char*, int> values[] = {{"ScreenLeft", x()},
+                                                  {"ScreenTop", y()},
+                                                  {"ScreenWidth", width()},
+                                                  {"ScreenHeight", height()}};
+    for (const auto& [name, value] : values) {
+        try {
+            WriteRegInteger("", name, value);
+        } catch (const std::exception& error) {
+            // The window goes away either way; its place is only a convenience.
+            LogLine(std::string("Video window place not stored: ") + error.what(), LOG_ERROR);
+            return;
+        }
+    }
+}
+
+void TScreenForm::KeepOnScreen() {
+    const QScreen* shown = ScreenOf(this);
+    if (shown == nullptr || fullScreen_ || keepingOnScreen_) {
+        return;
+    }
+    const QRect screen = shown->geometry();
+    const QRect available = shown->availableGeometry();
+    TScreenArea area{screen.width(), screen.height(),
+                     std::max(0, screen.bottom() - available.bottom())};
+    const QRect frame = frameGeometry();
+    const TFormGeometry placed = KeepFormOnScreen({x(), y(), frame.width(), frame.height()}, area);
+    if (placed.Left != x() || placed.Top != y()) {
+        keepingOnScreen_ = true;
+        move(placed.Left, placed.Top);
+        keepingOnScreen_ = false;
+    }
+}
+
+void TScreenForm::EngineComplete() {
+    if (staleFilm_) {
+        return; // the end of a film the player has already left
+    }
+    commands_.MovieComplete();
+}
+
+TVideoResult TScreenForm::LoadMovieAuto(const std::string& fileName) {
+    if (!engine_) {
+        return E_FAIL;
+    }
+    const TVideoResult result = engine_->LoadMovieAuto(fileName);
+    staleFilm_ = Failed(result) && !engine_->FileName().empty() && engine_->FileName() != fileName;
+    if (staleFilm_) {
+        engine_->PauseMovie();
+        videoWindow_->ClearFrame();
+    }
+    return result;
+}
+
+TVideoResult TScreenForm::PlayMovie() {
+    return Usable() ? engine_->PlayMovie() : E_FAIL;
+}
+
+TVideoResult TScreenForm::PauseMovie() {
+    return Usable() ? engine_->PauseMovie() : E_FAIL;
+}
+
+TVideoResult TScreenForm::StopMovie() {
+    return Usable() ? engine_->StopMovie() : E_FAIL;
+}
+
+TVideoResult TScreenForm::SeekTo(int64_t milliseconds) {
+    return Usable() ? engine_->SeekTo(milliseconds) : E_FAIL;
+}
+
+void TScreenForm::SetSpeed(double rate) {
+    if (Usable()) {
+        engine_->SetSpeed(rate);
+    }
+}
+
+int64_t TScreenForm::GetCurrentPosition() {
+    return Usable() ? engine_->GetCurrentPosition() : 0;
+}
+
+void TScreenForm::SetZoom(float factor) {
+    if (engine_) {
+        engine_->SetZoom(factor);
+    }
+}
+
+void TScreenForm::ToggleFullScreen() {
+    if (!engine_) {
+        return;
+    }
+    fullScreen_ = engine_->ToggleFullScreen();
+    miFullScreen_->setChecked(fullScreen_);
+    if (fullScreen_) {
+        dragging_ = false;
+    }
+}
+
+int TScreenForm::MovieFormat() const {
+    return engine_ ? static_cast<int>(engine_->MovieFormat()) : 0;
+}
+
+bool TScreenForm::CanChangePictureProps() {
+    return engine_ && engine_->CanChangePictureProps();
+}
+
+void TScreenForm::BringToFront() {
+    raise();
+    activateWindow();
+}
+
+void TScreenForm::ApplyDecoderPriorities() {
+    if (!engine_) {
+        return;
+    }
+    TFilterLists installed;
+    engine_->EnumDecoders(installed);
+    engine_->SetPriorityLists(LoadFilterPriorities(installed, false));
+}
+
+TVideoResult TScreenForm::GrabPicture(QImage& bitmap) {
+    return Usable() ? engine_->GrabPicture(bitmap) : E_FAIL;
+}
+
+const TPictureControls* TScreenForm::GetPictureControls() const {
+    return engine_ ? &engine_->PictureControls() : nullptr;
+}
+
+void TScreenForm::VideoWindowMouseDown(const QPoint& position) {
+    if (!fullScreen_) {
+        dragging_ = true;
+        dragStartX_ = position.x();
+        dragStartY_ = position.y();
+    }
+    setFocus(Qt::MouseFocusReason);
+}
+
+void TScreenForm::FormMouseMove(const QPoint& position) {
+    if (dragging_ && !fullScreen_) {
+        move(x() + position.x() - dragStartX_, y() + position.y() - dragStartY_);
+    }
+}
+
+void TScreenForm::VideoWindowMouseUp() {
+    dragging_ = false;
+}
+
+void TScreenForm::VideoWindowDblClick() {
+    if (!engine_ || fullScreen_) {
+        return;
+    }
+    int32_t idealWidth = -1;
+    int32_t idealHeight = -1;
+    engine_->GetIdealWindowSize(idealWidth, idealHeight);
+    if (idealWidth != -1 && idealHeight > 0 && idealWidth > 0) {
+        resize(idealWidth, idealHeight);
+    }
+}
+
+void TScreenForm::PopupMenuPopup() {
+    // The picture adjustment needs its dialog as well as the engine's controls.
+    miColorSettings_->setEnabled(false);
+}
+
+void TScreenForm::closeEvent(QCloseEvent* event) {
+    event->ignore(); // only the player frees this window
+}
+
+void TScreenForm::keyPressEvent(QKeyEvent* event) {
+    if (const auto key = PlayerKeyOf(event->key(), event->modifiers())) {
+        commands_.HandleKey(key->Key, key->Ctrl);
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TScreenForm::mousePressEvent(QMouseEvent* event) {
+    VideoWindowMouseDown(videoWindow_->mapFrom(this, event->position().toPoint()));
+}
+
+void TScreenForm::mouseMoveEvent(QMouseEvent* event) {
+    FormMouseMove(videoWindow_->mapFrom(this, event->position().toPoint()));
+}
+
+void TScreenForm::mouseReleaseEvent(QMouseEvent*) {
+    VideoWindowMouseUp();
+}
+
+void TScreenForm::mouseDoubleClickEvent(QMouseEvent*) {
+    VideoWindowDblClick();
+}
+
+void TScreenForm::contextMenuEvent(QContextMenuEvent* event) {
+    dragging_ = false; // the menu takes the button's release
+    popupMenu_->popup(event->globalPos());
+}
+
+void TScreenForm::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (isVisible()) {
+        KeepOnScreen();
+    }
+}
+
+void TScreenForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    KeepOnScreen();
+}
+
+void TScreenForm::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (engine_) {
+        engine_->Resize(width(), height());
+    }
+}
+
+} // namespace kanvio

@@ -1,0 +1,125 @@
+#pragma once
+
+// TScreenForm: the free-floating video window of the three-window layout. Its whole client
+// area is the video display; it owns the playback engine and offers the engine's
+// operations to the player one to one. The user moves it by dragging the picture, sizes it
+// to the film by a double click, switches to full screen and reaches the picture commands
+// through its context menu. The user cannot close it; the player frees it at shutdown,
+// and it stores its place then.
+
+#include "core/ContextInterfaces.h"
+#include "video/MultimediaEngine.h"
+
+#include <QImage>
+#include <QPoint>
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class QAction;
+class QMenu;
+
+namespace kanvio {
+
+class IUserDialogs;
+class TVideoDisplayWidget;
+
+// What the video window passes on to the player.
+class IScreenCommands {
+public:
+    virtual ~IScreenCommands() = default;
+    // A key pressed in the window, as a Windows virtual-key code.
+    virtual void HandleKey(uint16_t key, bool ctrl) = 0;
+    // The loaded film played to its end.
+    virtual void MovieComplete() = 0;
+};
+
+class TScreenForm final : public QWidget, public IVideoWindow {
+    Q_OBJECT
+public:
+    TScreenForm(int32_t rendererMode, const IEngineSettings& settings, IScreenCommands& commands,
+                IUserDialogs* dialogs = nullptr, QWidget* parent = nullptr);
+    ~TScreenForm() override;
+
+    // Frees the engine and stores the window's place; the object itself may live on
+    // until Qt deletes it. Runs once.
+    void Destroy();
+
+    // IVideoWindow: each forwards to the engine operation of the same name.
+    TVideoResult LoadMovieAuto(const std::string& fileName) override;
+    TVideoResult PlayMovie() override;
+    TVideoResult PauseMovie() override;
+    TVideoResult StopMovie() override;
+    TVideoResult SeekTo(int64_t milliseconds) override;
+    void SetSpeed(double rate) override;
+    int64_t GetCurrentPosition() override;
+    void SetZoom(float factor) override;
+    void ToggleFullScreen() override;
+    bool IsFullScreen() const override { return fullScreen_; }
+    int MovieFormat() const override;
+    bool CanChangePictureProps() override;
+    void BringToFront() override;
+    void ApplyDecoderPriorities() override;
+
+    TVideoResult GrabPicture(QImage& bitmap);
+    const TPictureControls* GetPictureControls() const;
+
+    // Event handlers, also callable directly; positions are in the video's coordinates.
+    void VideoWindowMouseDown(const QPoint& position);
+    void FormMouseMove(const QPoint& position);
+    void VideoWindowMouseUp();
+    void VideoWindowDblClick();
+    void PopupMenuPopup();
+
+    TMMEngine* Engine() { return engine_.get(); }
+    TVideoDisplayWidget* VideoWindow() const { return videoWindow_; }
+    QMenu* PopupMenu() const { return popupMenu_; }
+    QAction* miSaveImage() const { return miSaveImage_; }
+    QAction* miPrintImage() const { return miPrintImage_; }
+    QAction* miFullScreen() const { return miFullScreen_; }
+    QAction* miColorSettings() const { return miColorSettings_; }
+    bool Dragging() const { return dragging_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void ApplyTexts();
+    void CreateMenu();
+    void PlaceFromRegistry();
+    void StorePlace() const;
+    void KeepOnScreen();
+    void EngineComplete();
+    bool Usable() const { return engine_ != nullptr && !staleFilm_; }
+
+    IScreenCommands& commands_;
+    TVideoDisplayWidget* videoWindow_;
+    QMenu* popupMenu_ = nullptr;
+    QAction* miSaveImage_ = nullptr;
+    QAction* miPrintImage_ = nullptr;
+    QAction* miFullScreen_ = nullptr;
+    QAction* miColorSettings_ = nullptr;
+
+    bool fullScreen_ = false;
+    int32_t dragStartX_ = 0;
+    int32_t dragStartY_ = 0;
+    bool dragging_ = false;
+    std::unique_ptr<TMMEngine> engine_;
+    // A load failed before the engine let go of the film it held (the new film was
+    // missing): that film must neither play on under the new film's name nor end into
+    // another film change.
+    bool staleFilm_ = false;
+    bool keepingOnScreen_ = false;
+};
+
+} // namespace kanvio

@@ -1,0 +1,58 @@
+#include "video/VirtualKeyMap.h"
+
+namespace kanvio {
+
+std::optional<uint16_t> WindowsVirtualKey(int qtKey) {
+    // Letters and digits share their codes with upper-case ASCII in both systems.
+    if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)) {
+        return static_cast<uint16_t>(qtKey);
+    }
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) {
+        return static_cast<uint16_t>(112 + (qtKey - Qt::Key_F1));
+    }
+    switch (qtKey) {
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Tab:
+        return 9;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Escape:
+        return 27;
+    case Qt::Key_Space:
+        return 32;
+    case Qt::Key_PageUp:
+        return 33;
+    case Qt::Key_PageDown:
+        return 34;
+    case Qt::Key_End:
+        return 35;
+    case Qt::Key_Home:
+        return 36;
+    case Qt::Key_Left:
+        return 37;
+    case Qt::Key_Up:
+        return 38;
+    case Qt::Key_Right:
+        return 39;
+    case Qt::Key_Down:
+        return 40;
+    case Qt::Key_Insert:
+        return 45;
+    case Qt::Key_Delete:
+        return 46;
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<TPlayerKey> PlayerKeyOf(int qtKey, Qt::KeyboardModifiers modifiers) {
+    const std::optional<uint16_t> key = WindowsVirtualKey(qtKey);
+    if (!key) {
+        return std::nullopt;
+    }
+    return TPlayerKey{*key, modifiers.testFlag(Qt::ControlModifier)};
+}
+
+} // namespace kanvio
