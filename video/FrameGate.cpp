@@ -6,6 +6,8 @@ void TFrameGate::Arm(int64_t targetNs) {
     std::lock_guard guard(lock_);
     phase_ = TPhase::WaitingForSegment;
     targetNs_ = targetNs;
+    lastSeen_.store(-1);
+    passed_.store(0);
 }
 
 void TFrameGate::Disarm() {
@@ -42,7 +44,7 @@ GstPadProbeReturn TFrameGate::OnEvent(GstPadProbeInfo* info) {
     phase_ = TPhase::Dropping;
     const GstSegment* incoming = nullptr;
     gst_event_parse_segment(event, &incoming);
-    if (incoming->format != GST_FORMAT_TIME || incoming->rate < 0 ||
+    if (incoming->format != GST_FORMAT_TIME || incoming->rate < 0 || targetNs_ == kDropAll ||
         static_cast<int64_t>(incoming->start) >= targetNs_)
         return GST_PAD_PROBE_OK;
     // The frames before the target never reach the sink, so the segment starts there:
@@ -65,8 +67,10 @@ GstPadProbeReturn TFrameGate::OnBuffer(GstBuffer* buffer) {
         std::lock_guard guard(lock_);
         if (phase_ == TPhase::WaitingForSegment)
             return GST_PAD_PROBE_DROP; // still from before the seek
+        if (GST_CLOCK_TIME_IS_VALID(pts) && static_cast<int64_t>(pts) > lastSeen_.load())
+            lastSeen_.store(static_cast<int64_t>(pts));
         if (phase_ == TPhase::Dropping) {
-            if (!GST_CLOCK_TIME_IS_VALID(pts))
+            if (!GST_CLOCK_TIME_IS_VALID(pts) || targetNs_ == kDropAll)
                 return GST_PAD_PROBE_DROP;
             const GstClockTime duration = GST_BUFFER_DURATION(buffer);
             const int64_t half = GST_CLOCK_TIME_IS_VALID(duration) ? duration / 2 : 0;
@@ -75,6 +79,7 @@ GstPadProbeReturn TFrameGate::OnBuffer(GstBuffer* buffer) {
             phase_ = TPhase::Open;
         }
     }
+    ++passed_;
     if (GST_CLOCK_TIME_IS_VALID(pts)) {
         int64_t none = -1;
         firstFrame_.compare_exchange_strong(none, static_cast<int64_t>(pts));

@@ -18,7 +18,9 @@ namespace kanvio {
 class TFrameGate {
 public:
     // Frames before targetNs are dropped after the next segment; buffers still in flight
-    // from before the seek are dropped until that segment arrives.
+    // from before the seek are dropped until that segment arrives. kDropAll lets no frame
+    // through: the seek only finds out which frames follow (see LastSeenTime).
+    static constexpr int64_t kDropAll = INT64_MAX;
     void Arm(int64_t targetNs);
     void Disarm();
     bool Armed() const;
@@ -27,6 +29,10 @@ public:
     int64_t FirstFrameTime() const { return firstFrame_.load(); }
     // The time stamp of the last frame that passed, or -1.
     int64_t LastFrameTime() const { return lastFrame_.load(); }
+    // Since the last Arm: the latest time stamp of the frames the seek brought, passed or
+    // dropped (-1 for none), and how many of them passed.
+    int64_t LastSeenTime() const { return lastSeen_.load(); }
+    uint64_t PassedSinceArm() const { return passed_.load(); }
 
     // Adds the probe to pad; the gate must outlive the pad's element.
     void Attach(GstPad* pad);
@@ -42,6 +48,8 @@ private:
     int64_t targetNs_ = 0;
     std::atomic<int64_t> firstFrame_{-1};
     std::atomic<int64_t> lastFrame_{-1};
+    std::atomic<int64_t> lastSeen_{-1};
+    std::atomic<uint64_t> passed_{0};
 };
 
 } // namespace kanvio

@@ -9,6 +9,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QString>
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <sys/stat.h>
@@ -241,21 +242,38 @@ HResult TMMEngine::StopMovie() {
 HResult TMMEngine::Seek(bool keyFrame, int64_t positionMs) {
     if (!pipeline_)
         return E_FAIL;
+    // Far beyond any film, and far from overflowing once in nanoseconds.
+    constexpr int64_t kLatestMs = int64_t{1} << 40;
     const int64_t first = std::max<int64_t>(0, pipeline_->FirstFrameNs());
-    int64_t target = first + std::max<int64_t>(0, positionMs) * 1000000;
+    int64_t target = first + std::clamp<int64_t>(positionMs, 0, kLatestMs) * 1000000;
     const int64_t duration = pipeline_->DurationNs();
-    // Durations count from the first frame. Beyond the end the film stands at its last
-    // frame: aim just before the end; when no frame is left there (the duration counted
-    // the last frame's length), step back one frame.
-    const bool beyondEnd = duration > 0 && target >= first + duration;
-    if (beyondEnd)
-        target = std::max(first, first + duration - int64_t{1000000});
+    const bool playing = pipeline_->CurrentState() == GST_STATE_PLAYING;
+    // Beyond the end the film stands at its last frame. Durations are estimates (a program
+    // stream's leaves its last frame out), so an exact seek near or past the estimated end
+    // first finds the last frame by decoding the film's end.
+    if (duration > 0 && target >= first + duration) {
+        int64_t last = -1;
+        if (!keyFrame) {
+            if (playing)
+                pipeline_->ChangeState(GST_STATE_PAUSED); // the end must not play out now
+            last = FindLastFrame(first + duration);
+            if (!pipeline_)
+                return E_FAIL;
+        }
+        target = last >= 0 ? std::min(target, last)
+                           : std::max(first, first + duration - int64_t{1000000});
+    }
+    HResult status = SeekPipeline(target, keyFrame);
+    if (Succeeded(status) && playing && pipeline_->CurrentState() != GST_STATE_PLAYING)
+        status = pipeline_->ChangeState(GST_STATE_PLAYING);
+    return Succeeded(status) ? S_OK : status;
+}
+
+HResult TMMEngine::SeekPipeline(int64_t targetNs, bool keyFrame) {
     HResult status = E_FAIL;
-    for (int attempt = 0; attempt < 2; ++attempt) {
+    for (int attempt = 0; attempt < 2 && pipeline_; ++attempt) {
         const uint64_t errorsBefore = pipeline_->ErrorCount();
-        if (beyondEnd)
-            frames_->Clear();
-        const bool accepted = pipeline_->Seek(target, rate_, !keyFrame, seekMarginNs_);
+        const bool accepted = pipeline_->Seek(targetNs, rate_, !keyFrame, seekMarginNs_);
         status = accepted ? pipeline_->ChangeState(pipeline_->CurrentState()) : E_FAIL;
         if (accepted && pipeline_->ErrorCount() == errorsBefore && Succeeded(status))
             break;
@@ -267,12 +285,23 @@ HResult TMMEngine::Seek(bool keyFrame, int64_t positionMs) {
         if (attempt == 0 && Failed(Rebuild()))
             break;
     }
-    if (beyondEnd && Succeeded(status) && rendererMode_ == rmVMR && !frames_->HasFrame()) {
-        pipeline_->Seek(std::max(first, target - 40 * int64_t{1000000}), rate_, !keyFrame,
-                        seekMarginNs_);
-        status = pipeline_->ChangeState(pipeline_->CurrentState());
+    return status;
+}
+
+int64_t TMMEngine::FindLastFrame(int64_t estimatedEndNs) {
+    for (int attempt = 0; attempt < 2 && pipeline_; ++attempt) {
+        const uint64_t errorsBefore = pipeline_->ErrorCount();
+        // Decoding starts at the key frame before the start: start a margin early.
+        const bool accepted = pipeline_->SeekToFindTheEnd(estimatedEndNs - seekMarginNs_, rate_);
+        const HResult status = accepted ? pipeline_->ChangeState(GST_STATE_PAUSED) : E_FAIL;
+        if (accepted && pipeline_->ErrorCount() == errorsBefore && Succeeded(status))
+            return pipeline_->LastSeenNs();
+        LogLine("MMEngine->Seek: Rebuilding after a failed seek: " + pipeline_->LastError(),
+                LOG_WARNING);
+        if (attempt == 0 && Failed(Rebuild()))
+            break;
     }
-    return Succeeded(status) ? S_OK : status;
+    return -1;
 }
 
 HResult TMMEngine::Rebuild() {

@@ -113,6 +113,8 @@ private:
     HResult LoadDecoderPriorities();
     HResult BuildGraph(int32_t strategy);
     HResult Rebuild();
+    HResult SeekPipeline(int64_t targetNs, bool keyFrame);
+    int64_t FindLastFrame(int64_t estimatedEndNs);
     HResult ChangeState(GstState target, const char* operation);
     void GetVideoSize();
     void TearDown();

@@ -265,7 +265,10 @@ GstBusSyncReply TPlaybackPipeline::OnBusMessage(GstBus*, GstMessage* message, gp
     default:
         break;
     }
-    // Nobody reads the queue: every message is handled here, so none piles up.
+    // Nobody reads the queue: every message is handled here, so none piles up. A dropped
+    // message is the handler's to release; kept, it would hold its source (the pipeline
+    // itself, for state changes) and with it the whole pipeline and its bus alive.
+    gst_message_unref(message);
     return GST_BUS_DROP;
 }
 
@@ -317,6 +320,17 @@ bool TPlaybackPipeline::Seek(int64_t positionNs, double rate, bool exact, int64_
     const bool accepted =
         gst_element_seek(pipeline_.get(), rate, GST_FORMAT_TIME, static_cast<GstSeekFlags>(flags),
                          GST_SEEK_TYPE_SET, start, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+    if (!accepted)
+        gate_.Disarm();
+    return accepted;
+}
+
+bool TPlaybackPipeline::SeekToFindTheEnd(int64_t fromNs, double rate) {
+    gate_.Arm(TFrameGate::kDropAll);
+    const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
+    const bool accepted =
+        gst_element_seek(pipeline_.get(), rate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
+                         std::max<int64_t>(0, fromNs), GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
     if (!accepted)
         gate_.Disarm();
     return accepted;

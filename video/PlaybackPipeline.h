@@ -62,6 +62,13 @@ public:
     // before the position are dropped (the seek starts marginNs earlier); otherwise a
     // key-unit seek. Returns whether the pipeline accepted it.
     bool Seek(int64_t positionNs, double rate, bool exact, int64_t marginNs);
+    // Flushing seek to fromNs that lets no frame through: once the pipeline has settled,
+    // LastSeenNs is the time of the film's last frame (when fromNs lay before it).
+    bool SeekToFindTheEnd(int64_t fromNs, double rate);
+    // Since the last exact seek: frames that reached the video tail, and the latest time
+    // stamp among the frames the seek brought (-1 for none).
+    uint64_t FramesPassedSinceSeek() const { return gate_.PassedSinceArm(); }
+    int64_t LastSeenNs() const { return gate_.LastSeenTime(); }
 
     int64_t PositionNs() const; // stream time of the frame shown, or -1
     int64_t DurationNs() const; // -1 when unknown

@@ -1,7 +1,9 @@
 #include "tests/video/VideoTestSupport.h"
 #include "video/FormatDetection.h"
 
+#include <cctype>
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace kanvio::test {
 namespace {
@@ -10,6 +12,19 @@ struct TFormatCase {
     const char* file;
     TMovieFormat expected;
 };
+
+// Readable test names and failure messages instead of byte dumps.
+void PrintTo(const TFormatCase& c, std::ostream* out) {
+    *out << c.file << " -> " << MovieFormatName(c.expected);
+}
+
+std::string FileTestName(const char* file) {
+    std::string name = file;
+    for (char& ch : name)
+        if (!std::isalnum(static_cast<unsigned char>(ch)))
+            ch = '_';
+    return name;
+}
 
 class FormatDetectionTest : public EngineTest, public ::testing::WithParamInterface<TFormatCase> {};
 
@@ -31,7 +46,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TFormatCase{"notes.txt", TMovieFormat::Unknown},
                       TFormatCase{"tone.wav", TMovieFormat::Unknown},
                       TFormatCase{"empty.mpg", TMovieFormat::None},
-                      TFormatCase{"no-such-film.mpg", TMovieFormat::None}));
+                      TFormatCase{"no-such-film.mpg", TMovieFormat::None}),
+    [](const auto& info) { return FileTestName(info.param.file); });
 
 TEST(FormatClassTest, MapsTypeFindingResultsToTheFiveClasses) {
     EXPECT_EQ(ClassifyMediaType("video/mpeg, systemstream=(boolean)true, mpegversion=(int)1"),

@@ -65,6 +65,28 @@ TEST_F(EngineTest, EndOfAReplacedFilmIsNotDelivered) {
     EXPECT_EQ(completions, 0);
 }
 
+// Finding the last frame decodes the film's end once more; playing, the film must still
+// end exactly once, at its end.
+TEST_F(EngineTest, SeekBeyondTheEndWhilePlayingEndsTheFilmOnce) {
+    TMMEngine engine(rmVMR, nullptr, settings);
+    engine.SetPlayPauseStepMs(0);
+    int completions = 0;
+    engine.OnComplete = [&] {
+        ++completions;
+    };
+    ASSERT_EQ(engine.LoadMovie(Film("mpeg2.mpg"), 0), S_OK);
+    ASSERT_EQ(engine.PlayMovie(), S_OK);
+    ASSERT_EQ(engine.SeekTo(60000), S_OK);
+    QElapsedTimer timer;
+    timer.start();
+    while (completions == 0 && timer.elapsed() < 20000)
+        RunEventsFor(50);
+    RunEventsFor(500);
+    EXPECT_EQ(completions, 1);
+    EXPECT_GE(engine.GetCurrentPosition(), 99 * 400000); // the last frame or its end
+    EXPECT_LE(engine.GetCurrentPosition(), 100 * 400000);
+}
+
 TEST_F(EngineTest, StatesFollowTheOperations) {
     TMMEngine engine(rmVMR, nullptr, settings);
     ASSERT_EQ(engine.LoadMovie(Film("mpeg4.mp4"), 0), S_OK); // with the 500 ms step

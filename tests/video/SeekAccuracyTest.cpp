@@ -1,6 +1,8 @@
 #include "tests/video/VideoTestSupport.h"
 
+#include <cctype>
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace kanvio::test {
 namespace {
@@ -9,6 +11,10 @@ struct TSeekCase {
     const char* film;
     int strategy;
 };
+
+void PrintTo(const TSeekCase& c, std::ostream* out) {
+    *out << c.film << " with strategy " << c.strategy;
+}
 
 class SeekAccuracyTest : public EngineTest, public ::testing::WithParamInterface<TSeekCase> {};
 

@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace kanvio::test {
 namespace {
@@ -56,6 +57,10 @@ struct TBrokenFilterCase {
     enum { Remove, Garbage, Truncate } damage;
     HResult expected;
 };
+
+void PrintTo(const TBrokenFilterCase& c, std::ostream* out) {
+    *out << c.name << ": " << c.film << " with filters/" << c.file << " damaged";
+}
 
 class BrokenFilterTest : public EngineTest,
                          public ::testing::WithParamInterface<TBrokenFilterCase> {};

@@ -182,6 +182,32 @@ static void demuxer_no_more_pads(GstElement *demuxer, FilterBin *self) {
     gst_element_no_more_pads(GST_ELEMENT(self));
 }
 
+/* Elements made on a streaming thread join the bin with their state locked, and that thread
+ * brings them up itself. Otherwise a state change of the bin running meanwhile on the
+ * application's thread would start them too: a demuxer starting in pull mode pauses the
+ * typefind task, which waits for this very thread, while this thread waits for the
+ * demuxer's state lock held by the other one. */
+static void add_from_streaming_thread(FilterBin *self, GstElement *element) {
+    gst_element_set_locked_state(element, TRUE);
+    gst_bin_add(GST_BIN(self), element);
+}
+
+static void bring_to_parent_state(GstElement *element) {
+    GstElement *parent = GST_ELEMENT(gst_element_get_parent(element));
+    if (parent) {
+        GstState target = GST_STATE_NULL;
+        GST_OBJECT_LOCK(parent);
+        target = GST_STATE_PENDING(parent) != GST_STATE_VOID_PENDING ? GST_STATE_PENDING(parent)
+                                                                     : GST_STATE(parent);
+        GST_OBJECT_UNLOCK(parent);
+        gst_element_set_state(element, target);
+        gst_object_unref(parent);
+    }
+    /* From now on the bin's own state changes, the one to NULL above all, take it along. */
+    gst_element_set_locked_state(element, FALSE);
+    gst_element_sync_state_with_parent(element);
+}
+
 static void have_type(GstElement *typefind, guint probability, GstCaps *caps, FilterBin *self) {
     (void)probability;
     if (self->chain_built)
@@ -198,9 +224,9 @@ static void have_type(GstElement *typefind, guint probability, GstCaps *caps, Fi
     self->chain_built = TRUE;
     g_signal_connect(demuxer, "pad-added", G_CALLBACK(demuxer_pad_added), self);
     g_signal_connect(demuxer, "no-more-pads", G_CALLBACK(demuxer_no_more_pads), self);
-    gst_bin_add(GST_BIN(self), demuxer);
+    add_from_streaming_thread(self, demuxer);
     gst_element_link(typefind, demuxer);
-    gst_element_sync_state_with_parent(demuxer);
+    bring_to_parent_state(demuxer);
 }
 
 static GstPadProbeReturn decoder_caps_probe(GstPad *pad, GstPadProbeInfo *info, gpointer data) {
@@ -226,13 +252,14 @@ static GstPadProbeReturn decoder_caps_probe(GstPad *pad, GstPadProbeInfo *info, 
         return GST_PAD_PROBE_OK;
     }
     self->chain_built = TRUE;
-    gst_bin_add_many(GST_BIN(self), parser, decoder, NULL);
+    add_from_streaming_thread(self, parser);
+    add_from_streaming_thread(self, decoder);
     gst_element_link_many(self->entry, parser, decoder, NULL);
     GstPad *out = gst_element_get_static_pad(decoder, "src");
     gst_ghost_pad_set_target(GST_GHOST_PAD(self->src_ghost), out);
     gst_object_unref(out);
-    gst_element_sync_state_with_parent(decoder);
-    gst_element_sync_state_with_parent(parser);
+    bring_to_parent_state(decoder);
+    bring_to_parent_state(parser);
     return GST_PAD_PROBE_OK;
 }
 
