@@ -108,6 +108,19 @@ public:
 
     void Close() { openKey_.reset(); }
 
+    bool HasSubKeys(std::string_view group) {
+        const std::string prefix = std::string(group) + "/";
+        for (TRegistryStoreFile* scope : {&user_, &machine_}) {
+            for (const TRegistryGroup& candidate : scope->Current()) {
+                if (candidate.Name.size() > prefix.size() &&
+                    SameText(std::string_view(candidate.Name).substr(0, prefix.size()), prefix)) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
     bool Delete(std::string_view group) {
         bool result = DeleteIn(user_, group);
         if (machineWide_) {
@@ -233,6 +246,11 @@ void CloseRegKey() {
 bool DeleteRegKey(std::string_view section) {
     std::lock_guard guard(storeLock);
     return Store().Delete(RegistryGroupName(section));
+}
+
+bool RegKeyHasSubKeys(std::string_view section) {
+    std::lock_guard guard(storeLock);
+    return Store().HasSubKeys(RegistryGroupName(section));
 }
 
 bool RegistryWritesMachineScope() {

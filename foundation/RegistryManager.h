@@ -31,6 +31,8 @@ std::string ReadOpenKeyString(std::string_view name);
 void ReadOpenKeyValueNames(std::vector<std::string>& names);
 void CloseRegKey();
 bool DeleteRegKey(std::string_view section);
+// Whether the key has a sub-key in either scope (the store cannot list them otherwise).
+bool RegKeyHasSubKeys(std::string_view section);
 
 // The machine-wide flag of the store (IsUserAdministrator at opening).
 bool RegistryWritesMachineScope();

@@ -6,12 +6,26 @@
 
 #include <charconv>
 #include <string>
+#include <vector>
 
 namespace kanvio {
 
 namespace {
 const char* const kKey = "\\Software\\GNU\\ffdshow";
+const char* const kParentKey = "\\Software\\GNU";
+
+// "\Software\GNU" goes with the decoder's key when nothing else is left in it: neither a
+// sub-key nor a value of its own (values of other programs are never thrown away).
+void RemoveEmptyParentKey() {
+    if (RegKeyHasSubKeys(kParentKey) || !OpenRegKey(kParentKey, false))
+        return;
+    std::vector<std::string> values;
+    ReadOpenKeyValueNames(values);
+    CloseRegKey();
+    if (values.empty())
+        DeleteRegKey(kParentKey);
 }
+} // namespace
 
 TFfdshowSwitch::TFfdshowSwitch() {
     if (OpenRegKey(kKey, false)) {
@@ -29,9 +43,10 @@ TFfdshowSwitch::TFfdshowSwitch() {
 
 TFfdshowSwitch::~TFfdshowSwitch() {
     try {
-        if (remembered_ < 0)
-            DeleteRegKey(kKey); // "\Software\GNU" has no values of its own to keep it
-        else
+        if (remembered_ < 0) {
+            DeleteRegKey(kKey);
+            RemoveEmptyParentKey();
+        } else
             WriteRegInteger(kKey, "divx", remembered_);
     } catch (const std::exception& error) {
         LogLine(std::string("MMEngine->LoadDecoder [PRE]: ") + error.what(), LOG_ERROR);

@@ -1,6 +1,7 @@
 #include "video/FilterPriorities.h"
 
 #include "foundation/AnsiText.h"
+#include "foundation/Logging.h"
 #include "foundation/RegistryManager.h"
 
 #include <algorithm>
@@ -37,13 +38,41 @@ void OrderByPriorities(std::vector<std::string>& installed, const std::vector<st
     installed = std::move(ordered);
 }
 
+namespace {
+
+const std::pair<const char*, TMovieFormat> kFormatKeys[] = {
+    {"FilterPriorities\\MPEG1", TMovieFormat::MPEG1},
+    {"FilterPriorities\\MPEG2", TMovieFormat::MPEG2},
+    {"FilterPriorities\\MPEG4", TMovieFormat::MPEG4}};
+
+// Positions are sorted by their two-digit text: from the 101st on they would mix.
+constexpr size_t kOrderablePositions = 100;
+
+// The saved entries that can take part in the order; the others are logged.
+std::vector<std::string> UsableSavedEntries(const std::vector<std::string>& saved,
+                                            const std::vector<std::string>& installed,
+                                            const char* key) {
+    for (size_t position = 0; position < saved.size(); ++position) {
+        const std::string& entry = saved[position];
+        if (position >= kOrderablePositions) {
+            LogLine(std::string(key) + ": the entry \"" + entry + "\" at position " +
+                        std::to_string(position + 1) + " is out of range and left out",
+                    LOG_WARNING);
+        } else if (std::none_of(installed.begin(), installed.end(),
+                                [&](const std::string& d) { return SameText(d, entry); })) {
+            LogLine(std::string(key) + ": the decoder \"" + entry +
+                        "\" is not installed and left out",
+                    LOG_WARNING);
+        }
+    }
+    return {saved.begin(), saved.begin() + std::min(saved.size(), kOrderablePositions)};
+}
+
+} // namespace
+
 TFilterLists LoadFilterPriorities(const TFilterLists& installed, bool includeUnlisted) {
     TFilterLists result;
-    const std::pair<const char*, TMovieFormat> formats[] = {
-        {"FilterPriorities\\MPEG1", TMovieFormat::MPEG1},
-        {"FilterPriorities\\MPEG2", TMovieFormat::MPEG2},
-        {"FilterPriorities\\MPEG4", TMovieFormat::MPEG4}};
-    for (const auto& [key, format] : formats) {
+    for (const auto& [key, format] : kFormatKeys) {
         if (!OpenRegKey(key, true)) {
             continue;
         }
@@ -55,10 +84,32 @@ TFilterLists LoadFilterPriorities(const TFilterLists& installed, bool includeUnl
         }
         CloseRegKey();
         std::vector<std::string> list = *installed.ListOf(format);
-        OrderByPriorities(list, saved, includeUnlisted);
+        OrderByPriorities(list, UsableSavedEntries(saved, list, key), includeUnlisted);
         *result.ListOf(format) = std::move(list);
     }
     return result;
+}
+
+void SaveFilterPriorities(const TFilterLists& lists) {
+    for (const auto& [key, format] : kFormatKeys) {
+        // Values keep their write order, which is the priority order: the key is written
+        // anew so that no earlier entry stays in between. A key not there yet has nothing
+        // to delete: its first list is saved too.
+        const bool exists = OpenRegKey(key, false);
+        CloseRegKey();
+        if ((exists && !DeleteRegKey(key)) || !OpenRegKey(key, true)) {
+            LogLine(std::string(key) + ": the key cannot be replaced; the stored list is kept",
+                    LOG_WARNING);
+            continue;
+        }
+        for (const std::string& entry : *lists.ListOf(format)) {
+            const size_t equals = entry.find('=');
+            const std::string name = entry.substr(0, equals);
+            const std::string value = equals == std::string::npos ? "" : entry.substr(equals + 1);
+            WriteRegString(key, name, value);
+        }
+        CloseRegKey();
+    }
 }
 
 } // namespace kanvio

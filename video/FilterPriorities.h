@@ -19,6 +19,13 @@ void OrderByPriorities(std::vector<std::string>& installed, const std::vector<st
 
 // The installed lists ordered by the three registry keys; a key that cannot be opened
 // gives an empty list for its format.
+// Saved entries that name no installed decoder (one removed from the system) and those
+// beyond the 100th, which the two-digit order cannot place, are left out with a log line.
 TFilterLists LoadFilterPriorities(const TFilterLists& installed, bool includeUnlisted);
+
+// Writes the three keys anew, one value per entry in list order (name = the text before
+// the first "=", data = the text after it). A format whose key cannot be deleted keeps
+// its stored list.
+void SaveFilterPriorities(const TFilterLists& lists);
 
 } // namespace kanvio
