@@ -1,29 +1,128 @@
 #include "ui/ProgramEntry.h"
 
+#include "core/KanvioContext.h"
+#include "core/QtStartupUi.h"
+#include "core/SplashForm.h"
 #include "datasources/DataSourceFactory.h"
+#include "foundation/Logging.h"
 #include "foundation/UserDialogs.h"
 #include "ui/CommandLine.h"
+#include "ui/KanvioMainForm.h"
+#include "ui/QtDesktop.h"
+#include "ui/QtUserDialogs.h"
 #include "video/VideoCommands.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QPointer>
 #include <iostream>
 
 namespace kanvio {
 
+namespace {
+
+std::vector<std::string> ArgumentsOf(int argc, char** argv) {
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+void CloseSplashWindow(QPointer<TSplashForm>& splash) {
+    if (splash) {
+        splash->hide();
+        delete splash.data();
+    }
+}
+
+// The player with its windows. Returns the process exit code.
+int RunPlayer(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("Kanvio");
+    // The main window ends the program, even while the player windows are still being
+    // taken down.
+    QApplication::setQuitOnLastWindowClosed(false);
+    // QApplication took its own options out of argv; the rest belongs to the player.
+    const std::vector<std::string> arguments = ArgumentsOf(argc, argv);
+
+    QPointer<TSplashForm> splash = new TSplashForm;
+    splash->show();
+    QApplication::processEvents();
+    splash->repaint();
+
+    TQtUserDialogs dialogs;
+    TQtStartupUi startupUi(splash);
+    TDataSourceFactory dataSources(dialogs);
+    TQtDesktop desktop;
+    TContextServices services;
+    services.Dialogs = &dialogs;
+    services.StartupUi = &startupUi;
+    services.DataSources = &dataSources;
+    services.Desktop = &desktop;
+
+    PlayerContext = CreatePlayerContext(services, splash);
+    if (!PlayerContext) {
+        CloseSplashWindow(splash);
+        return 1;
+    }
+    if (splash) {
+        splash->repaint();
+    }
+    if (PlayerContext->LayoutMode != 0) {
+        LogLine("Layout " + std::to_string(PlayerContext->LayoutMode) +
+                    " (single window) is not available in this version; the three-window "
+                    "layout is used",
+                LOG_WARNING);
+    }
+
+    int exitCode = 0;
+    {
+        // The video and player control windows join here once they are part of the
+        // program; until then the main window works on its own.
+        TKanvioMainForm mainForm(*PlayerContext, dialogs, arguments);
+        PlayerContext->SetMainWindow(&mainForm);
+        QObject::connect(&mainForm, &TKanvioMainForm::Closed, &application, &QApplication::quit,
+                         Qt::QueuedConnection);
+        // The first show starts the player: player windows, trailer, start-up choice.
+        mainForm.show();
+        CloseSplashWindow(splash);
+        exitCode = application.exec();
+        // A loop that ended without the window closing (the session ends) still stores.
+        PlayerContext->ShutDown(true);
+        PlayerContext->SetMainWindow(nullptr);
+        PlayerContext->SetPlayerWindows(nullptr);
+    }
+    PlayerContext.reset();
+    return exitCode;
+}
+
+} // namespace
+
+std::unique_ptr<TKanvioContext> CreatePlayerContext(const TContextServices& services,
+                                                    QWidget* splash) {
+    auto context = std::make_unique<TKanvioContext>(services);
+    try {
+        context->Create();
+    } catch (const std::exception& error) {
+        // Without its data the player has nothing to show.
+        LogLine(std::string("Start failed: ") + error.what(), LOG_FATAL);
+        if (splash != nullptr) {
+            splash->hide();
+        }
+        if (services.Dialogs != nullptr) {
+            services.Dialogs->ShowMessage(TMessageKind::Error, error.what());
+        }
+        return nullptr;
+    }
+    return context;
+}
+
 int RunProgram(int argc, char** argv) {
-    const TCommandLine commandLine =
-        ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    const TCommandLine commandLine = ParseCommandLine(ArgumentsOf(argc, argv));
+    if (commandLine.Command == TCommand::Player) {
+        return RunPlayer(argc, argv);
+    }
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName("Kanvio");
     TConsoleDialogs console;
     TDataSourceFactory dataSources(console);
-    if (commandLine.Command == TCommand::Player) {
-        // The player's windows are not part of this build yet: show what was loaded.
-        std::cout << "Kanvio: the player windows are not available in this build; project "
-                     "summary:\n";
-        return RunHeadlessCommand(TCommandLine{TCommand::Summary, {}, {}}, dataSources, std::cout,
-                                  std::cerr);
-    }
     if (commandLine.Error.empty() && commandLine.Command == TCommand::Probe) {
         return RunProbeCommand(commandLine.Arguments, std::cout, std::cerr);
     }

@@ -1,0 +1,162 @@
+#include "ui/MainFormMenus.h"
+
+#include "foundation/AnsiText.h"
+#include "foundation/LangManager.h"
+
+#include <QActionGroup>
+#include <QMenu>
+#include <QMenuBar>
+#include <QWidget>
+
+namespace kanvio {
+
+namespace {
+
+QString MenuText(const std::string& ansi) {
+    // Structure captions come from the delivery: an "&" there is a character, never an
+    // accelerator mark.
+    return AnsiToQString(ansi).replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+QString Caption(const LangScope& lang, const char* key) {
+    return AnsiToQString(lang.Text(key));
+}
+
+} // namespace
+
+TMainFormMenus::TMainFormMenus(QWidget* window) : QObject(window), MainMenu(new QMenuBar(window)) {
+    miReaches = MainMenu->addMenu(QString());
+    miConnections = MainMenu->addMenu(QString());
+    miAdvanced = MainMenu->addAction(QString());
+
+    miPrintout = MainMenu->addMenu(QString());
+    miPrintStructure = miPrintout->addAction(QString());
+    miToggleManholes = miPrintout->addAction(QString());
+
+    miSettings = MainMenu->addMenu(QString());
+    miCodecSettings = miSettings->addAction(QString());
+    miDefectClass = miSettings->addAction(QString());
+    miLayout = miSettings->addMenu(QString());
+    layoutGroup_ = new QActionGroup(this);
+    layoutGroup_->setExclusive(true);
+    int tag = 0;
+    for (QAction** item : {&miThreeForms, &miSingleFormGraph, &miSingleFormTree}) {
+        *item = miLayout->addAction(QString());
+        (*item)->setCheckable(true);
+        (*item)->setData(tag);
+        layoutGroup_->addAction(*item);
+        connect(*item, &QAction::triggered, this, [this, tag] { Q_EMIT LayoutChange(tag); });
+        ++tag;
+    }
+    miMenuLayout = miSettings->addAction(QString());
+
+    miHelp = MainMenu->addMenu(QString());
+    miKanvioHelp = miHelp->addAction(QString());
+
+    // The dialogs behind these items belong to later work on the player; until then the
+    // items are shown but cannot be chosen.
+    for (QAction* item : {miPrintStructure, miCodecSettings, miDefectClass, miMenuLayout}) {
+        item->setEnabled(false);
+    }
+    miAdvanced->setEnabled(false);
+    miReaches->menuAction()->setEnabled(false);
+    miConnections->menuAction()->setEnabled(false);
+}
+
+void TMainFormMenus::ApplyTexts(const LangScope& lang) {
+    miReaches->setTitle(Caption(lang, "_Reaches"));
+    miConnections->setTitle(Caption(lang, "_Connections"));
+    miAdvanced->setText(Caption(lang, "_Advanced") + QStringLiteral("..."));
+    miToggleManholes->setText(Caption(lang, "_ToggleManholes"));
+    miSettings->setTitle(Caption(lang, "_Settings"));
+    miPrintout->setTitle(Caption(lang, "_Print"));
+    miPrintStructure->setText(Caption(lang, "_PrintStructure"));
+    miCodecSettings->setText(Caption(lang, "_CodecSettings"));
+    miDefectClass->setText(Caption(lang, "_DefectClasses"));
+    miLayout->setTitle(Caption(lang, "_Layout"));
+    miMenuLayout->setText(Caption(lang, "_MenuDesigner"));
+    miThreeForms->setText(Caption(lang, "_3Forms"));
+    miSingleFormGraph->setText(Caption(lang, "_SingleFormWithGraph"));
+    miSingleFormTree->setText(Caption(lang, "_SingleFormWithList"));
+    miHelp->setTitle(Caption(lang, "_Help"));
+    miKanvioHelp->setText(Caption(lang, "_KanvioHelp"));
+}
+
+void TMainFormMenus::BuildStructureMenus(const TAReachData& reaches, const TAReachData& connections,
+                                         const TAInspectionInfo& labelTable,
+                                         uint8_t displayConnectionMode) {
+    reachItems_ = FillStructureMenu(miReaches, reaches, TStructureKind::Reach, labelTable,
+                                    displayConnectionMode);
+    connectionItems_ = FillStructureMenu(miConnections, connections, TStructureKind::Connection,
+                                         labelTable, displayConnectionMode);
+    EnableControls(enabled_);
+}
+
+std::vector<QAction*> TMainFormMenus::FillStructureMenu(QMenu* menu, const TAReachData& structures,
+                                                        TStructureKind kind,
+                                                        const TAInspectionInfo& labelTable,
+                                                        uint8_t displayConnectionMode) {
+    menu->clear();
+    const TLabelRows rows = ReadLabelRows(kind);
+    std::vector<QAction*> items;
+    items.reserve(structures.size());
+    for (size_t i = 0; i < structures.size(); ++i) {
+        const std::string caption =
+            StructureMenuCaption(*structures[i], kind, labelTable, rows, displayConnectionMode);
+        QAction* item = menu->addAction(MenuText(caption));
+        item->setCheckable(true);
+        const int tag = static_cast<int>(i);
+        item->setData(tag);
+        if (kind == TStructureKind::Reach) {
+            connect(item, &QAction::triggered, this, [this, tag] { Q_EMIT ReachItemClick(tag); });
+        } else {
+            connect(item, &QAction::triggered, this,
+                    [this, tag] { Q_EMIT ConnectionItemClick(tag); });
+        }
+        items.push_back(item);
+    }
+    return items;
+}
+
+void TMainFormMenus::CheckStructureItem(QAction* item) {
+    for (const auto* items : {&reachItems_, &connectionItems_}) {
+        for (QAction* each : *items) {
+            each->setChecked(each == item);
+        }
+    }
+}
+
+QAction* TMainFormMenus::CheckedStructureItem() const {
+    for (const auto* items : {&reachItems_, &connectionItems_}) {
+        for (QAction* each : *items) {
+            if (each->isChecked()) {
+                return each;
+            }
+        }
+    }
+    return nullptr;
+}
+
+void TMainFormMenus::CheckLayoutItem(int position) {
+    const QList<QAction*> items = layoutGroup_->actions();
+    for (int i = 0; i < items.size(); ++i) {
+        items[i]->setChecked(i == position);
+    }
+}
+
+void TMainFormMenus::EnableControls(bool enabled) {
+    enabled_ = enabled;
+    miReaches->menuAction()->setEnabled(enabled && !reachItems_.empty());
+    miConnections->menuAction()->setEnabled(enabled && !connectionItems_.empty());
+    miAdvanced->setEnabled(enabled && advancedAvailable_);
+    for (QMenu* menu : {miPrintout, miSettings, miHelp}) {
+        menu->menuAction()->setEnabled(enabled);
+    }
+}
+
+void TMainFormMenus::SetAdvancedAvailable(bool available) {
+    advancedAvailable_ = available;
+    EnableControls(enabled_);
+}
+
+} // namespace kanvio

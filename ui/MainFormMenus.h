@@ -1,0 +1,84 @@
+#pragma once
+
+// The menu bar of the main window: the reach and connection menus built from the project,
+// the inspection choice, printing, settings with the layout choice, and help.
+
+#include "core/KanvioDataModel.h"
+#include "ui/StructureLabels.h"
+
+#include <QObject>
+#include <cstdint>
+#include <vector>
+
+class QAction;
+class QActionGroup;
+class QMenu;
+class QMenuBar;
+class QWidget;
+
+namespace kanvio {
+
+class LangScope;
+
+class TMainFormMenus final : public QObject {
+    Q_OBJECT
+public:
+    explicit TMainFormMenus(QWidget* window);
+
+    void ApplyTexts(const LangScope& lang);
+
+    // Rebuilds both structure menus; a menu without items is disabled.
+    void BuildStructureMenus(const TAReachData& reaches, const TAReachData& connections,
+                             const TAInspectionInfo& labelTable, uint8_t displayConnectionMode);
+    // Unchecks every structure item and checks item (none when null).
+    void CheckStructureItem(QAction* item);
+    // The checked structure item, or null.
+    QAction* CheckedStructureItem() const;
+    const std::vector<QAction*>& ReachItems() const { return reachItems_; }
+    const std::vector<QAction*>& ConnectionItems() const { return connectionItems_; }
+
+    // The layout item at a position of the layout menu (0..2), checked; others unchecked.
+    void CheckLayoutItem(int position);
+    // Enabled state of the menus the trailer locks; structure menus stay disabled when
+    // empty, and items whose window is not available stay disabled.
+    void EnableControls(bool enabled);
+    // Whether the inspection choice window can be opened in this build.
+    void SetAdvancedAvailable(bool available);
+
+    QMenuBar* MainMenu;
+    QMenu* miReaches;
+    QMenu* miConnections;
+    QAction* miAdvanced;
+    QMenu* miPrintout;
+    QAction* miPrintStructure;
+    QAction* miToggleManholes;
+    QMenu* miSettings;
+    QAction* miCodecSettings;
+    QAction* miDefectClass;
+    QMenu* miLayout;
+    QAction* miThreeForms;
+    QAction* miSingleFormGraph;
+    QAction* miSingleFormTree;
+    QAction* miMenuLayout;
+    QMenu* miHelp;
+    QAction* miKanvioHelp;
+
+Q_SIGNALS:
+    void ReachItemClick(int index);
+    void ConnectionItemClick(int index);
+    // A layout item was chosen; tag 0..2.
+    void LayoutChange(int tag);
+
+private:
+    std::vector<QAction*> FillStructureMenu(QMenu* menu, const TAReachData& structures,
+                                            TStructureKind kind, const TAInspectionInfo& labelTable,
+                                            uint8_t displayConnectionMode);
+
+    QActionGroup* layoutGroup_;
+    std::vector<QAction*> reachItems_;
+    std::vector<QAction*> connectionItems_;
+    bool enabled_ = true;
+    bool advancedAvailable_ = false;
+};
+
+} // namespace kanvio

@@ -1,0 +1,126 @@
+#include "ui/StructureInfoPanel.h"
+
+#include "core/KanvioDataModel.h"
+#include "foundation/AnsiText.h"
+#include "foundation/LangManager.h"
+#include "ui/StructureLabels.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+
+namespace kanvio {
+
+namespace {
+
+constexpr int kEditHeight = 24;
+constexpr std::array<int, 3> kLabelTops = {16, 48, 80};
+constexpr std::array<int, 3> kEditTops = {8, 40, 72};
+
+char SystemDecimalSeparator() {
+    const QString point = QLocale::system().decimalPoint();
+    const std::string ansi = QStringToAnsi(point);
+    return (ansi.size() == 1 && ansi[0] != '?') ? ansi[0] : '.';
+}
+
+} // namespace
+
+TStructureInfoPanel::TStructureInfoPanel(QWidget* parent) : QFrame(parent) {
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(2);
+    auto label = [this] {
+        auto* caption = new QLabel(this);
+        caption->setTextFormat(Qt::PlainText);
+        return caption;
+    };
+    auto edit = [this] {
+        auto* field = new QLineEdit(this);
+        field->setReadOnly(true);
+        // The keys belong to the player; the fields are there to be read.
+        field->setFocusPolicy(Qt::NoFocus);
+        return field;
+    };
+    lbNumber = label(), lbReach = label(), lbConnection = label();
+    txtNumber = edit(), txtReach = edit(), txtConnection = edit();
+    lbCity = label(), lbStreet = label(), lbLength = label();
+    txtCity = edit(), txtStreet = edit(), txtLength = edit();
+    lbDate = label(), lbFlow = label(), lbVideo = label();
+    txtDate = edit(), txtFlow = edit(), txtVideo = edit();
+    setFixedHeight(kHeight);
+}
+
+std::array<std::array<QLabel*, 3>, 3> TStructureInfoPanel::ColumnLabels() const {
+    return {{{lbNumber, lbReach, lbConnection},
+             {lbCity, lbStreet, lbLength},
+             {lbDate, lbFlow, lbVideo}}};
+}
+
+std::array<std::array<QLineEdit*, 3>, 3> TStructureInfoPanel::ColumnEdits() const {
+    return {{{txtNumber, txtReach, txtConnection},
+             {txtCity, txtStreet, txtLength},
+             {txtDate, txtFlow, txtVideo}}};
+}
+
+void TStructureInfoPanel::ApplyTexts(const LangScope& lang) {
+    const std::array<std::array<const char*, 3>, 3> keys = {
+        {{"_NumberShort", "_Reach", "_ConnectionShort"},
+         {"_City", "_Street", "_Length"},
+         {"_Date", "_Flow", "_Video"}}};
+    const auto labels = ColumnLabels();
+    for (size_t column = 0; column < 3; ++column) {
+        for (size_t row = 0; row < 3; ++row) {
+            labels[column][row]->setText(AnsiToQString(lang.Text(keys[column][row])));
+            labels[column][row]->adjustSize();
+        }
+    }
+}
+
+void TStructureInfoPanel::ShowStructure(const TReachData* structure) {
+    if (structure == nullptr) {
+        for (const auto& column : ColumnEdits()) {
+            for (QLineEdit* field : column) {
+                field->clear();
+            }
+        }
+        return;
+    }
+    auto show = [](QLineEdit* field, const std::string& ansi) {
+        field->setText(AnsiToQString(ansi));
+        // Long values show their beginning, as a field that was just filled does.
+        field->setCursorPosition(0);
+    };
+    show(txtNumber, structure->ID);
+    show(txtReach, structure->ReachNumber);
+    show(txtConnection, structure->ConnectionNumber);
+    show(txtCity, structure->city);
+    show(txtStreet, structure->street);
+    show(txtLength, LengthText(structure->StartDist, structure->EndDist, SystemDecimalSeparator()));
+    show(txtDate, structure->date);
+    show(txtFlow, structure->DirectionTxt());
+    show(txtVideo, structure->video);
+}
+
+std::array<int, 3> TStructureInfoPanel::ColumnLabelWidths() const {
+    std::array<int, 3> widths{};
+    const auto labels = ColumnLabels();
+    for (size_t column = 0; column < 3; ++column) {
+        for (const QLabel* caption : labels[column]) {
+            widths[column] = std::max(widths[column], caption->sizeHint().width());
+        }
+    }
+    return widths;
+}
+
+void TStructureInfoPanel::ArrangeColumns(const TMainFormLayout& layout) {
+    const auto labels = ColumnLabels();
+    const auto edits = ColumnEdits();
+    for (size_t column = 0; column < 3; ++column) {
+        for (size_t row = 0; row < 3; ++row) {
+            labels[column][row]->move(layout.Columns[column].LabelLeft, kLabelTops[row]);
+            edits[column][row]->setGeometry(layout.Columns[column].EditLeft, kEditTops[row],
+                                            layout.EditWidth, kEditHeight);
+        }
+    }
+}
+
+} // namespace kanvio
