@@ -34,11 +34,36 @@ QScreen* ScreenOf(const QWidget* widget) {
 
 } // namespace
 
+class TScreenForm::TDisplayGate final : public IVideoDisplay {
+public:
+    explicit TDisplayGate(TVideoDisplayWidget& display) : display_(display) {}
+    void SetOpen(bool open) { open_ = open; }
+
+    void ShowFrame(const QImage& frame) override {
+        if (open_) {
+            display_.ShowFrame(frame);
+        }
+    }
+    void SetSourceRect(const QRect& source) override { display_.SetSourceRect(source); }
+    uintptr_t NativeWindowHandle() override { return display_.NativeWindowHandle(); }
+    QSize DisplaySize() const override { return display_.DisplaySize(); }
+    QSize ScreenSize() const override { return display_.ScreenSize(); }
+    bool SetHostFullScreen(bool fullScreen) override {
+        return display_.SetHostFullScreen(fullScreen);
+    }
+    void Repaint() override { display_.Repaint(); }
+
+private:
+    TVideoDisplayWidget& display_;
+    bool open_ = true;
+};
+
 TScreenForm::TScreenForm(int32_t rendererMode, const IEngineSettings& settings,
                          IScreenCommands& commands, IUserDialogs* dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowMaximizeButtonHint),
-      commands_(commands), videoWindow_(new TVideoDisplayWidget(this)) {
+      commands_(commands), videoWindow_(new TVideoDisplayWidget(this)),
+      displayGate_(std::make_unique<TDisplayGate>(*videoWindow_)) {
     setObjectName("ScreenForm");
     setAttribute(Qt::WA_DeleteOnClose, false);
     auto* layout = new QVBoxLayout(this);
@@ -50,7 +75,7 @@ TScreenForm::TScreenForm(int32_t rendererMode, const IEngineSettings& settings,
     ApplyTexts();
 
     fullScreen_ = false;
-    engine_ = std::make_unique<TMMEngine>(rendererMode, videoWindow_, settings, dialogs);
+    engine_ = std::make_unique<TMMEngine>(rendererMode, displayGate_.get(), settings, dialogs);
     engine_->OnComplete = [this] {
         EngineComplete();
     };
@@ -172,6 +197,7 @@ TVideoResult TScreenForm::LoadMovieAuto(const std::string& fileName) {
     }
     const TVideoResult result = engine_->LoadMovieAuto(fileName);
     staleFilm_ = Failed(result) && !engine_->FileName().empty() && engine_->FileName() != fileName;
+    displayGate_->SetOpen(!staleFilm_);
     if (staleFilm_) {
         engine_->PauseMovie();
         videoWindow_->ClearFrame();

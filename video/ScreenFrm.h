@@ -102,8 +102,12 @@ private:
     void EngineComplete();
     bool Usable() const { return engine_ != nullptr && !staleFilm_; }
 
+    class TDisplayGate;
+
     IScreenCommands& commands_;
     TVideoDisplayWidget* videoWindow_;
+    // Between the engine and the display: holds back the frames of a stale film.
+    std::unique_ptr<TDisplayGate> displayGate_;
     QMenu* popupMenu_ = nullptr;
     QAction* miSaveImage_ = nullptr;
     QAction* miPrintImage_ = nullptr;
