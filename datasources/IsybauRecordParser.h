@@ -85,8 +85,11 @@ public:
     QDate ReadDate(int column) const;
     void ReadHeader(std::string_view line1, std::string_view line2);
 
-    // Makes a text the current line (the field readers work on it).
-    void SetCurrentLine(std::string_view line) { line_ = line; }
+    // Makes a copy of a text the current line (the field readers work on it).
+    void SetCurrentLine(std::string_view line) {
+        ownLine_.assign(line);
+        line_ = ownLine_;
+    }
 
 protected:
     explicit TBaseISYBAUParser(const isybau::TRecordLayout& layout) : layout_(layout) {}
@@ -114,7 +117,8 @@ private:
 
     isybau::TRecordLayout layout_;
     std::string fileName_;
-    std::string bytes_; // the file while it is read; line_ points into it
+    std::string bytes_;   // the file while it is read; line_ points into it
+    std::string ownLine_; // a line given by SetCurrentLine
     std::string_view line_;
     int lineNumber_ = 0;
 };
