@@ -1,13 +1,16 @@
 #include "ui/KanvioMainForm.h"
 
+#include "core/InspectionListModel.h"
 #include "core/KanvioContext.h"
 #include "foundation/AnsiText.h"
 #include "foundation/Errors.h"
 #include "foundation/KanvioToolkit.h"
 #include "foundation/LangManager.h"
 #include "foundation/Logging.h"
+#include "foundation/QelListViewModel.h"
 #include "foundation/RegistryManager.h"
 #include "foundation/UserDialogs.h"
+#include "ui/InspChoiceForm.h"
 #include "ui/MainFormLayout.h"
 #include "ui/MainFormMenus.h"
 #include "ui/StructureGraphicView.h"
@@ -82,11 +85,15 @@ TKanvioMainForm::TKanvioMainForm(TKanvioContext& context, IUserDialogs& dialogs,
     connect(menus_->miToggleManholes, &QAction::triggered, this,
             &TKanvioMainForm::miToggleManholesClick);
     connect(menus_->miKanvioHelp, &QAction::triggered, this, &TKanvioMainForm::miKanvioHelpClick);
+    connect(menus_->miAdvanced, &QAction::triggered, this, &TKanvioMainForm::miAdvancedClick);
 
     FormCreate();
 }
 
-TKanvioMainForm::~TKanvioMainForm() = default;
+TKanvioMainForm::~TKanvioMainForm() {
+    // The choice window reads the list model up to its end; it goes first.
+    delete choiceForm_;
+}
 
 void TKanvioMainForm::FormCreate() {
     ApplyTexts();
@@ -359,6 +366,26 @@ void TKanvioMainForm::miToggleManholesClick() {
 
 void TKanvioMainForm::miKanvioHelpClick() {
     context_.OpenHelp();
+}
+
+void TKanvioMainForm::miAdvancedClick() {
+    if (choiceForm_ == nullptr) {
+        // The table is built from the project once; the project does not change.
+        listModel_ = BuildListModel(context_);
+        choiceForm_ = new TInspChoiceForm(
+            context_, *listModel_, [this](TReachData& structure) { StructureChosen(structure); },
+            this);
+    }
+    choiceForm_->show();
+    choiceForm_->raise();
+    choiceForm_->activateWindow();
+}
+
+void TKanvioMainForm::StructureChosen(TReachData& structure) {
+    context_.CurrentStructure = &structure;
+    SyncMenus();
+    context_.SeekDetail(-1);
+    context_.Pause();
 }
 
 } // namespace kanvio

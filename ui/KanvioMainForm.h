@@ -8,6 +8,7 @@
 #include "core/ContextInterfaces.h"
 #include "ui/BaseRescalableForm.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,10 @@ class QAction;
 namespace kanvio {
 
 class IUserDialogs;
+class TInspChoiceForm;
 class TKanvioContext;
 class TMainFormMenus;
+class TQelListViewModel;
 class TReachData;
 class TStructureGraphicView;
 class TStructureInfoPanel;
@@ -53,6 +56,8 @@ public:
     void LayoutChange(int tag);
     void miToggleManholesClick();
     void miKanvioHelpClick();
+    // Opens the inspection choice window, created on the first click.
+    void miAdvancedClick();
     void FormResize();
 
     TStructureInfoPanel* InfoPanel() const { return infoPanel_; }
@@ -60,6 +65,7 @@ public:
     TMainFormMenus* Menus() const { return menus_; }
     const std::string& RestartNotice() const { return restartNotice_; }
     QWidget* ClientArea() const { return client_; }
+    TInspChoiceForm* ChoiceForm() const { return choiceForm_; }
 
 Q_SIGNALS:
     // The window closed; the program ends.
@@ -82,6 +88,8 @@ private:
     void SelectFirstStructure();
     // Pulls the window back when it lies beyond the screen's available area.
     void KeepOnScreen();
+    // The choice window made structure the current one.
+    void StructureChosen(TReachData& structure);
 
     TKanvioContext& context_;
     IUserDialogs& dialogs_;
@@ -91,6 +99,8 @@ private:
     TStructureInfoPanel* infoPanel_;
     TStructureGraphicView* scrollBox_;
     std::string restartNotice_;
+    std::unique_ptr<TQelListViewModel> listModel_;
+    TInspChoiceForm* choiceForm_ = nullptr;
     bool shown_ = false;
 };
 

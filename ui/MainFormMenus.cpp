@@ -58,7 +58,6 @@ TMainFormMenus::TMainFormMenus(QWidget* window) : QObject(window), MainMenu(new 
     for (QAction* item : {miPrintStructure, miCodecSettings, miDefectClass, miMenuLayout}) {
         item->setEnabled(false);
     }
-    miAdvanced->setEnabled(false);
     miReaches->menuAction()->setEnabled(false);
     miConnections->menuAction()->setEnabled(false);
 }
@@ -148,15 +147,10 @@ void TMainFormMenus::EnableControls(bool enabled) {
     enabled_ = enabled;
     miReaches->menuAction()->setEnabled(enabled && !reachItems_.empty());
     miConnections->menuAction()->setEnabled(enabled && !connectionItems_.empty());
-    miAdvanced->setEnabled(enabled && advancedAvailable_);
+    miAdvanced->setEnabled(enabled);
     for (QMenu* menu : {miPrintout, miSettings, miHelp}) {
         menu->menuAction()->setEnabled(enabled);
     }
-}
-
-void TMainFormMenus::SetAdvancedAvailable(bool available) {
-    advancedAvailable_ = available;
-    EnableControls(enabled_);
 }
 
 } // namespace kanvio

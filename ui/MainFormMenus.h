@@ -40,10 +40,8 @@ public:
     // The layout item at a position of the layout menu (0..2), checked; others unchecked.
     void CheckLayoutItem(int position);
     // Enabled state of the menus the trailer locks; structure menus stay disabled when
-    // empty, and items whose window is not available stay disabled.
+    // empty.
     void EnableControls(bool enabled);
-    // Whether the inspection choice window can be opened in this build.
-    void SetAdvancedAvailable(bool available);
 
     QMenuBar* MainMenu;
     QMenu* miReaches;
@@ -78,7 +76,6 @@ private:
     std::vector<QAction*> reachItems_;
     std::vector<QAction*> connectionItems_;
     bool enabled_ = true;
-    bool advancedAvailable_ = false;
 };
 
 } // namespace kanvio

@@ -10,6 +10,8 @@
 #include "ui/KanvioMainForm.h"
 #include "ui/QtDesktop.h"
 #include "ui/QtUserDialogs.h"
+#include "ui/SteeringForm.h"
+#include "ui/ThreeWindowLayout.h"
 #include "video/VideoCommands.h"
 
 #include <QApplication>
@@ -70,12 +72,15 @@ int RunPlayer(int argc, char** argv) {
                     " (single window) is not available in this version; the three-window "
                     "layout is used",
                 LOG_WARNING);
+        // The windows that run are those of layout 0, and the player treats them so.
+        PlayerContext->LayoutMode = 0;
     }
 
     int exitCode = 0;
     {
-        // The video and player control windows join here once they are part of the
-        // program; until then the main window works on its own.
+        TThreeWindowLayout layout(*PlayerContext);
+        layout.SetSplash(splash);
+        PlayerContext->SetPlayerWindows(&layout);
         TKanvioMainForm mainForm(*PlayerContext, dialogs, arguments);
         PlayerContext->SetMainWindow(&mainForm);
         QObject::connect(&mainForm, &TKanvioMainForm::Closed, &application, &QApplication::quit,

@@ -9,6 +9,7 @@
 #include "tests/core/FakePlayerWindows.h"
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/IsolatedEnvironment.h"
+#include "ui/InspChoiceForm.h"
 #include "ui/KanvioMainForm.h"
 #include "ui/MainFormMenus.h"
 #include "ui/ProgramEntry.h"
@@ -582,6 +583,42 @@ TEST_F(MainFormWindowTest, UnreadableProjectIsReportedWithItsFileAndLine) {
     const std::string& message = dialogs.messages[0].second;
     EXPECT_NE(message.find("Haltungen.txt"), std::string::npos) << message;
     EXPECT_NE(message.find('3'), std::string::npos) << "the line: " << message;
+}
+
+} // namespace
+} // namespace kanvio
+
+namespace kanvio {
+namespace {
+
+TEST_F(MainFormWindowTest, ChoiceWindowOpensOnceAndSelectsTheChosenStructure) {
+    ShowForm();
+    ASSERT_TRUE(Menus().miAdvanced->isEnabled());
+    Menus().miAdvanced->trigger();
+    TInspChoiceForm* window = form_->ChoiceForm();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    window->btnCloseClick();
+    Menus().miAdvanced->trigger();
+    EXPECT_EQ(form_->ChoiceForm(), window);
+    EXPECT_TRUE(window->isVisible());
+
+    const size_t last = context_->Connections.size() - 1;
+    THashMap row;
+    row.PutValue("TypeShort", "A");
+    row.PutValue("Nr", int64_t(last));
+    context_->Play(1.0);
+    const size_t seeksBefore = layout.video.seeks.size();
+    ASSERT_TRUE(window->ChooseRow(row));
+    EXPECT_EQ(context_->CurrentStructure, context_->Connections[last].get());
+    EXPECT_EQ(Menus().CheckedStructureItem(), Menus().ConnectionItems()[last]);
+    EXPECT_EQ(form_->InfoPanel()->txtConnection->text(),
+              AnsiToQString(context_->Connections[last]->ConnectionNumber));
+    EXPECT_GT(layout.video.seeks.size(), seeksBefore);
+    EXPECT_FALSE(context_->Playing);
+
+    form_->EnableControls(false);
+    EXPECT_FALSE(Menus().miAdvanced->isEnabled());
 }
 
 } // namespace
