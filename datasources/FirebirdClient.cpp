@@ -51,6 +51,22 @@ void PrepareEmbeddedEngine() {
     setenv("FIREBIRD_LOCK", folder.c_str(), 1);
 }
 
+std::vector<std::pair<std::string, TFirebirdClient*>>& LoadedClients() {
+    static auto* clients = new std::vector<std::pair<std::string, TFirebirdClient*>>;
+    return *clients;
+}
+
+// The engine runs threads of its own; they are stopped, and every database file closed,
+// before the process ends instead of while the process is taken down around them.
+void ShutDownEngines() {
+    for (auto& [name, client] : LoadedClients()) {
+        IStatus* status = client->Master()->getStatus();
+        CheckStatusWrapper wrapper(status);
+        client->Provider()->shutdown(&wrapper, 5000, fb_shutrsn_app_stopped);
+        wrapper.dispose();
+    }
+}
+
 } // namespace
 
 EFirebirdError::EFirebirdError(const std::string& fileName, const std::string& problem,
@@ -108,7 +124,7 @@ TFirebirdClient& TFirebirdClient::Load(const std::string& forFileName) {
     const std::string libraryName = FirebirdClientLibraryName();
     std::lock_guard guard(LoaderLock());
     // One client per library name; a name that failed is tried again next time.
-    static std::vector<std::pair<std::string, TFirebirdClient*>> loaded;
+    auto& loaded = LoadedClients();
     for (auto& [name, client] : loaded)
         if (name == libraryName)
             return *client;
@@ -136,6 +152,8 @@ TFirebirdClient& TFirebirdClient::Load(const std::string& forFileName) {
     }
     // Lives until the process ends, like the library (see the class comment).
     auto* client = new TFirebirdClient(library, master);
+    if (loaded.empty())
+        std::atexit(ShutDownEngines);
     loaded.emplace_back(libraryName, client);
     return *client;
 }
