@@ -61,6 +61,10 @@ struct CaptionCase {
     std::string Expected;
 };
 
+void PrintTo(const CaptionCase& c, std::ostream* out) {
+    *out << c.Name;
+}
+
 class MenuCaption : public ::testing::TestWithParam<CaptionCase> {};
 
 TEST_P(MenuCaption, ShowsTheChosenRows) {

@@ -133,6 +133,11 @@ struct LabelCase {
     std::function<std::string(const TReachData&)> Connection;
 };
 
+// Test names show the case, not its bytes.
+void PrintTo(const LabelCase& c, std::ostream* out) {
+    *out << c.Name;
+}
+
 std::string Fields(const TReachData& s, std::initializer_list<int> rows) {
     std::string caption;
     for (int row : rows) {
