@@ -51,8 +51,9 @@ TScreenArea ScreenAreaOf(const QScreen& screen) {
 
 TKanvioMainForm::TKanvioMainForm(TKanvioContext& context, IUserDialogs& dialogs,
                                  std::vector<std::string> arguments, QWidget* parent)
-    : TBaseRescalableForm(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                                      Qt::WindowCloseButtonHint),
+    // A sizeable window whose only border icon is the close button of the system menu.
+    : TBaseRescalableForm(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                      Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       context_(context), dialogs_(dialogs), arguments_(std::move(arguments)),
       menus_(new TMainFormMenus(this)), client_(new QWidget(this)),
       infoPanel_(new TStructureInfoPanel(client_)), scrollBox_(new TStructureGraphicView(client_)) {
