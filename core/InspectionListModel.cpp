@@ -37,6 +37,7 @@ TAQelAttrib InspectionColumns(const TContextTexts& texts) {
 THashMapRef StructureRow(const TReachData& structure, size_t index, const char* typeShort,
                          const std::string& typeText) {
     auto row = std::make_shared<THashMap>();
+    row->Reserve(16);
     row->PutInt64("Nr", int64_t(index));
     row->PutValue("TypeShort", typeShort);
     row->PutValue("Type", typeText);

@@ -113,7 +113,7 @@ void THashMap::Put(THashKey key, TVariant value) {
             break;
         }
     }
-    entries_.push_back({key.Text(), std::move(value)});
+    entries_.push_back({std::move(key).Text(), std::move(value)});
 }
 
 const TVariant* THashMap::GetEntry(std::string_view key) const {

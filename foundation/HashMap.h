@@ -51,7 +51,8 @@ private:
 class THashKey {
 public:
     explicit THashKey(std::string_view key);
-    const std::string& Text() const { return text_; }
+    const std::string& Text() const& { return text_; }
+    std::string Text() && { return std::move(text_); }
 
 private:
     std::string text_;
@@ -78,6 +79,8 @@ public:
     // the map, or into scratch for numbers. Valid until the map or scratch changes.
     std::string_view GetStringView(const THashKey& key, std::string& scratch) const;
 
+    // Room for count entries, for callers that know how many they will put.
+    void Reserve(size_t count) { entries_.reserve(count); }
     size_t Count() const { return entries_.size(); }
     // The stored (upper-cased) key of entry index, in insertion order.
     const std::string& KeyAt(size_t index) const { return entries_.at(index).Key; }

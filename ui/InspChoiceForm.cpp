@@ -72,8 +72,14 @@ TInspChoiceForm::TInspChoiceForm(TKanvioContext& context, const TQelListViewMode
     MainGrid->setGeometry(36, 8, 822, 393);
     MainGrid->setFocusPolicy(Qt::ClickFocus);
     MainGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    MainGrid->SetCompare([](const TQelSortRequest& request, const TQelCompareRows& rows) {
-        return MainGridCompare(true, request, rows);
+    // The tie-break column is looked up once per column set, not once per comparison.
+    MainGrid->SetCompare([columns = static_cast<const TQelColumns*>(nullptr), numberColumn = -1](
+                             const TQelSortRequest& request, const TQelCompareRows& rows) mutable {
+        if (request.Columns != columns) {
+            columns = request.Columns;
+            numberColumn = columns != nullptr ? FindColumn(*columns, "number") : -1;
+        }
+        return MainGridCompare(true, request, rows, numberColumn);
     });
     MainGrid->viewport()->installEventFilter(this);
     MainGrid->installEventFilter(this);
@@ -247,14 +253,21 @@ bool TInspChoiceForm::ChooseRow(const THashMap& row) {
 
 int TInspChoiceForm::MainGridCompare(bool fromGrid, const TQelSortRequest& request,
                                      const TQelCompareRows& rows) {
+    const int numberColumn =
+        request.Columns != nullptr ? FindColumn(*request.Columns, "number") : -1;
+    return MainGridCompare(fromGrid, request, rows, numberColumn);
+}
+
+int TInspChoiceForm::MainGridCompare(bool fromGrid, const TQelSortRequest& request,
+                                     const TQelCompareRows& rows, int numberColumn) {
     int compare = CompareCellTexts(rows.TextA, rows.TextB);
     if (compare == 0 && fromGrid && request.Columns != nullptr) {
-        const int numberColumn = FindColumn(*request.Columns, "number");
-        if (numberColumn >= 0) {
+        if (numberColumn >= 0 && size_t(numberColumn) < request.Columns->size()) {
             const THashKey& key = (*request.Columns)[size_t(numberColumn)].Key;
             const std::string numberA = rows.RowA.GetString(key, "");
             const std::string numberB = rows.RowB.GetString(key, "");
-            compare = MainGridCompare(false, request, {rows.RowA, rows.RowB, numberA, numberB});
+            compare = MainGridCompare(false, request, {rows.RowA, rows.RowB, numberA, numberB},
+                                      numberColumn);
         }
     }
     return request.Descending ? -compare : compare;

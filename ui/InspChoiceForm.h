@@ -53,6 +53,9 @@ public:
     // fromGrid is false for the comparison the tie-break repeats.
     static int MainGridCompare(bool fromGrid, const TQelSortRequest& request,
                                const TQelCompareRows& rows);
+    // The same with the index of the "Number" column already looked up (-1: none).
+    static int MainGridCompare(bool fromGrid, const TQelSortRequest& request,
+                               const TQelCompareRows& rows, int numberColumn);
     // The saved bounds pulled back onto a screen of the given size.
     static TFormGeometry PlaceOnScreen(TFormGeometry saved, int screenWidth, int screenHeight);
 
