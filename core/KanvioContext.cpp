@@ -1,5 +1,6 @@
 #include "core/KanvioContext.h"
 
+#include "core/InspectionListModel.h"
 #include "foundation/BigIniFile.h"
 #include "foundation/Errors.h"
 #include "foundation/KanvioToolkit.h"
@@ -108,6 +109,7 @@ void TKanvioContext::Create() {
 
     LogLine("Preparing data structure...", LOG_DEBUG);
     BuildDataModel();
+    ListModel = BuildListModel(*this);
     LogLine("Data structure prepared. Assigning reaches to films...", LOG_DEBUG);
     AssignReachesToFilms();
 }

@@ -5,6 +5,7 @@
 
 #include "core/ContextInterfaces.h"
 #include "core/KanvioDataModel.h"
+#include "foundation/QelListViewModel.h"
 
 #include <array>
 #include <cstdint>
@@ -121,6 +122,8 @@ public:
     uint8_t DisplayConnectionMode = 0;
     TAInspectionInfo InspectionInfo;
     TDataTreeBuilderRef DataSource;
+    // The rows of the inspection choice window, one per reach and connection.
+    std::unique_ptr<TQelListViewModel> ListModel;
     std::string SettingsFileName;
     std::string ZFFileName;
     std::string FilmName;

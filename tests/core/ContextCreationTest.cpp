@@ -202,6 +202,9 @@ TEST_F(ContextCreationTest, IsybauSourceWhenOneProjectFileExists) {
     EXPECT_EQ(sources.requests[0], "isybau:missing.txt|data\\conn.txt");
     ASSERT_EQ(context->Reaches.size(), 1u);
     EXPECT_EQ(context->ObservationCount(), 1u);
+    // The choice window's list holds one row per structure.
+    ASSERT_TRUE(context->ListModel);
+    EXPECT_EQ(context->ListModel->Rows.size(), 1u);
 }
 
 TEST_F(ContextCreationTest, DataSourceErrorReachesTheCaller) {
