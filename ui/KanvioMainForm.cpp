@@ -371,11 +371,13 @@ void TKanvioMainForm::miKanvioHelpClick() {
 
 void TKanvioMainForm::miAdvancedClick() {
     if (choiceForm_ == nullptr) {
-        // The table is built from the project once; the project does not change.
-        listModel_ = BuildListModel(context_);
+        // The player builds the table at start; a context made without it gets one here.
+        if (!context_.ListModel) {
+            listModel_ = BuildListModel(context_);
+        }
+        const TQelListViewModel& model = context_.ListModel ? *context_.ListModel : *listModel_;
         choiceForm_ = new TInspChoiceForm(
-            context_, *listModel_, [this](TReachData& structure) { StructureChosen(structure); },
-            this);
+            context_, model, [this](TReachData& structure) { StructureChosen(structure); }, this);
     }
     choiceForm_->show();
     choiceForm_->raise();
