@@ -75,6 +75,8 @@ TEST_F(SteeringPlayerTest, TransportButtonsReachTheEngine) {
     EXPECT_FALSE(context->Playing);
     EXPECT_TRUE(steering().PauseButton()->isChecked());
     EXPECT_FALSE(steering().TrackTimer()->isActive());
+    // Frames already on their way when the pause came in still arrive: let them settle.
+    ProcessEventsFor(300);
     const int64_t paused = screen().GetCurrentPosition();
     ProcessEventsFor(300);
     EXPECT_EQ(screen().GetCurrentPosition(), paused) << "a paused film moved";
