@@ -120,7 +120,7 @@ TEST(StructureGraphicImage, ManholeNumbersAreDrawnAtTheirEnds) {
 }
 
 TEST(StructureGraphicImage, RowsBelowThePipeGrowTheBitmapToTheirLeaders) {
-    std::vector<test::ObservationSpec> crowded;
+    std::vector<test::ObservationInput> crowded;
     for (int i = 0; i < 12; ++i) {
         crowded.push_back({55, i == 0 ? "PE" : "BAB"});
     }

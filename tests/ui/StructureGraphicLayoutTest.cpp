@@ -14,7 +14,7 @@ namespace {
 using test::MakeOptions;
 using test::MakeStructure;
 using test::MakeStyle;
-using test::ObservationSpec;
+using test::ObservationInput;
 
 TStructureGraphicLayout Layout(const TReachData& structure,
                                const TGraphicStyle& style = MakeStyle()) {
@@ -223,13 +223,13 @@ struct OddCase {
     int ClientHeight;
 };
 
-std::vector<ObservationSpec> ManyObservations(size_t count, double length) {
-    std::vector<ObservationSpec> specs;
+std::vector<ObservationInput> ManyObservations(size_t count, double length) {
+    std::vector<ObservationInput> inputs;
     for (size_t i = 0; i < count; ++i) {
-        specs.push_back({length * double(i % 97) / 97.0, i % 13 == 0 ? "BCDA" : "BAB",
+        inputs.push_back({length * double(i % 97) / 97.0, i % 13 == 0 ? "BCDA" : "BAB",
                          int32_t(i % 9) - 2, "(BAB) Beobachtung " + std::to_string(i), "00:00:01"});
     }
-    return specs;
+    return inputs;
 }
 
 std::vector<OddCase> OddCases() {

@@ -6,20 +6,20 @@
 
 namespace kanvio::test {
 
-TReachData MakeStructure(double start, double end, const std::vector<ObservationSpec>& details,
+TReachData MakeStructure(double start, double end, const std::vector<ObservationInput>& details,
                          char objectType, bool direction) {
     TReachData structure;
     structure.StartDist = start;
     structure.EndDist = end;
     structure.ObjectType = objectType;
     structure.direction = direction;
-    for (const ObservationSpec& spec : details) {
+    for (const ObservationInput& input : details) {
         TReachDetail detail;
-        detail.Distance = spec.Distance;
-        detail.Code = spec.Code;
-        detail.DefectClass = spec.DefectClass;
-        detail.Text = spec.Text;
-        detail.VideoTime = spec.VideoTime;
+        detail.Distance = input.Distance;
+        detail.Code = input.Code;
+        detail.DefectClass = input.DefectClass;
+        detail.Text = input.Text;
+        detail.VideoTime = input.VideoTime;
         structure.Details.push_back(detail);
     }
     return structure;

@@ -11,7 +11,7 @@
 
 namespace kanvio::test {
 
-struct ObservationSpec {
+struct ObservationInput {
     double Distance = 0.0;
     std::string Code;
     int32_t DefectClass = 0;
@@ -19,7 +19,7 @@ struct ObservationSpec {
     std::string VideoTime = "00:01:00";
 };
 
-TReachData MakeStructure(double start, double end, const std::vector<ObservationSpec>& details,
+TReachData MakeStructure(double start, double end, const std::vector<ObservationInput>& details,
                          char objectType = 'H', bool direction = false);
 
 // The fonts of a scroll box as the windows set them up, the titles 16 pixels high at 8

@@ -195,7 +195,7 @@ TEST_F(StructureGraphicViewTest, DescriptionsThatLookLikeMarkupShowAsTyped) {
 }
 
 TEST_F(StructureGraphicViewTest, RowsBelowTheScrollBoxMakeTheCanvasScroll) {
-    std::vector<test::ObservationSpec> many;
+    std::vector<test::ObservationInput> many;
     for (int i = 0; i < 200; ++i) {
         many.push_back({double(i) / 10, "BAB", 0, "(BAB) Riss " + std::to_string(i)});
     }

@@ -313,20 +313,20 @@ static void filter_bin_init(GTypeInstance *instance, gpointer g_class) {
 }
 
 static void filter_bin_set_property(GObject *object, guint id, const GValue *value,
-                                    GParamSpec *spec) {
+                                    GParamSpec *pspec) {
     FilterBin *self = (FilterBin *)object;
     if (id == PROP_LOCATION && self->filesrc)
         g_object_set_property(G_OBJECT(self->filesrc), "location", value);
     else
-        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
 }
 
-static void filter_bin_get_property(GObject *object, guint id, GValue *value, GParamSpec *spec) {
+static void filter_bin_get_property(GObject *object, guint id, GValue *value, GParamSpec *pspec) {
     FilterBin *self = (FilterBin *)object;
     if (id == PROP_LOCATION && self->filesrc)
         g_object_get_property(G_OBJECT(self->filesrc), "location", value);
     else
-        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, spec);
+        G_OBJECT_WARN_INVALID_PROPERTY_ID(object, id, pspec);
 }
 
 static void filter_bin_class_init(gpointer g_class, gpointer class_data) {
