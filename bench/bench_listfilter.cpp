@@ -3,7 +3,7 @@
 // string filter on the same rows; sorting those rows by a clicked column; and building the
 // list model of 12,000 structures. Prints its figures; asserts nothing.
 
-#include "core/InspectionListModel.h"
+#include "core/StructureListModel.h"
 #include "core/KanvioContext.h"
 #include "foundation/AnsiText.h"
 #include "foundation/QelListView.h"

@@ -1,6 +1,6 @@
 #include "core/KanvioContext.h"
 
-#include "core/InspectionListModel.h"
+#include "core/StructureListModel.h"
 #include "foundation/BigIniFile.h"
 #include "foundation/Errors.h"
 #include "foundation/KanvioToolkit.h"

@@ -1,6 +1,6 @@
 #include "ui/KanvioMainForm.h"
 
-#include "core/InspectionListModel.h"
+#include "core/StructureListModel.h"
 #include "core/KanvioContext.h"
 #include "foundation/AnsiText.h"
 #include "foundation/Errors.h"

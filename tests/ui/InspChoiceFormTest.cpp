@@ -3,7 +3,7 @@
 
 #include "ui/InspChoiceForm.h"
 
-#include "core/InspectionListModel.h"
+#include "core/StructureListModel.h"
 #include "core/KanvioContext.h"
 #include "foundation/QelFilterForm.h"
 #include "foundation/RegistryManager.h"

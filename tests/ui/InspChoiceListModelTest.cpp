@@ -1,7 +1,7 @@
 // The rows and columns of the choice window's table, built from a context created the way
 // the program creates it, with the shipped German texts.
 
-#include "core/InspectionListModel.h"
+#include "core/StructureListModel.h"
 #include "foundation/AnsiText.h"
 #include "tests/core/ContextTestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "core/InspectionListModel.h"
+#include "core/StructureListModel.h"
 
 #include "core/KanvioContext.h"
 
