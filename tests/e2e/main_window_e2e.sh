@@ -17,7 +17,12 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; [ -f "$work/kanvio.log" ] && tail -n 30 "$work/kanvio.log" >&2; exit 1; }
+fail() {
+  echo "FAIL: $*" >&2
+  [ -f "$work/kanvio.log" ] && tail -n 30 "$work/kanvio.log" >&2
+  [ -s "$work/stdout" ] && { echo "--- program output:" >&2; tail -n 60 "$work/stdout" >&2; }
+  exit 1
+}
 
 # Waits up to $1 seconds for the command in the remaining arguments to succeed.
 wait_for() {
