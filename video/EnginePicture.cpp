@@ -2,6 +2,7 @@
 
 #include "foundation/Logging.h"
 #include "video/MultimediaEngine.h"
+#include "video/PlaybackPipeline.h"
 
 #include <cstdio>
 
@@ -119,8 +120,25 @@ void TMMEngine::SetProperty(int index, int32_t value) {
     if (scale == 0)
         return; // never available: there is nothing to write
     const float platformValue = static_cast<float>(value) / static_cast<float>(scale);
-    if (Picture().Set(index, platformValue))
+    if (Picture().Set(index, platformValue)) {
         pictureValues_[index] = platformValue;
+        RedrawStillFrame();
+    }
+}
+
+// Both the balance element and the sinks' colour controls change the frames that pass
+// them, not the one already shown. Standing still (the usual case: a user judging a
+// damage), the frame is decoded once more, so the change shows while the slider moves.
+void TMMEngine::RedrawStillFrame() {
+    if (!pipeline_ || pipeline_->CurrentState() != GST_STATE_PAUSED)
+        return;
+    int64_t position = -1;
+    if (rendererMode_ == rmVMR)
+        position = frames_->FrameTime();
+    if (position < 0)
+        position = pipeline_->PositionNs();
+    if (position >= 0)
+        SeekPipeline(position, false);
 }
 
 void TMMEngine::ApplyPictureValues() {

@@ -121,6 +121,7 @@ private:
     void ShowNewestFrame();
     void DeliverEndOfStream(uint64_t generation);
     void ApplyPictureValues();
+    void RedrawStillFrame();
     bool PropertyRange(int index, TScaledRange& range);
     int32_t GetProperty(int index);
     void SetProperty(int index, int32_t value);
