@@ -147,19 +147,23 @@ int main(int argc, char** argv) {
     std::mt19937 random(7);
     auto measure = [&](const std::vector<TClick>& clicks, std::vector<double>& switching,
                        std::vector<double>& within) {
+        std::string previousTarget;
         for (const TClick& click : clicks) {
             context.CurrentStructure = click.Structure;
             const qint64 before = display.Frame().isNull() ? 0 : display.Frame().cacheKey();
             const int filmBefore = context.FilmIndex;
             const auto start = Clock::now();
             context.SeekDetail(click.Observation);
+            const std::string& target =
+                click.Structure->Details[static_cast<size_t>(click.Observation)].VideoTime;
+            const bool sameAsBefore = target == previousTarget;
+            previousTarget = target;
             if (!WaitForNewFrame(display, before)) {
-                std::printf("no new frame after a click on %s at %s (film part %lld..%lld)\n",
-                            click.Structure->ReachNumber.c_str(),
-                            click.Structure->Details[static_cast<size_t>(click.Observation)]
-                                .VideoTime.c_str(),
+                std::printf("no new frame after a click on %s at %s (film part %lld..%lld)%s\n",
+                            click.Structure->ReachNumber.c_str(), target.c_str(),
                             static_cast<long long>(context.FilmPartStart),
-                            static_cast<long long>(context.FilmPartStop));
+                            static_cast<long long>(context.FilmPartStop),
+                            sameAsBefore ? ", the time shown already" : "");
                 continue;
             }
             const double ms = Milliseconds(Clock::now() - start);
@@ -192,7 +196,8 @@ int main(int argc, char** argv) {
     std::vector<double> switchingWithStep, withinWithStep;
     measure(PlanClicks(context.Reaches, 20, random), switchingWithStep, withinWithStep);
 
-    std::printf("\nclick-to-frame of SeekDetail, offscreen, 20 films of 352x288 MPEG-1/MPEG-2 PS\n");
+    std::printf(
+        "\nclick-to-frame of SeekDetail, offscreen, 20 films of 352x288 MPEG-1/MPEG-2 PS\n");
     Print("SeekDetail with a film switch (no 500 ms step)", switching);
     Print("SeekDetail within the loaded film", within);
     Print("engine SeekTo alone (call returns)", bareSeek);
