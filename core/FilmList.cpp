@@ -2,6 +2,7 @@
 // films to structures and the per-film time corrections.
 
 #include "core/KanvioContext.h"
+#include "core/StructureStartIndex.h"
 #include "core/TimeText.h"
 #include "foundation/AnsiText.h"
 #include "foundation/BigIniFile.h"
@@ -90,9 +91,11 @@ void TKanvioContext::ReadFilmList() {
     FirstFilmStart = 2147483647;
     LastFilmStop = 0;
     PlayList.assign(static_cast<size_t>(FilmCount), {});
+    filmPathsFound_.clear();
     for (int32_t number = 1; number <= FilmCount; ++number) {
         ReadFilmEntry(number, PlayList[static_cast<size_t>(number - 1)]);
     }
+    filmPathsFound_.clear();
     LoadTimeCorrections();
     FilmIndex = 0;
     CachedPosition = 0;
@@ -108,7 +111,11 @@ void TKanvioContext::ReadFilmEntry(int filmNumber, TPlayListItem& film) {
         LogLine(where + ": the film entry is missing", LOG_ERROR);
         return;
     }
-    film.FileName = ResolveFilmPath(entry);
+    const auto [found, isNew] = filmPathsFound_.try_emplace(ExtractField(entry, 0));
+    if (isNew) {
+        found->second = ResolveFilmPath(entry);
+    }
+    film.FileName = found->second;
     film.StartText = ExtractField(entry, 1);
     film.StopText = ExtractField(entry, 2);
     film.StructureType = ExtractField(entry, 4);
@@ -180,6 +187,8 @@ TReachData* TKanvioContext::FindStructure(const std::string& type, const std::st
 }
 
 void TKanvioContext::AssignReachesToFilms() {
+    TStructureStartIndex reachStarts(Reaches);
+    TStructureStartIndex connectionStarts(Connections);
     for (TPlayListItem& film : PlayList) {
         film.Structure = nullptr;
         if (!film.Usable) {
@@ -188,18 +197,11 @@ void TKanvioContext::AssignReachesToFilms() {
         if (!film.StructureType.empty() && !film.StructureID.empty()) {
             film.Structure = FindStructure(film.StructureType, film.StructureID);
         } else {
-            for (const auto* list : {&Reaches, &Connections}) {
-                for (const auto& structure : *list) {
-                    int64_t first = 0;
-                    if (structure->Details.empty() ||
-                        !TimeOf(structure->Details.front().VideoTime, first)) {
-                        continue;
-                    }
-                    if (film.StartTime < first && first < film.StopTime) {
-                        film.Structure = structure.get();
-                        LogLine("Found in old kanvio.ini: " + structure->ReachNumber, LOG_DEBUG);
-                        break;
-                    }
+            // A connection found replaces the reach found before it.
+            for (const TStructureStartIndex* starts : {&reachStarts, &connectionStarts}) {
+                if (TReachData* found = starts->FirstWithin(film.StartTime, film.StopTime)) {
+                    film.Structure = found;
+                    LogLine("Found in old kanvio.ini: " + found->ReachNumber, LOG_DEBUG);
                 }
             }
         }
@@ -222,6 +224,9 @@ void TKanvioContext::AssignReachesToFilms() {
                 detail.VideoTime = SecondsToTimeText(t + 72000);
             }
         }
+        // Later films look the structure up by its times as they are now.
+        reachStarts.Update(film.Structure);
+        connectionStarts.Update(film.Structure);
     }
 }
 

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace kanvio {
@@ -178,6 +179,9 @@ private:
     TContextServices services_;
     TContextTexts texts_;
     std::unique_ptr<TBigIniFile> settings_;
+    // While the film list is read: the path found for each film file name written there.
+    // A large delivery has thousands of film parts in a handful of files.
+    std::unordered_map<std::string, std::string> filmPathsFound_;
     IMainWindow* mainWindow_ = nullptr;
     IPlayerWindows* playerWindows_ = nullptr;
     std::string projectFile_;

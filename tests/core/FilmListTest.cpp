@@ -137,6 +137,21 @@ TEST_F(FilmListTest, ObservationTimesMoveIntoTheirFilmsRange) {
     EXPECT_EQ(context->Reaches[1]->Details[0].VideoTime, "20:20:00");
 }
 
+// A film part found by ID moves its structure's times; a later part without ID finds the
+// structure by the times as they are then.
+TEST_F(FilmListTest, LaterOldEntriesSeeTimesMovedByEarlierFilms) {
+    sources.model.Reaches = {MakeStructure('H', "R1", {"00:20:00"}, "1"),
+                             MakeStructure('H', "R2", {"10:40:00"})};
+    WriteSettings("[FILME]\nCount=3\n"
+                  "1=a.mpg;10:00:00;10:30:00;1800;H;1\n"
+                  "2=b.mpg;10:10:00;11:00:00;3000\n"
+                  "3=c.mpg;00:10:00;00:30:00;1200\n");
+    auto context = CreateWithModel();
+    EXPECT_EQ(context->Reaches[0]->Details[0].VideoTime, "10:20:00");
+    EXPECT_EQ(context->PlayList[1].Structure, context->Reaches[0].get());
+    EXPECT_EQ(context->PlayList[2].Structure, nullptr);
+}
+
 TEST_F(FilmListTest, TimeCorrectionsApplyFromTheirTimeOnward) {
     const std::vector<std::string> corrections = {"00:10:00=5", "00:20:00=-3"};
     EXPECT_EQ(TKanvioContext::LookupTimeCorrection(corrections, 300), 0);
