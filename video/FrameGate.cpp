@@ -8,6 +8,8 @@ void TFrameGate::Arm(int64_t targetNs) {
     targetNs_ = targetNs;
     lastSeen_.store(-1);
     passed_.store(0);
+    landedLate_.store(false);
+    droppedSinceArm_ = 0;
 }
 
 void TFrameGate::Disarm() {
@@ -74,8 +76,12 @@ GstPadProbeReturn TFrameGate::OnBuffer(GstBuffer* buffer) {
                 return GST_PAD_PROBE_DROP;
             const GstClockTime duration = GST_BUFFER_DURATION(buffer);
             const int64_t half = GST_CLOCK_TIME_IS_VALID(duration) ? duration / 2 : 0;
-            if (static_cast<int64_t>(pts) + half < targetNs_)
+            if (static_cast<int64_t>(pts) + half < targetNs_) {
+                ++droppedSinceArm_;
                 return GST_PAD_PROBE_DROP;
+            }
+            landedLate_.store(droppedSinceArm_ == 0 &&
+                              static_cast<int64_t>(pts) - half > targetNs_);
             phase_ = TPhase::Open;
         }
     }

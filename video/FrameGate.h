@@ -33,6 +33,10 @@ public:
     // dropped (-1 for none), and how many of them passed.
     int64_t LastSeenTime() const { return lastSeen_.load(); }
     uint64_t PassedSinceArm() const { return passed_.load(); }
+    // Since the last Arm: true when the first frame let through came after the target
+    // with none before it, i.e. the demuxer landed the seek too late for the frame asked
+    // for (the frame shown is a later one).
+    bool LandedLate() const { return landedLate_.load(); }
 
     // Adds the probe to pad; the gate must outlive the pad's element.
     void Attach(GstPad* pad);
@@ -50,6 +54,8 @@ private:
     std::atomic<int64_t> lastFrame_{-1};
     std::atomic<int64_t> lastSeen_{-1};
     std::atomic<uint64_t> passed_{0};
+    std::atomic<bool> landedLate_{false};
+    uint64_t droppedSinceArm_ = 0; // under lock_
 };
 
 } // namespace kanvio

@@ -275,8 +275,11 @@ HResult TMMEngine::SeekPipeline(int64_t targetNs, bool keyFrame) {
         const uint64_t errorsBefore = pipeline_->ErrorCount();
         const bool accepted = pipeline_->Seek(targetNs, rate_, !keyFrame, seekMarginNs_);
         status = accepted ? pipeline_->ChangeState(pipeline_->CurrentState()) : E_FAIL;
-        if (accepted && pipeline_->ErrorCount() == errorsBefore && Succeeded(status))
+        if (accepted && pipeline_->ErrorCount() == errorsBefore && Succeeded(status)) {
+            if (!keyFrame && status == S_OK && pipeline_->SeekMissedTarget())
+                status = SeekFromFilmStart(targetNs);
             break;
+        }
         // A seek the decoder cannot follow (past the last key frame) leaves the pipeline
         // broken although its state looks fine: build it again and try once more.
         status = E_FAIL;
@@ -285,6 +288,23 @@ HResult TMMEngine::SeekPipeline(int64_t targetNs, bool keyFrame) {
         if (attempt == 0 && Failed(Rebuild()))
             break;
     }
+    return status;
+}
+
+// Some program streams make the demuxer guess the byte offset of a time badly: the seek
+// lands seconds late, or on packets without time stamps, and the frame asked for never
+// comes. The start of the file is always found, so decode from there up to the target:
+// slower, but the frame shown is the right one.
+HResult TMMEngine::SeekFromFilmStart(int64_t targetNs) {
+    LogLine("MMEngine->Seek: the film's index missed " + std::to_string(targetNs / 1000000) +
+                " ms; decoding from the start of the film",
+            LOG_WARNING);
+    if (!pipeline_->Seek(targetNs, rate_, true, targetNs))
+        return E_FAIL;
+    const HResult status = pipeline_->ChangeState(pipeline_->CurrentState());
+    if (Succeeded(status) && status == S_OK && pipeline_->SeekMissedTarget())
+        LogLine("MMEngine->Seek: no frame at " + std::to_string(targetNs / 1000000) + " ms",
+                LOG_ERROR);
     return status;
 }
 

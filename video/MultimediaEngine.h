@@ -114,6 +114,7 @@ private:
     HResult BuildGraph(int32_t strategy);
     HResult Rebuild();
     HResult SeekPipeline(int64_t targetNs, bool keyFrame);
+    HResult SeekFromFilmStart(int64_t targetNs);
     int64_t FindLastFrame(int64_t estimatedEndNs);
     HResult ChangeState(GstState target, const char* operation);
     void GetVideoSize();

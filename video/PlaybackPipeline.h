@@ -68,6 +68,8 @@ public:
     // Since the last exact seek: frames that reached the video tail, and the latest time
     // stamp among the frames the seek brought (-1 for none).
     uint64_t FramesPassedSinceSeek() const { return gate_.PassedSinceArm(); }
+    // After an exact seek has settled: no frame came, or only frames after the target.
+    bool SeekMissedTarget() const { return gate_.PassedSinceArm() == 0 || gate_.LandedLate(); }
     int64_t LastSeenNs() const { return gate_.LastSeenTime(); }
 
     int64_t PositionNs() const; // stream time of the frame shown, or -1
