@@ -1,7 +1,7 @@
 #include "ui/KanvioMainForm.h"
 
-#include "core/StructureListModel.h"
 #include "core/KanvioContext.h"
+#include "core/StructureListModel.h"
 #include "foundation/AnsiText.h"
 #include "foundation/Errors.h"
 #include "foundation/KanvioToolkit.h"
@@ -13,6 +13,7 @@
 #include "ui/InspChoiceForm.h"
 #include "ui/MainFormLayout.h"
 #include "ui/MainFormMenus.h"
+#include "ui/SettingsCommands.h"
 #include "ui/StructureGraphicView.h"
 #include "ui/StructureInfoPanel.h"
 #include "video/VirtualKeyMap.h"
@@ -87,6 +88,18 @@ TKanvioMainForm::TKanvioMainForm(TKanvioContext& context, IUserDialogs& dialogs,
             &TKanvioMainForm::miToggleManholesClick);
     connect(menus_->miKanvioHelp, &QAction::triggered, this, &TKanvioMainForm::miKanvioHelpClick);
     connect(menus_->miAdvanced, &QAction::triggered, this, &TKanvioMainForm::miAdvancedClick);
+    settings_ = std::make_unique<TSettingsCommands>(
+        context_, dialogs_, *this,
+        TSettingsCommands::TWindowHooks{[this] { DrawStructureGraphic(context_.CurrentStructure); },
+                                        [this] {
+                                            BuildStructureMenus();
+                                        }});
+    connect(menus_->miCodecSettings, &QAction::triggered, this,
+            [this] { settings_->miCodecSettingsClick(); });
+    connect(menus_->miDefectClass, &QAction::triggered, this,
+            [this] { settings_->miDefectClassClick(); });
+    connect(menus_->miMenuLayout, &QAction::triggered, this,
+            [this] { settings_->miMenuLayoutClick(); });
 
     FormCreate();
 }
