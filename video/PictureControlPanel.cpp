@@ -10,7 +10,8 @@ namespace {
 // Range fractions are formed in 64 bits: a driver range from INT32_MIN to INT32_MAX must
 // not overflow.
 int32_t Fraction(const TPictureControl& control, int64_t divisor) {
-    const int64_t span = int64_t{control.Max} - int64_t{control.Min};
+    // A reversed range has no steps to take.
+    const int64_t span = std::max<int64_t>(0, int64_t{control.Max} - int64_t{control.Min});
     const int64_t part = span / divisor;
     return static_cast<int32_t>(std::clamp<int64_t>(part, std::numeric_limits<int32_t>::min(),
                                                     std::numeric_limits<int32_t>::max()));
