@@ -1,6 +1,7 @@
+#include "video/CodecSettings.h"
+
 #include "foundation/RegistryManager.h"
 #include "tests/video/VideoTestSupport.h"
-#include "video/CodecSettings.h"
 #include "video/DecoderCatalog.h"
 #include "video/FilterPriorities.h"
 #include "video/VideoCommands.h"

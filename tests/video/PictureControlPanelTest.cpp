@@ -1,5 +1,6 @@
-#include "video/PictureAdjustment.h"
 #include "video/PictureControlPanel.h"
+
+#include "video/PictureAdjustment.h"
 
 #include <gtest/gtest.h>
 #include <limits>
@@ -13,8 +14,12 @@ TPictureControl BoundControl(int32_t min, int32_t max, int32_t def, int32_t& val
     control.Min = min;
     control.Max = max;
     control.Default = def;
-    control.Setter = [&value](int32_t v) { value = v; };
-    control.Getter = [&value] { return value; };
+    control.Setter = [&value](int32_t v) {
+        value = v;
+    };
+    control.Getter = [&value] {
+        return value;
+    };
     return control;
 }
 
