@@ -1,7 +1,7 @@
 #include "ui/KanvioMainForm.h"
 
-#include "core/KanvioContext.h"
 #include "core/StructureListModel.h"
+#include "core/KanvioContext.h"
 #include "foundation/AnsiText.h"
 #include "foundation/Errors.h"
 #include "foundation/KanvioToolkit.h"
@@ -88,12 +88,10 @@ TKanvioMainForm::TKanvioMainForm(TKanvioContext& context, IUserDialogs& dialogs,
             &TKanvioMainForm::miToggleManholesClick);
     connect(menus_->miKanvioHelp, &QAction::triggered, this, &TKanvioMainForm::miKanvioHelpClick);
     connect(menus_->miAdvanced, &QAction::triggered, this, &TKanvioMainForm::miAdvancedClick);
-    settings_ = std::make_unique<TSettingsCommands>(
-        context_, dialogs_, *this,
-        TSettingsCommands::TWindowHooks{[this] { DrawStructureGraphic(context_.CurrentStructure); },
-                                        [this] {
-                                            BuildStructureMenus();
-                                        }});
+    TSettingsCommands::TWindowHooks hooks;
+    hooks.RedrawGraphic = [this] { DrawStructureGraphic(context_.CurrentStructure); };
+    hooks.RebuildMenus = [this] { BuildStructureMenus(); };
+    settings_ = std::make_unique<TSettingsCommands>(context_, dialogs_, *this, std::move(hooks));
     connect(menus_->miCodecSettings, &QAction::triggered, this,
             [this] { settings_->miCodecSettingsClick(); });
     connect(menus_->miDefectClass, &QAction::triggered, this,

@@ -93,7 +93,8 @@ TEST_F(ColorControlTest, SlidersChangeTheFilmAtOnceAndResetRestoresTheDefaults) 
 TEST_F(ColorControlTest, EachOpeningShowsTheValuesOfThatMoment) {
     StartPlayer();
     context->SeekDetail(-1);
-    context->ShowColorControl();
+    screen().PopupMenuPopup();
+    screen().miColorSettings()->trigger();
     QPointer<TColorControlForm> first = screen().ColorControl();
     ASSERT_TRUE(first);
     screen().Engine()->SetHue(-90);
