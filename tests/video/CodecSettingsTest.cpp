@@ -1,6 +1,8 @@
 #include "video/CodecSettings.h"
 
+#include "foundation/KanvioToolkit.h"
 #include "foundation/RegistryManager.h"
+#include "tests/foundation/OrdinaryUser.h"
 #include "tests/video/VideoTestSupport.h"
 #include "video/DecoderCatalog.h"
 #include "video/FilterPriorities.h"
@@ -9,10 +11,12 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace kanvio::test {
 namespace {
 
+namespace fs = std::filesystem;
 using TList = std::vector<std::string>;
 
 TEST(CodecListEditingTest, UpDownAndRemoveKeepTheSelectionWithTheEntry) {
@@ -112,6 +116,54 @@ TEST_F(EngineTest, DialogListsPutStoredDecodersFirstAndDropRemovedOnes) {
                        "is not installed and left out"));
     EXPECT_FALSE(AllListsEmpty(all));
     EXPECT_TRUE(AllListsEmpty(TFilterLists{}));
+}
+
+// Decoder lists for everyone are an administrator's matter: an ordinary user reads them
+// from the machine scope but cannot replace them, and without them has none.
+TEST_F(EngineTest, OrdinaryUsersReadTheMachineWideOrderButCannotReplaceIt) {
+    const TFilterLists installed = EnumerateDecoderLists();
+    ASSERT_GE(installed.MPEG2.size(), 2u);
+    TFilterLists machineWide;
+    machineWide.MPEG2 = {installed.MPEG2[1]};
+    TFilterLists other;
+    other.MPEG2 = {installed.MPEG2[0], installed.MPEG2[1]};
+    const auto prepareForOrdinaryUser = [&] {
+        test::GiveToOrdinaryUser(env.userConfig());
+        test::GiveToOrdinaryUser(env.state());
+        ::chmod(env.machineConfig().c_str(), 0755);
+        if (fs::exists(env.machineConfig() / "Orbelin"))
+            ::chmod((env.machineConfig() / "Orbelin").c_str(), 0755);
+    };
+
+    // Nothing stored anywhere: no list, and nothing can be stored.
+    prepareForOrdinaryUser();
+    EXPECT_EQ(test::RunAsOrdinaryUser([&] {
+                  ReopenRegistryStore();
+                  if (IsUserAdministrator())
+                      return 1;
+                  if (!AllListsEmpty(LoadFilterPriorities(installed, true)))
+                      return 2;
+                  SaveFilterPriorities(other);
+                  return AllListsEmpty(LoadFilterPriorities(installed, true)) ? 0 : 3;
+              }),
+              0);
+    env.reopenRegistry();
+
+    // An administrator's lists, kept in the machine scope only.
+    ASSERT_TRUE(RegistryWritesMachineScope());
+    SaveFilterPriorities(machineWide);
+    fs::remove(env.userStore());
+    const std::string stored = ReadFile(env.machineStore());
+    prepareForOrdinaryUser();
+    EXPECT_EQ(test::RunAsOrdinaryUser([&] {
+                  ReopenRegistryStore();
+                  if (LoadFilterPriorities(installed, false) != machineWide)
+                      return 1;
+                  SaveFilterPriorities(other);
+                  return LoadFilterPriorities(installed, false) == machineWide ? 0 : 2;
+              }),
+              0);
+    EXPECT_EQ(ReadFile(env.machineStore()), stored);
 }
 
 TEST_F(EngineTest, ProbeRefusesABadStrategy) {
