@@ -127,12 +127,16 @@ TEST_F(EngineTest, OrdinaryUsersReadTheMachineWideOrderButCannotReplaceIt) {
     machineWide.MPEG2 = {installed.MPEG2[1]};
     TFilterLists other;
     other.MPEG2 = {installed.MPEG2[0], installed.MPEG2[1]};
+    // Read-only machine scope: also when the tests run under an ordinary id already.
+    const auto machineScopeMode = [&](mode_t mode) {
+        for (const fs::path& folder : {env.machineConfig(), env.machineConfig() / "Orbelin"})
+            if (fs::exists(folder))
+                ::chmod(folder.c_str(), mode);
+    };
     const auto prepareForOrdinaryUser = [&] {
         test::GiveToOrdinaryUser(env.userConfig());
         test::GiveToOrdinaryUser(env.state());
-        ::chmod(env.machineConfig().c_str(), 0755);
-        if (fs::exists(env.machineConfig() / "Orbelin"))
-            ::chmod((env.machineConfig() / "Orbelin").c_str(), 0755);
+        machineScopeMode(0555);
     };
 
     // Nothing stored anywhere: no list, and nothing can be stored.
@@ -147,6 +151,7 @@ TEST_F(EngineTest, OrdinaryUsersReadTheMachineWideOrderButCannotReplaceIt) {
                   return AllListsEmpty(LoadFilterPriorities(installed, true)) ? 0 : 3;
               }),
               0);
+    machineScopeMode(0755);
     env.reopenRegistry();
 
     // An administrator's lists, kept in the machine scope only.
@@ -163,6 +168,7 @@ TEST_F(EngineTest, OrdinaryUsersReadTheMachineWideOrderButCannotReplaceIt) {
                   return LoadFilterPriorities(installed, false) == machineWide ? 0 : 2;
               }),
               0);
+    machineScopeMode(0755);
     EXPECT_EQ(ReadFile(env.machineStore()), stored);
 }
 
