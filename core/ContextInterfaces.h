@@ -35,6 +35,8 @@ public:
     // 0 None, 1 Unknown, 2 MPEG1, 3 MPEG2, 4 MPEG4.
     virtual int MovieFormat() const = 0;
     virtual bool CanChangePictureProps() = 0;
+    // Brings the video to the front and opens the picture panel over it, without waiting.
+    virtual void ShowColorControl() = 0;
     virtual void BringToFront() = 0;
     // Orders the decoders the engine found by the stored priorities (without the ones
     // that have none) and hands them to the engine.

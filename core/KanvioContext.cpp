@@ -58,6 +58,21 @@ bool ValidColorIndex(int index) {
     return index >= 0 && index < 6;
 }
 
+constexpr uint32_t kLargestColor = 0xFFFFFF;
+
+// A stored choice outside first..last gives way to its default; the log names it.
+int32_t ChoiceInRange(const char* name, int32_t value, int32_t first, int32_t last,
+                      int32_t fallback) {
+    if (value >= first && value <= last) {
+        return value;
+    }
+    LogLine(std::string("Registry value \"") + name + "\" = " + std::to_string(value) +
+                " is out of range " + std::to_string(first) + ".." + std::to_string(last) + "; " +
+                std::to_string(fallback) + " is used",
+            LOG_WARNING);
+    return fallback;
+}
+
 } // namespace
 
 TKanvioContext::TKanvioContext(TContextServices services) : services_(services) {}
@@ -87,6 +102,7 @@ void TKanvioContext::Create() {
     OpenSettingsFile();
     ReadDefectClassColors();
     OpenLog();
+    CheckStoredChoices();
     ReadDisplaySettings();
 
     FramesPerSecond = settings_->ReadInteger("DATA", "FramesPerSeconds", 25);
@@ -196,6 +212,28 @@ void TKanvioContext::ReadDefectClassColors() {
         DefectClassColors[i] =
             static_cast<uint32_t>(ReadRegInteger("", "DefectClassColor_" + key, configured));
         DefaultDefectClassColors[i] = static_cast<uint32_t>(configured);
+    }
+}
+
+void TKanvioContext::CheckStoredChoices() {
+    FilterStrategy = ChoiceInRange("FilterStrategy", FilterStrategy, 0, 2, 1);
+    RendererMode = ChoiceInRange("RendererMode", RendererMode, 0, 1, 0);
+    for (size_t i = 0; i < DefectClassColors.size(); ++i) {
+        const std::string key = std::to_string(i);
+        if (DefaultDefectClassColors[i] > kLargestColor) {
+            LogLine(SettingsFileName + ": [DefaultDefectClass] " + key + "=" +
+                        std::to_string(int32_t(DefaultDefectClassColors[i])) +
+                        " is no colour; black is used",
+                    LOG_WARNING);
+            DefaultDefectClassColors[i] = 0;
+        }
+        if (DefectClassColors[i] > kLargestColor) {
+            LogLine("Registry value \"DefectClassColor_" + key +
+                        "\" = " + std::to_string(int32_t(DefectClassColors[i])) +
+                        " is no colour; the default colour is used",
+                    LOG_WARNING);
+            DefectClassColors[i] = DefaultDefectClassColors[i];
+        }
     }
 }
 

@@ -69,6 +69,8 @@ public:
     void SetZoom(float factor);
     void ShowFilmName(const std::string& text);
     bool HasColorControl();
+    // Opens the picture panel over the video of the layout.
+    void ShowColorControl();
     int GetMovieFormat();
     // Windows virtual-key codes (37 left arrow, 33 page up, 65 "A", 122 F11 ...).
     void HandleKey(uint16_t key, bool ctrl);
@@ -110,6 +112,8 @@ public:
     std::vector<std::string> StructureRangeLines() const;
 
     const TContextTexts& Texts() const { return texts_; }
+    // The video of the current layout, null while there is none.
+    IVideoWindow* CurrentVideo() const { return Video(); }
     TBigIniFile& Settings() { return *settings_; }
     const TBigIniFile& Settings() const { return *settings_; }
     const TContextServices& Services() const { return services_; }
@@ -166,6 +170,8 @@ private:
     void OpenSettingsFile();
     void ReadDefectClassColors();
     void OpenLog();
+    // Stored values out of range are logged and give way to their defaults.
+    void CheckStoredChoices();
     void ReadDisplaySettings();
     void ReadFilmList();
     void ReadLinearFactor();

@@ -21,6 +21,7 @@ enum TVirtualKey : uint16_t {
     VK_A = 65,
     VK_B = 66,
     VK_C = 67,
+    VK_K = 75,
     VK_V = 86,
     VK_X = 88,
     VK_Z = 90,
@@ -143,6 +144,12 @@ bool TKanvioContext::HasColorControl() {
     return video != nullptr && video->CanChangePictureProps();
 }
 
+void TKanvioContext::ShowColorControl() {
+    if (IVideoWindow* video = Video()) {
+        video->ShowColorControl();
+    }
+}
+
 int TKanvioContext::GetMovieFormat() {
     IVideoWindow* video = Video();
     return video != nullptr ? video->MovieFormat() : 0;
@@ -197,6 +204,9 @@ void TKanvioContext::HandleKey(uint16_t key, bool ctrl) {
         if (controls != nullptr) {
             controls->PauseButtonClick();
         }
+        break;
+    case VK_K:
+        ShowColorControl();
         break;
     case VK_V:
         if (controls != nullptr) {

@@ -25,7 +25,7 @@ struct TOptionName {
 
 constexpr TOptionName kOptions[] = {
     {"--version", TCommand::Version, 0, 0}, {"--export-json", TCommand::ExportJson, 0, 1},
-    {"--summary", TCommand::Summary, 0, 0}, {"--probe", TCommand::Probe, 1, 1},
+    {"--summary", TCommand::Summary, 0, 0}, {"--probe", TCommand::Probe, 1, 3},
     {"--grab", TCommand::Grab, 3, 5},       {"--help", TCommand::Usage, 0, 0},
 };
 
@@ -112,7 +112,7 @@ std::string UsageText() {
            "       kanvio --version\n"
            "       kanvio --export-json [FILE]   inspection data and film list as JSON\n"
            "       kanvio --summary              counts of the project in this folder\n"
-           "       kanvio --probe FILM           how a film is recognised and loaded\n"
+           "       kanvio --probe FILM [--strategy N]  how a film is recognised and loaded\n"
            "       kanvio --grab FILM MS OUT.(jpg|png) [--strategy N]\n";
 }
 

@@ -13,6 +13,7 @@
 #include "ui/InspChoiceForm.h"
 #include "ui/MainFormLayout.h"
 #include "ui/MainFormMenus.h"
+#include "ui/SettingsCommands.h"
 #include "ui/StructureGraphicView.h"
 #include "ui/StructureInfoPanel.h"
 #include "video/VirtualKeyMap.h"
@@ -87,6 +88,16 @@ TKanvioMainForm::TKanvioMainForm(TKanvioContext& context, IUserDialogs& dialogs,
             &TKanvioMainForm::miToggleManholesClick);
     connect(menus_->miKanvioHelp, &QAction::triggered, this, &TKanvioMainForm::miKanvioHelpClick);
     connect(menus_->miAdvanced, &QAction::triggered, this, &TKanvioMainForm::miAdvancedClick);
+    TSettingsCommands::TWindowHooks hooks;
+    hooks.RedrawGraphic = [this] { DrawStructureGraphic(context_.CurrentStructure); };
+    hooks.RebuildMenus = [this] { BuildStructureMenus(); };
+    settings_ = std::make_unique<TSettingsCommands>(context_, dialogs_, *this, std::move(hooks));
+    connect(menus_->miCodecSettings, &QAction::triggered, this,
+            [this] { settings_->miCodecSettingsClick(); });
+    connect(menus_->miDefectClass, &QAction::triggered, this,
+            [this] { settings_->miDefectClassClick(); });
+    connect(menus_->miMenuLayout, &QAction::triggered, this,
+            [this] { settings_->miMenuLayoutClick(); });
 
     FormCreate();
 }

@@ -22,6 +22,7 @@ class TKanvioContext;
 class TMainFormMenus;
 class TQelListViewModel;
 class TReachData;
+class TSettingsCommands;
 class TStructureGraphicView;
 class TStructureInfoPanel;
 
@@ -66,6 +67,8 @@ public:
     const std::string& RestartNotice() const { return restartNotice_; }
     QWidget* ClientArea() const { return client_; }
     TInspChoiceForm* ChoiceForm() const { return choiceForm_; }
+    // The settings menu's dialogs.
+    TSettingsCommands& Settings() const { return *settings_; }
 
 Q_SIGNALS:
     // The window closed; the program ends.
@@ -101,6 +104,7 @@ private:
     std::string restartNotice_;
     std::unique_ptr<TQelListViewModel> listModel_;
     TInspChoiceForm* choiceForm_ = nullptr;
+    std::unique_ptr<TSettingsCommands> settings_;
     bool shown_ = false;
 };
 

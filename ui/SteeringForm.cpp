@@ -155,8 +155,8 @@ void TSteeringForm::CreateToolBar() {
     printImageButton_ = AddToolButton("PrintImageButton", 6, left);
     timeCorrButton_ = AddToolButton("TimeCorrButton", 7, left);
     btColorSettings_ = AddToolButton("btColorSettings", 8, left);
-    // Still images, time correction and the picture adjustment open dialogs this program
-    // does not have yet: their buttons are shown, but cannot be pressed.
+    // Still images and time correction open dialogs this program does not have yet: their
+    // buttons are shown, but cannot be pressed. The picture button follows the film.
     for (QToolButton* button :
          {saveImageButton_, printImageButton_, timeCorrButton_, btColorSettings_}) {
         button->setEnabled(false);
@@ -217,6 +217,7 @@ void TSteeringForm::ConnectHandlers() {
     connect(skipBackButton_, &QToolButton::clicked, this, [this] { SkipbackButtonClick(); });
     connect(skipForwardButton_, &QToolButton::clicked, this, [this] { SkipForwardButtonClick(); });
     connect(cbxFastView_, &QCheckBox::clicked, this, [this] { CBxFastViewClick(); });
+    connect(btColorSettings_, &QToolButton::clicked, this, [this] { btColorSettingsClick(); });
     connect(trackBar_, &QSlider::valueChanged, this, [this] { TrackBarChange(); });
     connect(dZoomBar_, &QSlider::valueChanged, this, [this] { DZoomBarChange(); });
     connect(trackTimer_, &QTimer::timeout, this, [this] { TrackBarTimer(); });

@@ -61,6 +61,7 @@ public:
     void TrackBarChange();
     void TimerFastViewTimer();
     void CBxFastViewClick();
+    void btColorSettingsClick();
     void x051Click(int tag);
     void DZoomBarChange();
     void TrackBarMouseDown(const QPoint& cursor);

@@ -64,9 +64,11 @@ public:
 
 void TSteeringForm::SetFilmName(const std::string& text, bool colorControl) {
     inSlot_->setText(AnsiToQString(text));
-    // The picture adjustment has no dialog yet, so its button stays disabled whatever
-    // the engine offers.
-    (void)colorControl;
+    btColorSettings_->setEnabled(colorControl);
+}
+
+void TSteeringForm::btColorSettingsClick() {
+    context_.ShowColorControl();
 }
 
 void TSteeringForm::SetTimeLabel(const std::string& text) {

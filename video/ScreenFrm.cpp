@@ -5,6 +5,7 @@
 #include "foundation/LangManager.h"
 #include "foundation/Logging.h"
 #include "foundation/RegistryManager.h"
+#include "video/ColorControlForm.h"
 #include "video/FilterPriorities.h"
 #include "video/VideoDisplayWidget.h"
 #include "video/VirtualKeyMap.h"
@@ -99,6 +100,8 @@ void TScreenForm::Destroy() {
     if (!engine_) {
         return;
     }
+    // The panel's sliders are bound to the engine: they must not outlive it.
+    delete colorControl_.data();
     engine_.reset();
     StorePlace();
 }
@@ -115,11 +118,12 @@ void TScreenForm::CreateMenu() {
     miFullScreen_->setObjectName("miFullScreen");
     miColorSettings_->setObjectName("miColorSettings");
     miFullScreen_->setCheckable(true);
-    // Saving, printing and the picture adjustment have no dialog in this program yet:
-    // their items are shown, but cannot be chosen.
+    // Saving and printing have no dialog in this program yet: their items are shown, but
+    // cannot be chosen.
     miSaveImage_->setEnabled(false);
     miPrintImage_->setEnabled(false);
     miColorSettings_->setEnabled(false);
+    connect(miColorSettings_, &QAction::triggered, this, [this] { ShowColorControl(); });
     connect(miFullScreen_, &QAction::triggered, this, [this] { ToggleFullScreen(); });
     connect(popupMenu_, &QMenu::aboutToShow, this, [this] { PopupMenuPopup(); });
 }
@@ -256,6 +260,25 @@ bool TScreenForm::CanChangePictureProps() {
     return engine_ && engine_->CanChangePictureProps();
 }
 
+void TScreenForm::ShowColorControl() {
+    if (!engine_) {
+        return;
+    }
+    BringToFront();
+    // Each opening shows the values of that moment; the panel of an earlier opening goes.
+    delete colorControl_.data();
+    auto* panel = new TColorControlForm(this);
+    panel->Controls = engine_->PictureControls();
+    const QPoint origin = videoWindow_->mapToGlobal(QPoint(0, 0));
+    panel->Anchor = {origin.x(), origin.y(), videoWindow_->width(), videoWindow_->height()};
+    colorControl_ = panel;
+    panel->show();
+}
+
+TColorControlForm* TScreenForm::ColorControl() const {
+    return colorControl_.data();
+}
+
 void TScreenForm::BringToFront() {
     raise();
     activateWindow();
@@ -268,6 +291,12 @@ void TScreenForm::ApplyDecoderPriorities() {
     TFilterLists installed;
     engine_->EnumDecoders(installed);
     engine_->SetPriorityLists(LoadFilterPriorities(installed, false));
+}
+
+void TScreenForm::SetPriorityLists(const TFilterLists& lists) {
+    if (engine_) {
+        engine_->SetPriorityLists(lists);
+    }
 }
 
 TVideoResult TScreenForm::GrabPicture(QImage& bitmap) {
@@ -310,8 +339,7 @@ void TScreenForm::VideoWindowDblClick() {
 }
 
 void TScreenForm::PopupMenuPopup() {
-    // The picture adjustment needs its dialog as well as the engine's controls.
-    miColorSettings_->setEnabled(false);
+    miColorSettings_->setEnabled(engine_ && engine_->CanChangePictureProps());
 }
 
 void TScreenForm::closeEvent(QCloseEvent* event) {

@@ -8,10 +8,12 @@
 // and it stores its place then.
 
 #include "core/ContextInterfaces.h"
+#include "video/CodecSettings.h"
 #include "video/MultimediaEngine.h"
 
 #include <QImage>
 #include <QPoint>
+#include <QPointer>
 #include <QWidget>
 #include <cstdint>
 #include <memory>
@@ -23,6 +25,7 @@ class QMenu;
 namespace kanvio {
 
 class IUserDialogs;
+class TColorControlForm;
 class TVideoDisplayWidget;
 
 // What the video window passes on to the player.
@@ -35,7 +38,7 @@ public:
     virtual void MovieComplete() = 0;
 };
 
-class TScreenForm final : public QWidget, public IVideoWindow {
+class TScreenForm final : public QWidget, public IVideoWindow, public IDecoderListTarget {
     Q_OBJECT
 public:
     TScreenForm(int32_t rendererMode, const IEngineSettings& settings, IScreenCommands& commands,
@@ -59,8 +62,11 @@ public:
     bool IsFullScreen() const override { return fullScreen_; }
     int MovieFormat() const override;
     bool CanChangePictureProps() override;
+    void ShowColorControl() override;
     void BringToFront() override;
     void ApplyDecoderPriorities() override;
+    // The edited decoder lists, used from the next film load on.
+    void SetPriorityLists(const TFilterLists& lists) override;
 
     TVideoResult GrabPicture(QImage& bitmap);
     const TPictureControls* GetPictureControls() const;
@@ -79,6 +85,8 @@ public:
     QAction* miPrintImage() const { return miPrintImage_; }
     QAction* miFullScreen() const { return miFullScreen_; }
     QAction* miColorSettings() const { return miColorSettings_; }
+    // The picture panel opened last, while it exists.
+    TColorControlForm* ColorControl() const;
     bool Dragging() const { return dragging_; }
 
 protected:
@@ -124,6 +132,7 @@ private:
     // another film change.
     bool staleFilm_ = false;
     bool keepingOnScreen_ = false;
+    QPointer<TColorControlForm> colorControl_;
 };
 
 } // namespace kanvio

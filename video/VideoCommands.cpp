@@ -1,6 +1,7 @@
 #include "video/VideoCommands.h"
 
 #include "foundation/Errors.h"
+#include "video/CodecSettings.h"
 #include "video/MultimediaEngine.h"
 
 #include <QImage>
@@ -86,13 +87,18 @@ void WriteJpegFile(const std::string& fileName, const QImage& image) {
 }
 
 int RunProbeCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.size() != 1) {
-        err << "usage: kanvio --probe FILM\n";
+    long long strategy = -1;
+    const bool strategyGiven = args.size() == 3 && args[1] == "--strategy";
+    if ((args.size() != 1 && !strategyGiven) ||
+        (strategyGiven && (!ParseInteger(args[2], strategy) || strategy < 0 || strategy > 2))) {
+        err << "usage: kanvio --probe FILM [--strategy 0|1|2]\n";
         return 2;
     }
     TFixedEngineSettings settings(lsSystem);
     TMMEngine engine(rmVMR, nullptr, settings);
-    const HResult status = LoadForCommand(engine, args[0], -1);
+    // The decoder order the user stored, as the player uses it.
+    engine.SetPriorityLists(GetFilterLists(false));
+    const HResult status = LoadForCommand(engine, args[0], strategy);
     if (Failed(status)) {
         err << args[0] << ": " << ResultCodeText(status) << "\n";
         return 1;

@@ -35,6 +35,7 @@ public:
     bool IsFullScreen() const override { return fullScreen; }
     int MovieFormat() const override { return 3; }
     bool CanChangePictureProps() override { return colorControl; }
+    void ShowColorControl() override { log("color panel"); }
     void BringToFront() override { log("front"); }
     void ApplyDecoderPriorities() override { log("priorities"); }
 

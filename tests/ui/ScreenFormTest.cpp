@@ -274,7 +274,7 @@ TEST_F(ScreenFormTest, DoubleClickSizesTheWindowToTheFilm) {
     EXPECT_EQ(screen().size(), full);
 }
 
-TEST_F(ScreenFormTest, ContextMenuOffersFourItemsWithoutDialogsYet) {
+TEST_F(ScreenFormTest, ContextMenuOffersFourItemsAndThePictureItemFollowsTheEngine) {
     StartPlayer();
     const QList<QAction*> items = screen().PopupMenu()->actions();
     ASSERT_EQ(items.size(), 4);
@@ -282,9 +282,11 @@ TEST_F(ScreenFormTest, ContextMenuOffersFourItemsWithoutDialogsYet) {
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(items[i]->text().toStdString(), texts[i]);
     }
+    screen().PopupMenuPopup();
+    EXPECT_FALSE(screen().miColorSettings()->isEnabled()) << "no film loaded yet";
     context->SeekDetail(-1);
     screen().PopupMenuPopup();
-    EXPECT_FALSE(screen().miColorSettings()->isEnabled());
+    EXPECT_TRUE(screen().miColorSettings()->isEnabled());
     EXPECT_FALSE(screen().miSaveImage()->isEnabled());
     EXPECT_TRUE(screen().miFullScreen()->isEnabled());
     screen().miFullScreen()->trigger();

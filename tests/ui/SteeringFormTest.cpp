@@ -241,6 +241,8 @@ TEST_F(SteeringFormTest, EnablingLeavesTheDialogButtonsDisabled) {
     EXPECT_TRUE(form->TrackBar()->isEnabled());
     form->SetFilmName("Film \xE4.mpg", true);
     EXPECT_EQ(form->InSlot()->text(), QString::fromUtf8("Film ä.mpg"));
+    EXPECT_TRUE(form->btColorSettings()->isEnabled()) << "the picture button follows the film";
+    form->SetFilmName("Film \xE4.mpg", false);
     EXPECT_FALSE(form->btColorSettings()->isEnabled());
 }
 

@@ -27,6 +27,7 @@ TEXTS = {
     "_Connections": ("Anschlüsse", "Connections"),
     "_Contrast": ("Kontrast", "Contrast"),
     "_Correction": ("Korrektur", "Correction"),
+    "_CustomColor": ("Eigene Farbe ...", "Custom colour ..."),
     "_Date": ("Datum", "Date"),
     "_Default": ("Standard", "Default"),
     "_DefectClass": ("Schadensklassen", "Defect classes"),
