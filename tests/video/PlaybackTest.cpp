@@ -1,22 +1,12 @@
 #include "tests/video/VideoTestSupport.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QThread>
 #include <dirent.h>
 #include <gtest/gtest.h>
 
 namespace kanvio::test {
 namespace {
-
-void RunEventsFor(int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-}
 
 int OpenFileCount() {
     int count = 0;
@@ -40,10 +30,7 @@ TEST_F(EngineTest, EndOfStreamArrivesOnceOnTheUiThread) {
     ASSERT_EQ(engine.LoadMovie(Film("truncated.mpg"), 0), S_OK);
     ASSERT_EQ(engine.SeekTo(600), S_OK);
     ASSERT_EQ(engine.PlayMovie(), S_OK);
-    QElapsedTimer timer;
-    timer.start();
-    while (completions == 0 && timer.elapsed() < 20000)
-        RunEventsFor(50);
+    RunEventsUntil([&] { return completions > 0; });
     RunEventsFor(300);
     EXPECT_EQ(completions, 1);
     EXPECT_TRUE(onUiThread);
@@ -77,10 +64,7 @@ TEST_F(EngineTest, SeekBeyondTheEndWhilePlayingEndsTheFilmOnce) {
     ASSERT_EQ(engine.LoadMovie(Film("mpeg2.mpg"), 0), S_OK);
     ASSERT_EQ(engine.PlayMovie(), S_OK);
     ASSERT_EQ(engine.SeekTo(60000), S_OK);
-    QElapsedTimer timer;
-    timer.start();
-    while (completions == 0 && timer.elapsed() < 20000)
-        RunEventsFor(50);
+    RunEventsUntil([&] { return completions > 0; });
     RunEventsFor(500);
     EXPECT_EQ(completions, 1);
     EXPECT_GE(engine.GetCurrentPosition(), 99 * 400000); // the last frame or its end

@@ -4,7 +4,10 @@
 #include "foundation/UserDialogs.h"
 #include "tools/mkproject/FilmMaker.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QThread>
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
@@ -15,6 +18,23 @@ std::string Film(const std::string& name) {
     static std::once_flag made;
     std::call_once(made, [] { generator::MakeTestMedia(KANVIO_TEST_MEDIA_DIR); });
     return std::string(KANVIO_TEST_MEDIA_DIR) + "/" + name;
+}
+
+void RunEventsFor(int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+}
+
+bool RunEventsUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < timeoutMs)
+        RunEventsFor(50);
+    return done();
 }
 
 QImage ReferenceFrame(const std::string& film, int index) {

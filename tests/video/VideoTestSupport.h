@@ -5,6 +5,7 @@
 #include "video/MultimediaEngine.h"
 
 #include <QImage>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,6 +14,11 @@ namespace kanvio::test {
 
 // The shared films (see tools/mkproject/FilmMaker.cpp), made when missing.
 std::string Film(const std::string& name);
+
+// Handles the UI thread's events (the engine's posted frames and end of film) for a while.
+void RunEventsFor(int milliseconds);
+// Handles events until done() holds or timeoutMs have passed; then what done() says.
+bool RunEventsUntil(const std::function<bool()>& done, int timeoutMs = 20000);
 
 // Decodes frame number index of film with ffmpeg, the reference for exact seeking.
 QImage ReferenceFrame(const std::string& film, int index);

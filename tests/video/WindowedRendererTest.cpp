@@ -5,27 +5,15 @@
 #include "tests/video/VideoTestSupport.h"
 #include "video/VideoDisplayWidget.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
-#include <QThread>
 #include <gtest/gtest.h>
 
 namespace kanvio::test {
 namespace {
 
 constexpr QSize kFilmSize(352, 288); // the shared films; the display shows them 1:1
-
-void RunEventsFor(int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
-    }
-}
 
 class WindowedRendererTest : public EngineTest, public ::testing::WithParamInterface<int> {
 protected:
@@ -80,10 +68,7 @@ TEST_P(WindowedRendererTest, PlaysToTheEndOnce) {
     ASSERT_EQ(engine.LoadMovie(Film("mpeg1.mpg"), 0), S_OK) << LogText();
     ASSERT_EQ(engine.SeekTo(3000), S_OK);
     ASSERT_EQ(engine.PlayMovie(), S_OK);
-    QElapsedTimer timer;
-    timer.start();
-    while (completions == 0 && timer.elapsed() < 20000)
-        RunEventsFor(50);
+    RunEventsUntil([&] { return completions > 0; });
     RunEventsFor(300);
     EXPECT_EQ(completions, 1);
     EXPECT_GE(engine.GetCurrentPosition(), 3900 * 10000);
