@@ -15,6 +15,7 @@
 #include "ui/MainFormMenus.h"
 #include "ui/StructureGraphicView.h"
 #include "ui/StructureInfoPanel.h"
+#include "ui/StructureViewImages.h"
 #include "video/VirtualKeyMap.h"
 
 #include <QAction>
@@ -86,6 +87,9 @@ TKanvioMainForm::TKanvioMainForm(TKanvioContext& context, IUserDialogs& dialogs,
     connect(menus_->miToggleManholes, &QAction::triggered, this,
             &TKanvioMainForm::miToggleManholesClick);
     connect(menus_->miKanvioHelp, &QAction::triggered, this, &TKanvioMainForm::miKanvioHelpClick);
+    connect(menus_->miPrintStructure, &QAction::triggered, this, [this] {
+        context_.PrintStructure(PanelImage(*infoPanel_), WholeGraphicImage(*scrollBox_));
+    });
     connect(menus_->miAdvanced, &QAction::triggered, this, &TKanvioMainForm::miAdvancedClick);
 
     FormCreate();

@@ -55,7 +55,7 @@ TMainFormMenus::TMainFormMenus(QWidget* window) : QObject(window), MainMenu(new 
 
     // The dialogs behind these items belong to later work on the player; until then the
     // items are shown but cannot be chosen.
-    for (QAction* item : {miPrintStructure, miCodecSettings, miDefectClass, miMenuLayout}) {
+    for (QAction* item : {miCodecSettings, miDefectClass, miMenuLayout}) {
         item->setEnabled(false);
     }
     miReaches->menuAction()->setEnabled(false);

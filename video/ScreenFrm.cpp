@@ -115,11 +115,11 @@ void TScreenForm::CreateMenu() {
     miFullScreen_->setObjectName("miFullScreen");
     miColorSettings_->setObjectName("miColorSettings");
     miFullScreen_->setCheckable(true);
-    // Saving, printing and the picture adjustment have no dialog in this program yet:
-    // their items are shown, but cannot be chosen.
-    miSaveImage_->setEnabled(false);
-    miPrintImage_->setEnabled(false);
+    // The picture adjustment has no dialog in this program yet: its item is shown, but
+    // cannot be chosen.
     miColorSettings_->setEnabled(false);
+    connect(miSaveImage_, &QAction::triggered, this, [this] { commands_.SaveImage(); });
+    connect(miPrintImage_, &QAction::triggered, this, [this] { commands_.PrintImage(); });
     connect(miFullScreen_, &QAction::triggered, this, [this] { ToggleFullScreen(); });
     connect(popupMenu_, &QMenu::aboutToShow, this, [this] { PopupMenuPopup(); });
 }

@@ -274,7 +274,7 @@ TEST_F(ScreenFormTest, DoubleClickSizesTheWindowToTheFilm) {
     EXPECT_EQ(screen().size(), full);
 }
 
-TEST_F(ScreenFormTest, ContextMenuOffersFourItemsWithoutDialogsYet) {
+TEST_F(ScreenFormTest, ContextMenuOffersFourItems) {
     StartPlayer();
     const QList<QAction*> items = screen().PopupMenu()->actions();
     ASSERT_EQ(items.size(), 4);
@@ -285,7 +285,7 @@ TEST_F(ScreenFormTest, ContextMenuOffersFourItemsWithoutDialogsYet) {
     context->SeekDetail(-1);
     screen().PopupMenuPopup();
     EXPECT_FALSE(screen().miColorSettings()->isEnabled());
-    EXPECT_FALSE(screen().miSaveImage()->isEnabled());
+    EXPECT_TRUE(screen().miSaveImage()->isEnabled());
     EXPECT_TRUE(screen().miFullScreen()->isEnabled());
     screen().miFullScreen()->trigger();
     EXPECT_TRUE(screen().IsFullScreen());
