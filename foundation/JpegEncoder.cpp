@@ -58,6 +58,12 @@ std::string EncodeJpeg(const QImage& image) {
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, 100, TRUE);
     info.dct_method = JDCT_ISLOW;
+    // Full colour resolution: halved chroma smears the thin coloured lines of the
+    // inspection overlay text burnt into the film.
+    for (int component = 0; component < info.num_components; ++component) {
+        info.comp_info[component].h_samp_factor = 1;
+        info.comp_info[component].v_samp_factor = 1;
+    }
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
         JSAMPROW row =

@@ -229,17 +229,21 @@ TEST_F(SteeringFormTest, FilmStructureWithAOneSecondPartLoadsWithoutDividingByZe
     EXPECT_EQ(StripPixel(10), kFill);
 }
 
-TEST_F(SteeringFormTest, EnablingLeavesTheDialogButtonsDisabled) {
+TEST_F(SteeringFormTest, EnablingLeavesTheColorButtonDisabled) {
+    const std::initializer_list<QWidget*> controls = {
+        form->TrackBar(),        form->PlayButton(),       form->PauseButton(),
+        form->StopButton(),      form->SkipBackButton(),   form->SkipForwardButton(),
+        form->SaveImageButton(), form->PrintImageButton(), form->TimeCorrButton(),
+        form->SpEdtJump(),       form->CBxFastView(),      form->DZoomBar()};
     form->EnableControls(false);
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             form->TrackBar(), form->PlayButton(), form->PauseButton(), form->StopButton(),
-             form->SkipBackButton(), form->SkipForwardButton(), form->SpEdtJump(),
-             form->CBxFastView(), form->DZoomBar()}) {
+    for (QWidget* control : controls) {
         EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
     }
     EXPECT_TRUE(form->OffButton()->isEnabled());
     form->EnableControls(true);
-    EXPECT_TRUE(form->TrackBar()->isEnabled());
+    for (QWidget* control : controls) {
+        EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
+    }
     form->SetFilmName("Film \xE4.mpg", true);
     EXPECT_EQ(form->InSlot()->text(), QString::fromUtf8("Film ä.mpg"));
     EXPECT_FALSE(form->btColorSettings()->isEnabled());
