@@ -91,6 +91,22 @@ TEST_F(StillImagesTest, SavedJpegHoldsTheFrameTheEngineShows) {
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
+TEST_F(StillImagesTest, PastTheEndOfTheFilmNeverAnEmptyFile) {
+    ShowFrame();
+    screen().SeekTo(60000); // far beyond the end of the 4-second film
+    ProcessEventsFor(300);
+    const auto file = out / "end.jpg";
+    dialogs.saveAnswers.push_back(file.string());
+    if (context->SaveImage()) {
+        // The last frame stays on the screen, and that is what is kept.
+        EXPECT_EQ(QImage(QString::fromStdString(file.string())).size(), QSize(352, 288));
+    } else {
+        EXPECT_FALSE(std::filesystem::exists(file));
+        ASSERT_FALSE(dialogs.messages.empty());
+        EXPECT_EQ(dialogs.messages.back().second, "_NoPicture");
+    }
+}
+
 TEST_F(StillImagesTest, NameWithoutExtensionGetsJpg) {
     ShowFrame();
     dialogs.saveAnswers.push_back((out / "frame").string());
