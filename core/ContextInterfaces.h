@@ -7,8 +7,11 @@
 #include "core/KanvioDataModel.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
+
+class QImage;
 
 namespace kanvio {
 
@@ -41,6 +44,8 @@ public:
     // Orders the decoders the engine found by the stored priorities (without the ones
     // that have none) and hands them to the engine.
     virtual void ApplyDecoderPriorities() = 0;
+    // A copy of the picture shown now; a negative result when there is none to take.
+    virtual TVideoResult GrabPicture(QImage& bitmap) = 0;
 };
 
 // The player controls of the layout.
@@ -116,6 +121,26 @@ public:
     virtual ~IDesktop() = default;
     virtual bool OpenDocument(const std::string& fileName) = 0;
     virtual void SetBusy(bool busy) = 0;
+};
+
+// The time-correction dialog: shown without waiting; closed tells whether the user
+// confirmed it and the seconds entered.
+class ITimeCorrectionUi {
+public:
+    virtual ~ITimeCorrectionUi() = default;
+    virtual void
+    ShowTimeCorrection(int32_t seconds,
+                       std::function<void(bool confirmed, int32_t seconds)> closed) = 0;
+};
+
+// The time-code file of a delivery, kept in step with the user's time corrections.
+class ITimeCodeStore {
+public:
+    virtual ~ITimeCodeStore() = default;
+    // Adds the entry to the film's element and writes the file. False when the file has
+    // no such film (nothing written); throws EKanvioError naming the file on failure.
+    virtual bool AddOffset(const std::string& fileName, const std::string& filmName,
+                           int32_t timeCodeFrame, int32_t filmFrame) = 0;
 };
 
 // Creates the data source a delivery calls for.

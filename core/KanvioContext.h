@@ -5,6 +5,7 @@
 
 #include "core/ContextInterfaces.h"
 #include "core/KanvioDataModel.h"
+#include "core/PrintTarget.h"
 #include "foundation/QelListViewModel.h"
 
 #include <array>
@@ -25,6 +26,7 @@ struct TContextTexts {
         NoCompatibleFiltersPre, UnknownMovieFormat, ErrorLoadingFile, StrategyError, NoFileError,
         UnknownError;
     std::string FilmList, Image, NoMovieFound, HelpFileNotFound;
+    std::string NoPicture, SaveFailed, PrintFailed;
     // Column captions of the inspection list.
     std::string Type, Number, City, Street, ReachNumber, ConnectionNumber, InspectionLength,
         FlowDirection, Video, InspectionType, StartManhole, EndManhole, ZIP, CodeDigit;
@@ -35,6 +37,9 @@ struct TContextServices {
     IStartupUi* StartupUi = nullptr;
     IDataSourceFactory* DataSources = nullptr;
     IDesktop* Desktop = nullptr;
+    IPrinters* Printers = nullptr;
+    ITimeCorrectionUi* TimeCorrectionUi = nullptr;
+    ITimeCodeStore* TimeCodes = nullptr;
     // Command-line runs (export, summary): no dialog is shown and nothing is stored.
     bool Headless = false;
 };
@@ -100,6 +105,16 @@ public:
     uint32_t GetDefaultDefectClassColor(int index) const;
     void SetDefectClassColor(int index, uint32_t color);
     std::string ObjectTypeText(char objectType) const;
+
+    // Still images and printouts. Each returns true when the file or page was delivered.
+    bool SaveImage();
+    bool PrintImage();
+    // panel: the structure information panel; graphic: the whole structure graphic.
+    bool PrintStructure(const QImage& panel, const QImage& graphic);
+
+    // The time correction of the current observation.
+    void ShowTimeCorrection();
+    void TimeCorrectionClosed(bool confirmed, int32_t seconds);
 
     // Film list and time corrections.
     std::string ResolveFilmPath(const std::string& entry) const;

@@ -22,6 +22,9 @@ enum TVirtualKey : uint16_t {
     VK_B = 66,
     VK_C = 67,
     VK_K = 75,
+    VK_P = 80,
+    VK_S = 83,
+    VK_T = 84,
     VK_V = 86,
     VK_X = 88,
     VK_Z = 90,
@@ -167,6 +170,19 @@ void TKanvioContext::HandleKey(uint16_t key, bool ctrl) {
         return;
     }
     if (ctrl) {
+        switch (key) {
+        case VK_P:
+            PrintImage();
+            break;
+        case VK_S:
+            SaveImage();
+            break;
+        case VK_T:
+            ShowTimeCorrection();
+            break;
+        default:
+            break;
+        }
         return;
     }
     IPlayerControls* controls = Controls();

@@ -16,6 +16,7 @@
 #include "ui/SettingsCommands.h"
 #include "ui/StructureGraphicView.h"
 #include "ui/StructureInfoPanel.h"
+#include "ui/StructureViewImages.h"
 #include "video/VirtualKeyMap.h"
 
 #include <QAction>
@@ -87,6 +88,9 @@ TKanvioMainForm::TKanvioMainForm(TKanvioContext& context, IUserDialogs& dialogs,
     connect(menus_->miToggleManholes, &QAction::triggered, this,
             &TKanvioMainForm::miToggleManholesClick);
     connect(menus_->miKanvioHelp, &QAction::triggered, this, &TKanvioMainForm::miKanvioHelpClick);
+    connect(menus_->miPrintStructure, &QAction::triggered, this, [this] {
+        context_.PrintStructure(PanelImage(*infoPanel_), WholeGraphicImage(*scrollBox_));
+    });
     connect(menus_->miAdvanced, &QAction::triggered, this, &TKanvioMainForm::miAdvancedClick);
     TSettingsCommands::TWindowHooks hooks;
     hooks.RedrawGraphic = [this] { DrawStructureGraphic(context_.CurrentStructure); };

@@ -53,11 +53,6 @@ TMainFormMenus::TMainFormMenus(QWidget* window) : QObject(window), MainMenu(new 
     miHelp = MainMenu->addMenu(QString());
     miKanvioHelp = miHelp->addAction(QString());
 
-    // The dialogs behind these items belong to later work on the player; until then the
-    // items are shown but cannot be chosen.
-    for (QAction* item : {miPrintStructure}) {
-        item->setEnabled(false);
-    }
     miReaches->menuAction()->setEnabled(false);
     miConnections->menuAction()->setEnabled(false);
 }

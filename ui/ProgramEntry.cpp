@@ -4,12 +4,15 @@
 #include "core/QtStartupUi.h"
 #include "core/SplashForm.h"
 #include "datasources/DataSourceFactory.h"
+#include "datasources/ZFTimeCodeStore.h"
 #include "foundation/Logging.h"
 #include "foundation/UserDialogs.h"
 #include "ui/CommandLine.h"
 #include "ui/KanvioMainForm.h"
 #include "ui/QtDesktop.h"
+#include "ui/QtPrinters.h"
 #include "ui/QtUserDialogs.h"
+#include "ui/TCForm.h"
 #include "ui/SteeringForm.h"
 #include "ui/ThreeWindowLayout.h"
 #include "video/VideoCommands.h"
@@ -53,11 +56,17 @@ int RunPlayer(int argc, char** argv) {
     TQtStartupUi startupUi(splash);
     TDataSourceFactory dataSources(dialogs);
     TQtDesktop desktop;
+    TQtPrinters printers(dialogs);
+    TTimeCorrectionDialogs timeCorrectionUi;
+    TZFTimeCodeStore timeCodes;
     TContextServices services;
     services.Dialogs = &dialogs;
     services.StartupUi = &startupUi;
     services.DataSources = &dataSources;
     services.Desktop = &desktop;
+    services.Printers = &printers;
+    services.TimeCorrectionUi = &timeCorrectionUi;
+    services.TimeCodes = &timeCodes;
 
     PlayerContext = CreatePlayerContext(services, splash);
     if (!PlayerContext) {

@@ -155,12 +155,9 @@ void TSteeringForm::CreateToolBar() {
     printImageButton_ = AddToolButton("PrintImageButton", 6, left);
     timeCorrButton_ = AddToolButton("TimeCorrButton", 7, left);
     btColorSettings_ = AddToolButton("btColorSettings", 8, left);
-    // Still images and time correction open dialogs this program does not have yet: their
-    // buttons are shown, but cannot be pressed. The picture button follows the film.
-    for (QToolButton* button :
-         {saveImageButton_, printImageButton_, timeCorrButton_, btColorSettings_}) {
-        button->setEnabled(false);
-    }
+    // The picture button follows the film: only an engine that can change the picture
+    // enables it.
+    btColorSettings_->setEnabled(false);
 
     cassSlot_ = new QWidget(toolBar_);
     cassSlot_->setObjectName("CassSlot");
@@ -216,6 +213,9 @@ void TSteeringForm::ConnectHandlers() {
     connect(stopButton_, &QToolButton::clicked, this, [this] { StopButtonClick(); });
     connect(skipBackButton_, &QToolButton::clicked, this, [this] { SkipbackButtonClick(); });
     connect(skipForwardButton_, &QToolButton::clicked, this, [this] { SkipForwardButtonClick(); });
+    connect(saveImageButton_, &QToolButton::clicked, this, [this] { context_.SaveImage(); });
+    connect(printImageButton_, &QToolButton::clicked, this, [this] { context_.PrintImage(); });
+    connect(timeCorrButton_, &QToolButton::clicked, this, [this] { context_.ShowTimeCorrection(); });
     connect(cbxFastView_, &QCheckBox::clicked, this, [this] { CBxFastViewClick(); });
     connect(btColorSettings_, &QToolButton::clicked, this, [this] { btColorSettingsClick(); });
     connect(trackBar_, &QSlider::valueChanged, this, [this] { TrackBarChange(); });

@@ -78,7 +78,8 @@ void TSteeringForm::SetTimeLabel(const std::string& text) {
 void TSteeringForm::EnableControls(bool enabled) {
     for (QWidget* control : std::initializer_list<QWidget*>{
              trackBar_, playButton_, pauseButton_, stopButton_, skipBackButton_, skipForwardButton_,
-             spEdtJump_, cbxFastView_, dZoomBar_}) {
+             saveImageButton_, printImageButton_, timeCorrButton_, spEdtJump_, cbxFastView_,
+             dZoomBar_}) {
         control->setEnabled(enabled);
     }
 }

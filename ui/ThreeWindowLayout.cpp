@@ -75,6 +75,14 @@ void TThreeWindowLayout::HandleKey(uint16_t key, bool ctrl) {
     context_.HandleKey(key, ctrl);
 }
 
+void TThreeWindowLayout::SaveImage() {
+    context_.SaveImage();
+}
+
+void TThreeWindowLayout::PrintImage() {
+    context_.PrintImage();
+}
+
 void TThreeWindowLayout::MovieComplete() {
     // A film change is under way: its end of stream belongs to a film being replaced.
     if (context_.Seeking) {

@@ -45,6 +45,8 @@ private:
     // IScreenCommands
     void HandleKey(uint16_t key, bool ctrl) override;
     void MovieComplete() override;
+    void SaveImage() override;
+    void PrintImage() override;
     // IEngineSettings
     int32_t FilterStrategy() const override;
 

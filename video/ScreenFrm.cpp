@@ -118,12 +118,12 @@ void TScreenForm::CreateMenu() {
     miFullScreen_->setObjectName("miFullScreen");
     miColorSettings_->setObjectName("miColorSettings");
     miFullScreen_->setCheckable(true);
-    // Saving and printing have no dialog in this program yet: their items are shown, but
-    // cannot be chosen.
-    miSaveImage_->setEnabled(false);
-    miPrintImage_->setEnabled(false);
+    // The picture item follows the film: only an engine that can change the picture
+    // enables it.
     miColorSettings_->setEnabled(false);
     connect(miColorSettings_, &QAction::triggered, this, [this] { ShowColorControl(); });
+    connect(miSaveImage_, &QAction::triggered, this, [this] { commands_.SaveImage(); });
+    connect(miPrintImage_, &QAction::triggered, this, [this] { commands_.PrintImage(); });
     connect(miFullScreen_, &QAction::triggered, this, [this] { ToggleFullScreen(); });
     connect(popupMenu_, &QMenu::aboutToShow, this, [this] { PopupMenuPopup(); });
 }

@@ -36,6 +36,9 @@ public:
     virtual void HandleKey(uint16_t key, bool ctrl) = 0;
     // The loaded film played to its end.
     virtual void MovieComplete() = 0;
+    // The picture commands of the context menu.
+    virtual void SaveImage() = 0;
+    virtual void PrintImage() = 0;
 };
 
 class TScreenForm final : public QWidget, public IVideoWindow, public IDecoderListTarget {
@@ -68,7 +71,7 @@ public:
     // The edited decoder lists, used from the next film load on.
     void SetPriorityLists(const TFilterLists& lists) override;
 
-    TVideoResult GrabPicture(QImage& bitmap);
+    TVideoResult GrabPicture(QImage& bitmap) override;
     const TPictureControls* GetPictureControls() const;
 
     // Event handlers, also callable directly; positions are in the video's coordinates.

@@ -1,24 +1,18 @@
 #include "video/VideoCommands.h"
 
+#include "foundation/AtomicFile.h"
 #include "foundation/Errors.h"
+#include "foundation/JpegEncoder.h"
 #include "video/CodecSettings.h"
 #include "video/MultimediaEngine.h"
 
 #include <QImage>
 #include <cstdio>
-#include <jpeglib.h>
 #include <memory>
 
 namespace kanvio {
 
 namespace {
-
-struct TFileCloser {
-    void operator()(FILE* file) const {
-        if (file)
-            std::fclose(file);
-    }
-};
 
 bool EndsWithNoCase(const std::string& text, const std::string& tail) {
     if (text.size() < tail.size())
@@ -50,40 +44,13 @@ HResult LoadForCommand(TMMEngine& engine, const std::string& film, long long str
 } // namespace
 
 void WriteJpegFile(const std::string& fileName, const QImage& image) {
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
-    std::unique_ptr<FILE, TFileCloser> file(std::fopen(fileName.c_str(), "wb"));
-    if (!file)
-        throw EInOutError(fileName, "cannot be written");
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    errors.error_exit = [](j_common_ptr) {
-        throw EKanvioError("JPEG encoding failed");
-    };
+    std::string bytes;
     try {
-        jpeg_create_compress(&info);
-        jpeg_stdio_dest(&info, file.get());
-        info.image_width = static_cast<JDIMENSION>(rgb.width());
-        info.image_height = static_cast<JDIMENSION>(rgb.height());
-        info.input_components = 3;
-        info.in_color_space = JCS_RGB;
-        jpeg_set_defaults(&info);
-        jpeg_set_quality(&info, 100, TRUE);
-        info.dct_method = JDCT_ISLOW;
-        jpeg_start_compress(&info, TRUE);
-        while (info.next_scanline < info.image_height) {
-            JSAMPROW row =
-                const_cast<JSAMPROW>(rgb.constScanLine(static_cast<int>(info.next_scanline)));
-            jpeg_write_scanlines(&info, &row, 1);
-        }
-        jpeg_finish_compress(&info);
-        jpeg_destroy_compress(&info);
-    } catch (const EKanvioError&) {
-        jpeg_destroy_compress(&info);
-        throw EInOutError(fileName, "the JPEG image cannot be written");
+        bytes = EncodeJpeg(image);
+    } catch (const EKanvioError& error) {
+        throw EInOutError(fileName, error.what());
     }
-    if (std::fflush(file.get()) != 0 || std::ferror(file.get()))
-        throw EInOutError(fileName, "cannot be written");
+    WriteFileAtomically(fileName, bytes);
 }
 
 int RunProbeCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

@@ -29,6 +29,9 @@ std::unique_ptr<TKanvioContext> ContextTest::CreateContext(bool headless) {
     services.StartupUi = &startupUi;
     services.DataSources = &sources;
     services.Headless = headless;
+    services.Printers = printers;
+    services.TimeCorrectionUi = timeCorrectionUi;
+    services.TimeCodes = timeCodes;
     auto context = std::make_unique<TKanvioContext>(services);
     context->Create();
     return context;

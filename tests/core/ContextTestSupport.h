@@ -68,6 +68,10 @@ protected:
     FakeDialogs dialogs;
     ScriptedStartupUi startupUi;
     RecordingSourceFactory sources;
+    // Set before CreateContext by the tests that print or correct times.
+    IPrinters* printers = nullptr;
+    ITimeCorrectionUi* timeCorrectionUi = nullptr;
+    ITimeCodeStore* timeCodes = nullptr;
 
 private:
     TempDir project_{"kanvio-project"};

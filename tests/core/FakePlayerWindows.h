@@ -2,6 +2,7 @@
 
 #include "core/ContextInterfaces.h"
 
+#include <QImage>
 #include <functional>
 #include <string>
 #include <vector>
@@ -38,6 +39,13 @@ public:
     void ShowColorControl() override { log("color panel"); }
     void BringToFront() override { log("front"); }
     void ApplyDecoderPriorities() override { log("priorities"); }
+    TVideoResult GrabPicture(QImage& bitmap) override {
+        log("grab");
+        if (grabResult >= 0) {
+            bitmap = picture;
+        }
+        return grabResult;
+    }
 
     void log(const std::string& call) { calls.push_back(call); }
 
@@ -48,6 +56,8 @@ public:
     int64_t positionMs = 0;
     TVideoResult loadResult = 0;
     TVideoResult playResult = 0;
+    TVideoResult grabResult = 0;
+    QImage picture;
     bool fullScreen = false;
     bool colorControl = true;
     std::function<void()> onLoad;

@@ -9,18 +9,22 @@
 #include "tests/core/FakePlayerWindows.h"
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/IsolatedEnvironment.h"
+#include "tests/support/TempDir.h"
 #include "ui/InspChoiceForm.h"
 #include "ui/KanvioMainForm.h"
 #include "ui/MainFormMenus.h"
 #include "ui/ProgramEntry.h"
+#include "ui/QtPrinters.h"
 #include "ui/StructureGraphicView.h"
 #include "ui/StructureInfoPanel.h"
 #include "ui/StructureLabels.h"
+#include "ui/StructureViewImages.h"
 
 #include <QAction>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -64,6 +68,7 @@ protected:
         services.Dialogs = &dialogs;
         services.DataSources = &sources;
         services.Desktop = &desktop;
+        services.Printers = printers;
         context_ = CreatePlayerContext(services);
         EXPECT_TRUE(context_) << (dialogs.messages.empty() ? "" : dialogs.messages[0].second);
         context_->SetPlayerWindows(&layout);
@@ -87,6 +92,7 @@ protected:
     TDataSourceFactory sources{dialogs};
     FakeDesktop desktop;
     FakeLayout layout;
+    IPrinters* printers = nullptr;
     std::unique_ptr<TKanvioContext> context_;
     std::unique_ptr<TKanvioMainForm> form_;
 
@@ -624,6 +630,65 @@ TEST_F(MainFormWindowTest, ChoiceWindowOpensOnceAndSelectsTheChosenStructure) {
 
     form_->EnableControls(false);
     EXPECT_FALSE(Menus().miAdvanced->isEnabled());
+}
+
+TEST_F(MainFormWindowTest, PrintedStructurePageShowsThePanelAndTheGraphic) {
+    test::TempDir out{"kanvio-print"};
+    TQtPrinters pdf{dialogs, true};
+    printers = &pdf;
+    ShowForm();
+    ASSERT_NE(context_->CurrentStructure, nullptr);
+    const fs::path file = out / "structure.pdf";
+    dialogs.saveAnswers.push_back(file.string());
+    ASSERT_TRUE(Menus().miPrintStructure->isEnabled());
+    Menus().miPrintStructure->trigger();
+    ASSERT_TRUE(fs::exists(file)) << (dialogs.messages.empty() ? "" : dialogs.messages[0].second);
+
+    QProcess pdftoppm;
+    pdftoppm.start("pdftoppm",
+                   {"-r", "100", "-png", "-singlefile", QString::fromStdString(file.string()),
+                    QString::fromStdString((out / "page").string())});
+    ASSERT_TRUE(pdftoppm.waitForFinished(30000));
+    const QImage page = QImage(QString::fromStdString((out / "page.png").string()))
+                            .convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(page.isNull());
+
+    // The panel as the window shows it, stretched across the printable width at the top.
+    const QImage panel = PanelImage(*form_->InfoPanel()).convertToFormat(QImage::Format_RGB32);
+    int top = 0;
+    while (top < page.height() && page.pixel(page.width() / 2, top) == qRgb(255, 255, 255)) {
+        ++top;
+    }
+    int left = 0;
+    while (left < page.width() && page.pixel(left, top + 2) == qRgb(255, 255, 255)) {
+        ++left;
+    }
+    const int printableWidth = page.width() - 2 * left;
+    const int headerHeight = printableWidth * panel.height() / panel.width();
+    const QImage header =
+        page.copy(left, top, printableWidth, headerHeight)
+            .scaled(panel.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    double difference = 0;
+    for (int y = 0; y < panel.height(); ++y) {
+        for (int x = 0; x < panel.width(); ++x) {
+            difference += std::abs(qGray(header.pixel(x, y)) - qGray(panel.pixel(x, y)));
+        }
+    }
+    EXPECT_LT(difference / (panel.width() * panel.height()), 25.0);
+
+    // The whole graphic below it: its ink reaches well down the page.
+    const QImage graphic = WholeGraphicImage(*form_->ScrollBox());
+    EXPECT_GE(graphic.height(), form_->ScrollBox()->Canvas()->height() + 2);
+    int inkRows = 0;
+    for (int y = top + headerHeight + 2; y < page.height(); ++y) {
+        for (int x = left; x < page.width() - left; ++x) {
+            if (qGray(page.pixel(x, y)) < 128) {
+                ++inkRows;
+                break;
+            }
+        }
+    }
+    EXPECT_GT(inkRows, 20);
 }
 
 } // namespace

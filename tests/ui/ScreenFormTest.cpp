@@ -287,7 +287,7 @@ TEST_F(ScreenFormTest, ContextMenuOffersFourItemsAndThePictureItemFollowsTheEngi
     context->SeekDetail(-1);
     screen().PopupMenuPopup();
     EXPECT_TRUE(screen().miColorSettings()->isEnabled());
-    EXPECT_FALSE(screen().miSaveImage()->isEnabled());
+    EXPECT_TRUE(screen().miSaveImage()->isEnabled());
     EXPECT_TRUE(screen().miFullScreen()->isEnabled());
     screen().miFullScreen()->trigger();
     EXPECT_TRUE(screen().IsFullScreen());

@@ -83,11 +83,12 @@ TEST_F(SteeringFormTest, CreationPlacesTheControlsAtTheirDesignValues) {
     EXPECT_EQ(form->OffButton()->toolTip(), "_TurnOff");
     EXPECT_EQ(form->ZoomLbl()->text(), "_DigitalZoom");
     EXPECT_EQ(form->InSlot()->text(), "Film Name");
-    for (QToolButton* button : {form->SaveImageButton(), form->PrintImageButton(),
-                                form->TimeCorrButton(), form->btColorSettings()}) {
-        EXPECT_FALSE(button->isEnabled()) << button->objectName().toStdString();
-        EXPECT_FALSE(button->isHidden());
+    for (QToolButton* button :
+         {form->SaveImageButton(), form->PrintImageButton(), form->TimeCorrButton()}) {
+        EXPECT_TRUE(button->isEnabled()) << button->objectName().toStdString();
     }
+    EXPECT_FALSE(form->btColorSettings()->isEnabled());
+    EXPECT_FALSE(form->btColorSettings()->isHidden());
     QStringList speeds;
     for (QAction* item : form->PopupMenu2()->actions()) {
         speeds << item->text() + "/" + item->data().toString();
@@ -228,17 +229,21 @@ TEST_F(SteeringFormTest, FilmStructureWithAOneSecondPartLoadsWithoutDividingByZe
     EXPECT_EQ(StripPixel(10), kFill);
 }
 
-TEST_F(SteeringFormTest, EnablingLeavesTheDialogButtonsDisabled) {
+TEST_F(SteeringFormTest, EnablingLeavesTheColorButtonDisabled) {
+    const std::initializer_list<QWidget*> controls = {
+        form->TrackBar(),        form->PlayButton(),       form->PauseButton(),
+        form->StopButton(),      form->SkipBackButton(),   form->SkipForwardButton(),
+        form->SaveImageButton(), form->PrintImageButton(), form->TimeCorrButton(),
+        form->SpEdtJump(),       form->CBxFastView(),      form->DZoomBar()};
     form->EnableControls(false);
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             form->TrackBar(), form->PlayButton(), form->PauseButton(), form->StopButton(),
-             form->SkipBackButton(), form->SkipForwardButton(), form->SpEdtJump(),
-             form->CBxFastView(), form->DZoomBar()}) {
+    for (QWidget* control : controls) {
         EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
     }
     EXPECT_TRUE(form->OffButton()->isEnabled());
     form->EnableControls(true);
-    EXPECT_TRUE(form->TrackBar()->isEnabled());
+    for (QWidget* control : controls) {
+        EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
+    }
     form->SetFilmName("Film \xE4.mpg", true);
     EXPECT_EQ(form->InSlot()->text(), QString::fromUtf8("Film ä.mpg"));
     EXPECT_TRUE(form->btColorSettings()->isEnabled()) << "the picture button follows the film";
