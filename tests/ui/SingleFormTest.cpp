@@ -19,6 +19,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -219,6 +220,27 @@ TEST_F(SingleFormTest, EnlargementFollowsTheScreenAndShrinksBack) {
         EXPECT_LE(std::abs(back.height() - before.height()), 1) << c.screen.width();
         form->VideoWindow()->resize(before); // truncation may leave a pixel
     }
+}
+
+TEST_F(SingleFormTest, FullScreenHidesTheMenuAndEscBringsBackTheEnlargedVideo) {
+    Open(1);
+    form->ApplyScreenSize({1280, 1024});
+    form->ZoomBtnClick();
+    const QRect enlarged = form->VideoWindow()->geometry();
+    ASSERT_EQ(enlarged.size(), QSize(704, 576));
+    context->HandleKey(122, false); // F11
+    ASSERT_TRUE(form->IsFullScreen());
+    EXPECT_TRUE(form->Menus()->MainMenu->isHidden());
+    EXPECT_TRUE(form->miFullScreen()->isChecked());
+    EXPECT_GT(form->VideoWindow()->width(), enlarged.width());
+    form->ZoomBtnClick();          // no enlargement while the video fills the screen
+    context->HandleKey(27, false); // Esc
+    EXPECT_FALSE(form->IsFullScreen());
+    EXPECT_FALSE(form->Menus()->MainMenu->isHidden());
+    EXPECT_FALSE(form->miFullScreen()->isChecked());
+    EXPECT_EQ(form->VideoWindow()->geometry(), enlarged);
+    context->HandleKey(27, false); // Esc outside full screen changes nothing
+    EXPECT_FALSE(form->IsFullScreen());
 }
 
 TEST_F(SingleFormTest, ClosingStoresThePlaceAndTheSkipStepAndEndsThePlayer) {
