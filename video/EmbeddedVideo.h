@@ -1,6 +1,6 @@
 #pragma once
 
-// The engine of a window that shows its video inside itself (the single window): owns the
+// The engine of a window that shows video (the video window, the single window): owns the
 // playback engine on a display widget the window places, and offers the engine's
 // operations to the player one to one. A film whose load failed while the engine still
 // held the previous one is kept from playing on under the new film's name.
