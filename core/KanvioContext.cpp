@@ -103,6 +103,9 @@ void TKanvioContext::Create() {
     ReadDefectClassColors();
     OpenLog();
     CheckStoredChoices();
+    if (!layoutNote_.empty()) {
+        LogLine(layoutNote_, LOG_WARNING);
+    }
     ReadDisplaySettings();
 
     FramesPerSecond = settings_->ReadInteger("DATA", "FramesPerSeconds", 25);
@@ -194,6 +197,12 @@ void TKanvioContext::ReadLayoutMode() {
                 std::fprintf(stderr, "kanvio: %s\n", error.what());
             }
         }
+    }
+    if (mode < 0 || mode > 2) {
+        // Noted now, logged once the log is open: the settings may come from an older or
+        // newer program, and the user should learn why the window looks as it does.
+        layoutNote_ = "Stored layout " + std::to_string(mode) +
+                      " is not one of 0, 1 and 2; the three-window layout is used";
     }
     LayoutMode = (mode == 1 || mode == 2) ? static_cast<uint8_t>(mode) : 0;
 }

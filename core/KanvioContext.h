@@ -207,6 +207,7 @@ private:
     IPlayerWindows* playerWindows_ = nullptr;
     std::string projectFile_;
     std::string connectionProjectFile_;
+    std::string layoutNote_;
 };
 
 // The one player context of the program; null until the program entry creates it.

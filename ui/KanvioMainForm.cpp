@@ -1,7 +1,7 @@
 #include "ui/KanvioMainForm.h"
 
-#include "core/StructureListModel.h"
 #include "core/KanvioContext.h"
+#include "core/StructureListModel.h"
 #include "foundation/AnsiText.h"
 #include "foundation/Errors.h"
 #include "foundation/KanvioToolkit.h"
@@ -14,6 +14,7 @@
 #include "ui/MainFormLayout.h"
 #include "ui/MainFormMenus.h"
 #include "ui/SettingsCommands.h"
+#include "ui/StartChoice.h"
 #include "ui/StructureGraphicView.h"
 #include "ui/StructureInfoPanel.h"
 #include "ui/StructureViewImages.h"
@@ -234,7 +235,7 @@ void TKanvioMainForm::EnableControls(bool enabled) {
 }
 
 bool TKanvioMainForm::ChooseInitialStructure() {
-    const bool takeDefault = !ApplyStartChoice();
+    const bool takeDefault = !ApplyCommandLineChoice(context_, arguments_);
     if (takeDefault) {
         SelectFirstStructure();
         if (context_.CurrentStructure != nullptr) {
@@ -245,37 +246,6 @@ bool TKanvioMainForm::ChooseInitialStructure() {
     DrawStructureGraphic(context_.CurrentStructure);
     context_.Pause();
     return takeDefault;
-}
-
-bool TKanvioMainForm::ApplyStartChoice() {
-    const TStartChoice choice = ParseStartChoice(arguments_);
-    switch (choice.Kind) {
-    case TStartChoice::TKind::FirstStructure:
-        return false;
-    case TStartChoice::TKind::Reach:
-    case TStartChoice::TKind::Connection: {
-        const bool reach = choice.Kind == TStartChoice::TKind::Reach;
-        const bool found =
-            reach ? context_.SelectReach(choice.Name) : context_.SelectConnection(choice.Name);
-        if (!found) {
-            LogLine(std::string("Command line: no ") + (reach ? "reach" : "connection") +
-                        " numbered \"" + choice.Name + "\"; starting with the first structure",
-                    LOG_WARNING);
-            return false;
-        }
-        context_.SeekDetail(-1);
-        return true;
-    }
-    case TStartChoice::TKind::Film:
-        if (!context_.PlayFilm(choice.Name, choice.Time)) {
-            LogLine("Command line: no film \"" + choice.Name +
-                        "\" in the film list; starting with the first structure",
-                    LOG_WARNING);
-            return false;
-        }
-        return true;
-    }
-    return false;
 }
 
 void TKanvioMainForm::SelectFirstStructure() {

@@ -87,7 +87,6 @@ private:
     void FormCloseQuery();
     void ApplyTexts();
     void SelectStructure(QAction* item, TReachData* structure);
-    bool ApplyStartChoice();
     void SelectFirstStructure();
     // Pulls the window back when it lies beyond the screen's available area.
     void KeepOnScreen();

@@ -9,6 +9,7 @@
 #include "foundation/UserDialogs.h"
 #include "ui/CommandLine.h"
 #include "ui/KanvioMainForm.h"
+#include "ui/KanvioSingleForm.h"
 #include "ui/QtDesktop.h"
 #include "ui/QtPrinters.h"
 #include "ui/QtUserDialogs.h"
@@ -35,6 +36,46 @@ void CloseSplashWindow(QPointer<TSplashForm>& splash) {
         splash->hide();
         delete splash.data();
     }
+}
+
+// The main window of layout 0 with the video and control windows beside it.
+int RunThreeWindowLayout(QApplication& application, TKanvioContext& context, IUserDialogs& dialogs,
+                         const std::vector<std::string>& arguments, QPointer<TSplashForm>& splash) {
+    TThreeWindowLayout layout(context);
+    layout.SetSplash(splash);
+    context.SetPlayerWindows(&layout);
+    TKanvioMainForm mainForm(context, dialogs, arguments);
+    context.SetMainWindow(&mainForm);
+    QObject::connect(&mainForm, &TKanvioMainForm::Closed, &application, &QApplication::quit,
+                     Qt::QueuedConnection);
+    // The first show starts the player: player windows, trailer, start-up choice.
+    mainForm.show();
+    CloseSplashWindow(splash);
+    const int exitCode = application.exec();
+    // A loop that ended without the window closing (the session ends) still stores.
+    context.ShutDown(true);
+    context.SetMainWindow(nullptr);
+    context.SetPlayerWindows(nullptr);
+    return exitCode;
+}
+
+// The single window of layouts 1 and 2: main window, video and controls in one.
+int RunSingleWindowLayout(QApplication& application, TKanvioContext& context, IUserDialogs& dialogs,
+                          const std::vector<std::string>& arguments,
+                          QPointer<TSplashForm>& splash) {
+    TKanvioSingleForm singleForm(context, dialogs, arguments);
+    singleForm.SetSplash(splash);
+    context.SetPlayerWindows(&singleForm);
+    context.SetMainWindow(&singleForm);
+    QObject::connect(&singleForm, &TKanvioSingleForm::Closed, &application, &QApplication::quit,
+                     Qt::QueuedConnection);
+    singleForm.show();
+    CloseSplashWindow(splash);
+    const int exitCode = application.exec();
+    context.ShutDown(true);
+    context.SetMainWindow(nullptr);
+    context.SetPlayerWindows(nullptr);
+    return exitCode;
 }
 
 // The player with its windows. Returns the process exit code.
@@ -76,33 +117,10 @@ int RunPlayer(int argc, char** argv) {
     if (splash) {
         splash->repaint();
     }
-    if (PlayerContext->LayoutMode != 0) {
-        LogLine("Layout " + std::to_string(PlayerContext->LayoutMode) +
-                    " (single window) is not available in this version; the three-window "
-                    "layout is used",
-                LOG_WARNING);
-        // The windows that run are those of layout 0, and the player treats them so.
-        PlayerContext->LayoutMode = 0;
-    }
-
-    int exitCode = 0;
-    {
-        TThreeWindowLayout layout(*PlayerContext);
-        layout.SetSplash(splash);
-        PlayerContext->SetPlayerWindows(&layout);
-        TKanvioMainForm mainForm(*PlayerContext, dialogs, arguments);
-        PlayerContext->SetMainWindow(&mainForm);
-        QObject::connect(&mainForm, &TKanvioMainForm::Closed, &application, &QApplication::quit,
-                         Qt::QueuedConnection);
-        // The first show starts the player: player windows, trailer, start-up choice.
-        mainForm.show();
-        CloseSplashWindow(splash);
-        exitCode = application.exec();
-        // A loop that ended without the window closing (the session ends) still stores.
-        PlayerContext->ShutDown(true);
-        PlayerContext->SetMainWindow(nullptr);
-        PlayerContext->SetPlayerWindows(nullptr);
-    }
+    const int exitCode =
+        PlayerContext->LayoutMode == 0
+            ? RunThreeWindowLayout(application, *PlayerContext, dialogs, arguments, splash)
+            : RunSingleWindowLayout(application, *PlayerContext, dialogs, arguments, splash);
     PlayerContext.reset();
     return exitCode;
 }

@@ -1,13 +1,11 @@
 #pragma once
 
-// TSteeringForm: the player control window of the three-window layout. Transport buttons
-// with the speed menu, the skip step and skip buttons, fast view, the film name, the
-// position slider over the project timeline with the strip of the current structure's
-// films, the three time labels and the digital zoom. It keeps no player state beyond the
-// last requested position, the chosen speed and where the thumb was grabbed: every action
-// goes to the player context, which calls back through IPlayerControls.
+// TSteeringForm: the player control window of the three-window layout, a small tool window
+// holding the player controls. The user cannot close it; the Off button ends the program.
+// The window stores its place and the skip step when the player frees it.
 
 #include "core/ContextInterfaces.h"
+#include "ui/PlayerControlsWidget.h"
 
 #include <QImage>
 #include <QPoint>
@@ -16,14 +14,6 @@
 #include <functional>
 #include <string>
 #include <vector>
-
-class QCheckBox;
-class QLabel;
-class QMenu;
-class QSlider;
-class QSpinBox;
-class QTimer;
-class QToolButton;
 
 namespace kanvio {
 
@@ -38,126 +28,91 @@ public:
     // Stores the window's place and skip step; runs once.
     void Destroy();
 
-    // IPlayerControls
-    void SetFilmName(const std::string& text, bool colorControl) override;
-    void SetTimeLabel(const std::string& text) override;
-    void EnableControls(bool enabled) override;
-    void ShowPlaying(bool playing) override;
-    void SetTrackTimer(bool running) override;
-    void TrackBarTimer() override;
-    void ShowTrackRange(int64_t first, int64_t last, int64_t tickFrequency) override;
-    void ShowFilmParts(const std::vector<std::string>& ranges) override;
-    bool IsFastViewOn() const override;
-    void SetFastView(bool on) override;
-    void FollowThumb() override;
-    void PlayButtonClick() override;
-    void PauseButtonClick() override;
-    void StopButtonClick() override;
-    void SkipbackButtonClick() override;
-    void SkipForwardButtonClick() override;
+    TPlayerControlsWidget* Controls() const { return controls_; }
+
+    // IPlayerControls, carried out by the controls.
+    void SetFilmName(const std::string& text, bool colorControl) override {
+        controls_->SetFilmName(text, colorControl);
+    }
+    void SetTimeLabel(const std::string& text) override { controls_->SetTimeLabel(text); }
+    void EnableControls(bool enabled) override { controls_->EnableControls(enabled); }
+    void ShowPlaying(bool playing) override { controls_->ShowPlaying(playing); }
+    void SetTrackTimer(bool running) override { controls_->SetTrackTimer(running); }
+    void TrackBarTimer() override { controls_->TrackBarTimer(); }
+    void ShowTrackRange(int64_t first, int64_t last, int64_t tickFrequency) override {
+        controls_->ShowTrackRange(first, last, tickFrequency);
+    }
+    void ShowFilmParts(const std::vector<std::string>& ranges) override {
+        controls_->ShowFilmParts(ranges);
+    }
+    bool IsFastViewOn() const override { return controls_->IsFastViewOn(); }
+    void SetFastView(bool on) override { controls_->SetFastView(on); }
+    void FollowThumb() override { controls_->FollowThumb(); }
+    void PlayButtonClick() override { controls_->PlayButtonClick(); }
+    void PauseButtonClick() override { controls_->PauseButtonClick(); }
+    void StopButtonClick() override { controls_->StopButtonClick(); }
+    void SkipbackButtonClick() override { controls_->SkipbackButtonClick(); }
+    void SkipForwardButtonClick() override { controls_->SkipForwardButtonClick(); }
 
     // Event handlers, also callable directly.
-    void OffButtonClick();
-    void TrackBarChange();
-    void TimerFastViewTimer();
-    void CBxFastViewClick();
-    void btColorSettingsClick();
-    void x051Click(int tag);
-    void DZoomBarChange();
-    void TrackBarMouseDown(const QPoint& cursor);
+    void OffButtonClick() { controls_->OffButtonClick(); }
+    void TrackBarChange() { controls_->TrackBarChange(); }
+    void TimerFastViewTimer() { controls_->TimerFastViewTimer(); }
+    void CBxFastViewClick() { controls_->CBxFastViewClick(); }
+    void DZoomBarChange() { controls_->DZoomBarChange(); }
+    void x051Click(int tag) { controls_->x051Click(tag); }
+    void TrackBarMouseDown(const QPoint& cursor) { controls_->TrackBarMouseDown(cursor); }
 
     // Ends the application's message loop after the Off button; tests replace it.
     std::function<void()> QuitApplication;
 
-    int64_t LastRequestedPosition() const { return lastRequestedPosition_; }
-    float PlaySpeed() const { return playSpeed_; }
-    QPoint ThumbGrabOffset() const { return thumbGrabOffset_; }
-    // The bitmap of the film-part strip last drawn.
-    const QImage& FilmPartStrip() const { return filmPartStrip_; }
+    int64_t LastRequestedPosition() const { return controls_->LastRequestedPosition(); }
+    float PlaySpeed() const { return controls_->PlaySpeed(); }
+    QPoint ThumbGrabOffset() const { return controls_->ThumbGrabOffset(); }
+    const QImage& FilmPartStrip() const { return controls_->FilmPartStrip(); }
 
-    QToolButton* OffButton() const { return offButton_; }
-    QToolButton* PlayButton() const { return playButton_; }
-    QToolButton* PauseButton() const { return pauseButton_; }
-    QToolButton* StopButton() const { return stopButton_; }
-    QToolButton* SkipBackButton() const { return skipBackButton_; }
-    QToolButton* SkipForwardButton() const { return skipForwardButton_; }
-    QToolButton* SaveImageButton() const { return saveImageButton_; }
-    QToolButton* PrintImageButton() const { return printImageButton_; }
-    QToolButton* TimeCorrButton() const { return timeCorrButton_; }
-    QToolButton* btColorSettings() const { return btColorSettings_; }
-    QSpinBox* SpEdtJump() const { return spEdtJump_; }
-    QCheckBox* CBxFastView() const { return cbxFastView_; }
-    QLabel* InSlot() const { return inSlot_; }
-    QWidget* CassSlot() const { return cassSlot_; }
-    QWidget* InfoPanel() const { return infoPanel_; }
-    QLabel* picRanges() const { return picRanges_; }
-    QSlider* TrackBar() const { return trackBar_; }
-    QLabel* LabelNull() const { return labelNull_; }
-    QLabel* LblTime() const { return lblTime_; }
-    QLabel* TrackMaxLabel() const { return trackMaxLabel_; }
-    QSlider* DZoomBar() const { return dZoomBar_; }
-    QLabel* ZoomLbl() const { return zoomLbl_; }
-    QMenu* PopupMenu2() const { return popupMenu2_; }
-    QTimer* TrackTimer() const { return trackTimer_; }
-    QTimer* TimerFastView() const { return timerFastView_; }
+    QToolButton* OffButton() const { return controls_->OffButton(); }
+    QToolButton* PlayButton() const { return controls_->PlayButton(); }
+    QToolButton* PauseButton() const { return controls_->PauseButton(); }
+    QToolButton* StopButton() const { return controls_->StopButton(); }
+    QToolButton* SkipBackButton() const { return controls_->SkipBackButton(); }
+    QToolButton* SkipForwardButton() const { return controls_->SkipForwardButton(); }
+    QToolButton* SaveImageButton() const { return controls_->SaveImageButton(); }
+    QToolButton* PrintImageButton() const { return controls_->PrintImageButton(); }
+    QToolButton* TimeCorrButton() const { return controls_->TimeCorrButton(); }
+    QToolButton* btColorSettings() const { return controls_->btColorSettings(); }
+    QSpinBox* SpEdtJump() const { return controls_->SpEdtJump(); }
+    QCheckBox* CBxFastView() const { return controls_->CBxFastView(); }
+    QLabel* InSlot() const { return controls_->InSlot(); }
+    QWidget* CassSlot() const { return controls_->CassSlot(); }
+    QWidget* InfoPanel() const { return controls_->InfoPanel(); }
+    QLabel* picRanges() const { return controls_->picRanges(); }
+    QSlider* TrackBar() const { return controls_->TrackBar(); }
+    QLabel* LabelNull() const { return controls_->LabelNull(); }
+    QLabel* LblTime() const { return controls_->LblTime(); }
+    QLabel* TrackMaxLabel() const { return controls_->TrackMaxLabel(); }
+    QSlider* DZoomBar() const { return controls_->DZoomBar(); }
+    QLabel* ZoomLbl() const { return controls_->ZoomLbl(); }
+    QMenu* PopupMenu2() const { return controls_->PopupMenu2(); }
+    QTimer* TrackTimer() const { return controls_->TrackTimer(); }
+    QTimer* TimerFastView() const { return controls_->TimerFastView(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void CreateToolBar();
-    void CreateInfoPanel();
-    void CreateSpeedMenu();
-    void ConnectHandlers();
-    void ApplyTexts();
+    void SwitchOff();
     void PlaceFromRegistry();
     void FormShow();
     void KeepOnScreen();
-    void SetSliderValue(int64_t position);
-    QRect ThumbRect() const;
-    QToolButton* AddToolButton(const char* name, int imageNumber, int& left);
 
     TKanvioContext& context_;
-    int64_t lastRequestedPosition_ = -1;
-    float playSpeed_ = 1.0f;
-    QPoint thumbGrabOffset_;
-    QImage filmPartStrip_;
+    TPlayerControlsWidget* controls_;
     bool destroyed_ = false;
     bool keepingOnScreen_ = false;
-    // The program moves the slider (refresh, new range): the change handler runs, but a
-    // value the slider had to clamp to its range is no request to seek.
-    bool sliderSetByProgram_ = false;
-
-    QWidget* toolBar_ = nullptr;
-    QToolButton* offButton_ = nullptr;
-    QToolButton* playButton_ = nullptr;
-    QToolButton* pauseButton_ = nullptr;
-    QToolButton* stopButton_ = nullptr;
-    QSpinBox* spEdtJump_ = nullptr;
-    QToolButton* skipBackButton_ = nullptr;
-    QToolButton* skipForwardButton_ = nullptr;
-    QCheckBox* cbxFastView_ = nullptr;
-    QToolButton* saveImageButton_ = nullptr;
-    QToolButton* printImageButton_ = nullptr;
-    QToolButton* timeCorrButton_ = nullptr;
-    QToolButton* btColorSettings_ = nullptr;
-    QWidget* cassSlot_ = nullptr;
-    QLabel* inSlot_ = nullptr;
-    QWidget* infoPanel_ = nullptr;
-    QLabel* picRanges_ = nullptr;
-    QSlider* trackBar_ = nullptr;
-    QLabel* labelNull_ = nullptr;
-    QLabel* lblTime_ = nullptr;
-    QLabel* trackMaxLabel_ = nullptr;
-    QSlider* dZoomBar_ = nullptr;
-    QLabel* zoomLbl_ = nullptr;
-    QMenu* popupMenu2_ = nullptr;
-    QTimer* trackTimer_ = nullptr;
-    QTimer* timerFastView_ = nullptr;
 };
 
 } // namespace kanvio

@@ -2,6 +2,7 @@
 
 #include "foundation/AnsiText.h"
 #include "foundation/LangManager.h"
+#include "video/MultimediaEngine.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -154,6 +155,17 @@ void TColorControlForm::paintEvent(QPaintEvent* event) {
     frame.setJoinStyle(Qt::MiterJoin);
     painter.setPen(frame);
     painter.drawRect(rect().adjusted(1, 1, -2, -2));
+}
+
+void OpenColorControl(QWidget& owner, const QWidget& videoArea, TMMEngine& engine,
+                      QPointer<TColorControlForm>& current) {
+    delete current.data();
+    auto* panel = new TColorControlForm(&owner);
+    panel->Controls = engine.PictureControls();
+    const QPoint origin = videoArea.mapToGlobal(QPoint(0, 0));
+    panel->Anchor = {origin.x(), origin.y(), videoArea.width(), videoArea.height()};
+    current = panel;
+    panel->show();
 }
 
 } // namespace kanvio

@@ -7,6 +7,7 @@
 #include "video/PictureControlPanel.h"
 #include "video/VideoTypes.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <array>
 
@@ -15,6 +16,8 @@ class QPushButton;
 class QSlider;
 
 namespace kanvio {
+
+class TMMEngine;
 
 class TColorControlForm final : public QWidget {
     Q_OBJECT
@@ -57,5 +60,10 @@ private:
     QPushButton* btReset_ = nullptr;
     bool handlersAttached_ = false;
 };
+
+// Opens a new picture panel for engine over videoArea, owned by owner; the panel of an
+// earlier opening (kept in current) goes, so each opening shows the values of that moment.
+void OpenColorControl(QWidget& owner, const QWidget& videoArea, TMMEngine& engine,
+                      QPointer<TColorControlForm>& current);
 
 } // namespace kanvio

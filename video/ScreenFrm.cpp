@@ -6,6 +6,7 @@
 #include "foundation/Logging.h"
 #include "foundation/RegistryManager.h"
 #include "video/ColorControlForm.h"
+#include "video/EmbeddedVideo.h"
 #include "video/FilterPriorities.h"
 #include "video/VideoDisplayWidget.h"
 #include "video/VirtualKeyMap.h"
@@ -35,36 +36,11 @@ QScreen* ScreenOf(const QWidget* widget) {
 
 } // namespace
 
-class TScreenForm::TDisplayGate final : public IVideoDisplay {
-public:
-    explicit TDisplayGate(TVideoDisplayWidget& display) : display_(display) {}
-    void SetOpen(bool open) { open_ = open; }
-
-    void ShowFrame(const QImage& frame) override {
-        if (open_) {
-            display_.ShowFrame(frame);
-        }
-    }
-    void SetSourceRect(const QRect& source) override { display_.SetSourceRect(source); }
-    uintptr_t NativeWindowHandle() override { return display_.NativeWindowHandle(); }
-    QSize DisplaySize() const override { return display_.DisplaySize(); }
-    QSize ScreenSize() const override { return display_.ScreenSize(); }
-    bool SetHostFullScreen(bool fullScreen) override {
-        return display_.SetHostFullScreen(fullScreen);
-    }
-    void Repaint() override { display_.Repaint(); }
-
-private:
-    TVideoDisplayWidget& display_;
-    bool open_ = true;
-};
-
 TScreenForm::TScreenForm(int32_t rendererMode, const IEngineSettings& settings,
                          IScreenCommands& commands, IUserDialogs* dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowMaximizeButtonHint),
-      commands_(commands), videoWindow_(new TVideoDisplayWidget(this)),
-      displayGate_(std::make_unique<TDisplayGate>(*videoWindow_)) {
+      commands_(commands), videoWindow_(new TVideoDisplayWidget(this)) {
     setObjectName("ScreenForm");
     setAttribute(Qt::WA_DeleteOnClose, false);
     auto* layout = new QVBoxLayout(this);
@@ -76,17 +52,17 @@ TScreenForm::TScreenForm(int32_t rendererMode, const IEngineSettings& settings,
     ApplyTexts();
 
     fullScreen_ = false;
-    engine_ = std::make_unique<TMMEngine>(rendererMode, displayGate_.get(), settings, dialogs);
-    engine_->OnComplete = [this] {
-        EngineComplete();
+    video_ = std::make_unique<TEmbeddedVideo>(*videoWindow_, rendererMode, settings, dialogs);
+    video_->OnComplete = [this] {
+        commands_.MovieComplete();
     };
     PlaceFromRegistry();
 
     if (QScreen* shown = ScreenOf(this)) {
         // The display changed its resolution: the engine takes the new client size.
         connect(shown, &QScreen::geometryChanged, this, [this] {
-            if (engine_) {
-                engine_->Resize(width(), height());
+            if (video_) {
+                video_->Resize(width(), height());
             }
         });
     }
@@ -97,12 +73,12 @@ TScreenForm::~TScreenForm() {
 }
 
 void TScreenForm::Destroy() {
-    if (!engine_) {
+    if (!video_) {
         return;
     }
     // The panel's sliders are bound to the engine: they must not outlive it.
     delete colorControl_.data();
-    engine_.reset();
+    video_.reset();
     StorePlace();
 }
 
@@ -188,64 +164,47 @@ void TScreenForm::KeepOnScreen() {
     }
 }
 
-void TScreenForm::EngineComplete() {
-    if (staleFilm_) {
-        return; // the end of a film the player has already left
-    }
-    commands_.MovieComplete();
-}
-
 TVideoResult TScreenForm::LoadMovieAuto(const std::string& fileName) {
-    if (!engine_) {
-        return E_FAIL;
-    }
-    const TVideoResult result = engine_->LoadMovieAuto(fileName);
-    staleFilm_ = Failed(result) && !engine_->FileName().empty() && engine_->FileName() != fileName;
-    displayGate_->SetOpen(!staleFilm_);
-    if (staleFilm_) {
-        engine_->PauseMovie();
-        videoWindow_->ClearFrame();
-    }
-    return result;
+    return video_ ? video_->LoadMovieAuto(fileName) : E_FAIL;
 }
 
 TVideoResult TScreenForm::PlayMovie() {
-    return Usable() ? engine_->PlayMovie() : E_FAIL;
+    return video_ ? video_->PlayMovie() : E_FAIL;
 }
 
 TVideoResult TScreenForm::PauseMovie() {
-    return Usable() ? engine_->PauseMovie() : E_FAIL;
+    return video_ ? video_->PauseMovie() : E_FAIL;
 }
 
 TVideoResult TScreenForm::StopMovie() {
-    return Usable() ? engine_->StopMovie() : E_FAIL;
+    return video_ ? video_->StopMovie() : E_FAIL;
 }
 
 TVideoResult TScreenForm::SeekTo(int64_t milliseconds) {
-    return Usable() ? engine_->SeekTo(milliseconds) : E_FAIL;
+    return video_ ? video_->SeekTo(milliseconds) : E_FAIL;
 }
 
 void TScreenForm::SetSpeed(double rate) {
-    if (Usable()) {
-        engine_->SetSpeed(rate);
+    if (video_) {
+        video_->SetSpeed(rate);
     }
 }
 
 int64_t TScreenForm::GetCurrentPosition() {
-    return Usable() ? engine_->GetCurrentPosition() : 0;
+    return video_ ? video_->GetCurrentPosition() : 0;
 }
 
 void TScreenForm::SetZoom(float factor) {
-    if (engine_) {
-        engine_->SetZoom(factor);
+    if (video_) {
+        video_->SetZoom(factor);
     }
 }
 
 void TScreenForm::ToggleFullScreen() {
-    if (!engine_) {
+    if (!video_) {
         return;
     }
-    fullScreen_ = engine_->ToggleFullScreen();
+    fullScreen_ = video_->ToggleFullScreen();
     miFullScreen_->setChecked(fullScreen_);
     if (fullScreen_) {
         dragging_ = false;
@@ -253,26 +212,19 @@ void TScreenForm::ToggleFullScreen() {
 }
 
 int TScreenForm::MovieFormat() const {
-    return engine_ ? static_cast<int>(engine_->MovieFormat()) : 0;
+    return video_ ? video_->MovieFormat() : 0;
 }
 
 bool TScreenForm::CanChangePictureProps() {
-    return engine_ && engine_->CanChangePictureProps();
+    return video_ && video_->CanChangePictureProps();
 }
 
 void TScreenForm::ShowColorControl() {
-    if (!engine_) {
+    if (Engine() == nullptr) {
         return;
     }
     BringToFront();
-    // Each opening shows the values of that moment; the panel of an earlier opening goes.
-    delete colorControl_.data();
-    auto* panel = new TColorControlForm(this);
-    panel->Controls = engine_->PictureControls();
-    const QPoint origin = videoWindow_->mapToGlobal(QPoint(0, 0));
-    panel->Anchor = {origin.x(), origin.y(), videoWindow_->width(), videoWindow_->height()};
-    colorControl_ = panel;
-    panel->show();
+    OpenColorControl(*this, *videoWindow_, *Engine(), colorControl_);
 }
 
 TColorControlForm* TScreenForm::ColorControl() const {
@@ -285,26 +237,27 @@ void TScreenForm::BringToFront() {
 }
 
 void TScreenForm::ApplyDecoderPriorities() {
-    if (!engine_) {
-        return;
+    if (video_) {
+        video_->ApplyDecoderPriorities();
     }
-    TFilterLists installed;
-    engine_->EnumDecoders(installed);
-    engine_->SetPriorityLists(LoadFilterPriorities(installed, false));
 }
 
 void TScreenForm::SetPriorityLists(const TFilterLists& lists) {
-    if (engine_) {
-        engine_->SetPriorityLists(lists);
+    if (Engine() != nullptr) {
+        Engine()->SetPriorityLists(lists);
     }
 }
 
 TVideoResult TScreenForm::GrabPicture(QImage& bitmap) {
-    return Usable() ? engine_->GrabPicture(bitmap) : E_FAIL;
+    return video_ ? video_->GrabPicture(bitmap) : E_FAIL;
 }
 
 const TPictureControls* TScreenForm::GetPictureControls() const {
-    return engine_ ? &engine_->PictureControls() : nullptr;
+    return video_ && video_->Engine() != nullptr ? &video_->Engine()->PictureControls() : nullptr;
+}
+
+TMMEngine* TScreenForm::Engine() {
+    return video_ ? video_->Engine() : nullptr;
 }
 
 void TScreenForm::VideoWindowMouseDown(const QPoint& position) {
@@ -327,19 +280,19 @@ void TScreenForm::VideoWindowMouseUp() {
 }
 
 void TScreenForm::VideoWindowDblClick() {
-    if (!engine_ || fullScreen_) {
+    if (Engine() == nullptr || fullScreen_) {
         return;
     }
     int32_t idealWidth = -1;
     int32_t idealHeight = -1;
-    engine_->GetIdealWindowSize(idealWidth, idealHeight);
+    Engine()->GetIdealWindowSize(idealWidth, idealHeight);
     if (idealWidth != -1 && idealHeight > 0 && idealWidth > 0) {
         resize(idealWidth, idealHeight);
     }
 }
 
 void TScreenForm::PopupMenuPopup() {
-    miColorSettings_->setEnabled(engine_ && engine_->CanChangePictureProps());
+    miColorSettings_->setEnabled(CanChangePictureProps());
 }
 
 void TScreenForm::closeEvent(QCloseEvent* event) {
@@ -390,8 +343,8 @@ void TScreenForm::showEvent(QShowEvent* event) {
 
 void TScreenForm::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (engine_) {
-        engine_->Resize(width(), height());
+    if (video_) {
+        video_->Resize(width(), height());
     }
 }
 

@@ -26,6 +26,7 @@ namespace kanvio {
 
 class IUserDialogs;
 class TColorControlForm;
+class TEmbeddedVideo;
 class TVideoDisplayWidget;
 
 // What the video window passes on to the player.
@@ -81,7 +82,7 @@ public:
     void VideoWindowDblClick();
     void PopupMenuPopup();
 
-    TMMEngine* Engine() { return engine_.get(); }
+    TMMEngine* Engine();
     TVideoDisplayWidget* VideoWindow() const { return videoWindow_; }
     QMenu* PopupMenu() const { return popupMenu_; }
     QAction* miSaveImage() const { return miSaveImage_; }
@@ -110,15 +111,9 @@ private:
     void PlaceFromRegistry();
     void StorePlace() const;
     void KeepOnScreen();
-    void EngineComplete();
-    bool Usable() const { return engine_ != nullptr && !staleFilm_; }
-
-    class TDisplayGate;
 
     IScreenCommands& commands_;
     TVideoDisplayWidget* videoWindow_;
-    // Between the engine and the display: holds back the frames of a stale film.
-    std::unique_ptr<TDisplayGate> displayGate_;
     QMenu* popupMenu_ = nullptr;
     QAction* miSaveImage_ = nullptr;
     QAction* miPrintImage_ = nullptr;
@@ -129,11 +124,8 @@ private:
     int32_t dragStartX_ = 0;
     int32_t dragStartY_ = 0;
     bool dragging_ = false;
-    std::unique_ptr<TMMEngine> engine_;
-    // A load failed before the engine let go of the film it held (the new film was
-    // missing): that film must neither play on under the new film's name nor end into
-    // another film change.
-    bool staleFilm_ = false;
+    // The engine on the display, gone once the player freed the window.
+    std::unique_ptr<TEmbeddedVideo> video_;
     bool keepingOnScreen_ = false;
     QPointer<TColorControlForm> colorControl_;
 };

@@ -120,11 +120,27 @@ TEST_F(ContextCreationTest, LayoutIsAskedOnceAndStored) {
     EXPECT_EQ(second->DisplayConnectionMode, 0);
 }
 
-TEST_F(ContextCreationTest, UnknownStoredLayoutMeansThreeWindowsWithoutAsking) {
-    WriteRegInteger("", "LayoutMode", 7);
-    auto context = CreateContext();
-    EXPECT_EQ(startupUi.asked, 0);
-    EXPECT_EQ(context->LayoutMode, 0);
+TEST_F(ContextCreationTest, UnknownStoredLayoutMeansThreeWindowsWithoutAskingAndIsLogged) {
+    WriteSettings("[Debug]\nLogLevel=3\nLogFile=" + (env.state() / "layout.log").string() + "\n");
+    for (const int stored : {7, -2, 3}) {
+        WriteRegInteger("", "LayoutMode", stored);
+        auto context = CreateContext();
+        EXPECT_EQ(startupUi.asked, 0) << stored;
+        EXPECT_EQ(context->LayoutMode, 0) << stored;
+        std::ifstream log(env.state() / "layout.log", std::ios::binary);
+        const std::string lines((std::istreambuf_iterator<char>(log)), {});
+        EXPECT_NE(lines.find("Stored layout " + std::to_string(stored) +
+                             " is not one of 0, 1 and 2; the three-window layout is used"),
+                  std::string::npos)
+            << stored;
+    }
+    // Stored values that are layouts log nothing.
+    WriteRegInteger("", "LayoutMode", 1);
+    auto single = CreateContext();
+    EXPECT_EQ(single->LayoutMode, 1);
+    std::ifstream log(env.state() / "layout.log", std::ios::binary);
+    const std::string lines((std::istreambuf_iterator<char>(log)), {});
+    EXPECT_EQ(lines.find("Stored layout 1"), std::string::npos);
 }
 
 TEST_F(ContextCreationTest, HeadlessStartAsksNothingAndStoresNothing) {

@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
 # Installs the program with a generated demo project into a temporary folder, starts it
-# under Xvfb with "/H" and a reach number, clicks an observation label and switches the
-# player off, checking the log, a screenshot and the stored window places.
-#   main_window_e2e.sh BUILD_DIR KANVIO_MKPROJECT
+# under Xvfb in the given window layout (0 three windows, 1 single window with the
+# structure graphic, 2 single window with the observation list) with "/H" and a reach
+# number, chooses an observation and switches the player off, checking the log, a
+# screenshot and the stored window places.
+#   main_window_e2e.sh BUILD_DIR KANVIO_MKPROJECT [LAYOUT]
 set -uo pipefail
 build_dir=$1
 mkproject=$2
+layout=${3:-0}
+case "$layout" in
+  0|1|2) ;;
+  *) echo "unknown layout: $layout" >&2; exit 2 ;;
+esac
 
 work=$(mktemp -d /tmp/kanvio-e2e.XXXXXX)
 xvfb_pid=""
@@ -44,7 +51,7 @@ cmake --install "$build_dir" --prefix "$medium" >/dev/null || fail "install"
 sed -i "s|^LogLevel=.*|LogLevel=4\r\nLogFile=$work/kanvio.log\r|" "$medium/Kanvio.ini"
 grep -q "LogFile=$work/kanvio.log" "$medium/Kanvio.ini" || fail "log settings not written"
 mkdir -p "$work/config/Orbelin" "$work/xdg" "$work/state"
-printf '[SOFTWARE/Orbelin/Kanvio]\nLayoutMode=0\n' > "$work/config/Orbelin/Kanvio.conf"
+printf '[SOFTWARE/Orbelin/Kanvio]\nLayoutMode=%s\n' "$layout" > "$work/config/Orbelin/Kanvio.conf"
 export XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/xdg" XDG_STATE_HOME="$work/state"
 unset QT_QPA_PLATFORM
 
@@ -66,25 +73,34 @@ wait_for 30 log_has "offset:" || fail "the start-up choice made no seek"
 log_has "Command line:" && fail "the command line reach was not found"
 sleep 1
 
-# The main window opens at (0, 0); the first observation row lies under the column
-# titles of its structure graphic.
+# Every window opens at (0, 0). Layout 0: the first observation row lies under the column
+# titles of the main window's structure graphic, the video window is right of the main
+# window and the off button is top-left of the control window below it. The single
+# window has the graphic (layout 1) or the list (layout 2, a double click on the reach's
+# row) on the left, the video on the right and the end button under the video.
+case "$layout" in
+  0) choose=(mousemove 135 168 click 1); video_crop=280x220+410+30; off=(19 519) ;;
+  1) choose=(mousemove 200 167 click 1); video_crop=280x220+440+50; off=(704 470) ;;
+  2) choose=(mousemove 60 31 click --repeat 2 1); video_crop=280x220+440+50; off=(704 470) ;;
+esac
 seeks=$(count_of "SeekDetail -> SeekPosition")
-xdotool mousemove 135 168 click 1
+xdotool "${choose[@]}"
 wait_for 10 test "$(count_of 'SeekDetail -> SeekPosition')" -gt "$seeks" ||
-  fail "the observation label did not seek"
+  fail "choosing the observation did not seek"
 sleep 1
 import -window root "$work/shot.png" || fail "screenshot"
-# The video window (right of the main window, at the top) shows a picture: more than a
-# handful of colours where an empty window would be one grey.
-colours=$(convert "$work/shot.png" -crop 280x220+410+30 -format '%k' info: 2>/dev/null || echo 0)
+# The video shows a picture: more than a handful of colours where an empty display
+# would be one colour.
+colours=$(convert "$work/shot.png" -crop "$video_crop" -format '%k' info: 2>/dev/null || echo 0)
 [ "${colours:-0}" -gt 50 ] || fail "the screen shows no film ($colours colours)"
 
-# The player control window's off button (top-left of the window below the main one).
-xdotool mousemove 19 519 click 1
+xdotool mousemove "${off[0]}" "${off[1]}" click 1
 wait_for 15 bash -c "! kill -0 $kanvio_pid" || fail "the player did not end"
 wait "$kanvio_pid"
 status=$?
 kanvio_pid=""
 [ "$status" -eq 0 ] || fail "exit status $status"
-grep -q '^MainWidth=' "$work/config/Orbelin/Kanvio.conf" || fail "main window place not stored"
-echo "PASS: reach $reach, $colours colours on screen"
+place_key=MainWidth
+[ "$layout" -ne 0 ] && place_key=SingleLeft
+grep -q "^$place_key=" "$work/config/Orbelin/Kanvio.conf" || fail "main window place not stored"
+echo "PASS: layout $layout, reach $reach, $colours colours on screen"

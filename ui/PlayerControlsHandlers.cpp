@@ -1,18 +1,16 @@
-// The player control window's handlers and the operations the player context calls.
+// The handlers of the player controls and the operations the player context calls.
 
 #include "core/KanvioContext.h"
 #include "core/TimeText.h"
 #include "foundation/AnsiText.h"
 #include "foundation/Logging.h"
-#include "ui/SteeringForm.h"
+#include "ui/PlayerControlsWidget.h"
 #include "ui/SteeringLogic.h"
-#include "video/VirtualKeyMap.h"
 
 #include <QCheckBox>
 #include <QCursor>
 #include <QDebug>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -62,20 +60,20 @@ public:
 
 } // namespace
 
-void TSteeringForm::SetFilmName(const std::string& text, bool colorControl) {
+void TPlayerControlsWidget::SetFilmName(const std::string& text, bool colorControl) {
     inSlot_->setText(AnsiToQString(text));
     btColorSettings_->setEnabled(colorControl);
 }
 
-void TSteeringForm::btColorSettingsClick() {
+void TPlayerControlsWidget::btColorSettingsClick() {
     context_.ShowColorControl();
 }
 
-void TSteeringForm::SetTimeLabel(const std::string& text) {
+void TPlayerControlsWidget::SetTimeLabel(const std::string& text) {
     lblTime_->setText(AnsiToQString(text));
 }
 
-void TSteeringForm::EnableControls(bool enabled) {
+void TPlayerControlsWidget::EnableControls(bool enabled) {
     for (QWidget* control : std::initializer_list<QWidget*>{
              trackBar_, playButton_, pauseButton_, stopButton_, skipBackButton_, skipForwardButton_,
              saveImageButton_, printImageButton_, timeCorrButton_, spEdtJump_, cbxFastView_,
@@ -84,12 +82,12 @@ void TSteeringForm::EnableControls(bool enabled) {
     }
 }
 
-void TSteeringForm::ShowPlaying(bool playing) {
+void TPlayerControlsWidget::ShowPlaying(bool playing) {
     playButton_->setChecked(playing);
     pauseButton_->setChecked(!playing);
 }
 
-void TSteeringForm::SetTrackTimer(bool running) {
+void TPlayerControlsWidget::SetTrackTimer(bool running) {
     if (running) {
         trackTimer_->start();
     } else {
@@ -97,21 +95,23 @@ void TSteeringForm::SetTrackTimer(bool running) {
     }
 }
 
-void TSteeringForm::SetSliderValue(int64_t position) {
+void TPlayerControlsWidget::SetSliderValue(int64_t position) {
     ProgramChange change(sliderSetByProgram_);
     trackBar_->setValue(ClampToSlider(position));
 }
 
-void TSteeringForm::TrackBarTimer() {
+void TPlayerControlsWidget::TrackBarTimer() {
     const int64_t position = context_.GetCurrentPosition();
     SetSliderValue(position);
     // Set after the slider: a position beyond the slider's range still shows as it is.
     lblTime_->setText(TimeText(context_.CurrentTimeCorrection + position));
 }
 
-void TSteeringForm::TrackBarChange() {
+void TPlayerControlsWidget::TrackBarChange() {
     lastRequestedPosition_ = trackBar_->value();
-    LogLine("TrackBarChange -> context.GetCurrentPosition", LOG_DEBUG);
+    if (LogTrackBarChange) {
+        LogLine("TrackBarChange -> context.GetCurrentPosition", LOG_DEBUG);
+    }
     const int64_t current = context_.GetCurrentPosition();
     const int64_t tolerance = SeekTolerance(playSpeed_);
     if (!sliderSetByProgram_ && (lastRequestedPosition_ < current - tolerance ||
@@ -121,7 +121,7 @@ void TSteeringForm::TrackBarChange() {
     lblTime_->setText(TimeText(trackBar_->value() + context_.CurrentTimeCorrection));
 }
 
-void TSteeringForm::ShowTrackRange(int64_t first, int64_t last, int64_t tickFrequency) {
+void TPlayerControlsWidget::ShowTrackRange(int64_t first, int64_t last, int64_t tickFrequency) {
     labelNull_->setText(QString::fromStdString(FormatRangeTime(first, context_.LinearFactor)));
     trackMaxLabel_->setText(QString::fromStdString(FormatRangeTime(last, context_.LinearFactor)));
     ProgramChange change(sliderSetByProgram_);
@@ -130,7 +130,10 @@ void TSteeringForm::ShowTrackRange(int64_t first, int64_t last, int64_t tickFreq
     trackBar_->setTickInterval(ClampToSlider(std::max<int64_t>(0, tickFrequency)));
 }
 
-void TSteeringForm::ShowFilmParts(const std::vector<std::string>& ranges) {
+void TPlayerControlsWidget::ShowFilmParts(const std::vector<std::string>& ranges) {
+    if (&ranges != &filmParts_) {
+        filmParts_ = ranges;
+    }
     const std::vector<TFilmPart> parts = ParseFilmParts(ranges);
     if (parts.empty()) {
         return;
@@ -163,11 +166,11 @@ void TSteeringForm::ShowFilmParts(const std::vector<std::string>& ranges) {
     picRanges_->setPixmap(QPixmap::fromImage(strip));
 }
 
-bool TSteeringForm::IsFastViewOn() const {
+bool TPlayerControlsWidget::IsFastViewOn() const {
     return timerFastView_->isActive();
 }
 
-void TSteeringForm::SetFastView(bool on) {
+void TPlayerControlsWidget::SetFastView(bool on) {
     cbxFastView_->setChecked(on);
     if (on) {
         timerFastView_->start();
@@ -176,7 +179,7 @@ void TSteeringForm::SetFastView(bool on) {
     }
 }
 
-QRect TSteeringForm::ThumbRect() const {
+QRect TPlayerControlsWidget::ThumbRect() const {
     QStyleOptionSlider option;
     option.initFrom(trackBar_);
     option.orientation = trackBar_->orientation();
@@ -194,31 +197,30 @@ QRect TSteeringForm::ThumbRect() const {
                                               trackBar_);
 }
 
-void TSteeringForm::TrackBarMouseDown(const QPoint& cursor) {
+void TPlayerControlsWidget::TrackBarMouseDown(const QPoint& cursor) {
     thumbGrabOffset_ = cursor - ThumbRect().topLeft();
     qDebug().noquote() << QString("%1, %2").arg(thumbGrabOffset_.x()).arg(thumbGrabOffset_.y());
 }
 
-void TSteeringForm::FollowThumb() {
+void TPlayerControlsWidget::FollowThumb() {
     if (!QGuiApplication::mouseButtons().testFlag(Qt::LeftButton)) {
         return;
     }
     QCursor::setPos(trackBar_->mapToGlobal(ThumbRect().topLeft() + thumbGrabOffset_));
 }
 
-void TSteeringForm::OffButtonClick() {
-    context_.ShutDown(false);
-    if (QuitApplication) {
-        QuitApplication();
+void TPlayerControlsWidget::OffButtonClick() {
+    if (OffButtonAction) {
+        OffButtonAction();
     }
 }
 
-void TSteeringForm::PlayButtonClick() {
+void TPlayerControlsWidget::PlayButtonClick() {
     context_.SeekPosition(false, int64_t{trackBar_->value()} + 1);
     context_.Play(1.0);
 }
 
-void TSteeringForm::PauseButtonClick() {
+void TPlayerControlsWidget::PauseButtonClick() {
     if (context_.Playing) {
         pauseButton_->setChecked(true);
         playButton_->setChecked(false);
@@ -231,7 +233,7 @@ void TSteeringForm::PauseButtonClick() {
     }
 }
 
-void TSteeringForm::StopButtonClick() {
+void TPlayerControlsWidget::StopButtonClick() {
     playButton_->setChecked(false);
     pauseButton_->setChecked(false);
     cbxFastView_->setChecked(false);
@@ -243,21 +245,21 @@ void TSteeringForm::StopButtonClick() {
     context_.Pause();
 }
 
-void TSteeringForm::SkipbackButtonClick() {
+void TPlayerControlsWidget::SkipbackButtonClick() {
     TrackBarTimer();
     const int64_t target = int64_t{trackBar_->value()} - spEdtJump_->value();
     lastRequestedPosition_ = target;
     context_.SeekPosition(false, target);
 }
 
-void TSteeringForm::SkipForwardButtonClick() {
+void TPlayerControlsWidget::SkipForwardButtonClick() {
     TrackBarTimer();
     const int64_t target = int64_t{trackBar_->value()} + spEdtJump_->value();
     lastRequestedPosition_ = target;
     context_.SeekPosition(false, target);
 }
 
-void TSteeringForm::CBxFastViewClick() {
+void TPlayerControlsWidget::CBxFastViewClick() {
     if (cbxFastView_->isChecked()) {
         timerFastView_->start();
     } else {
@@ -265,7 +267,7 @@ void TSteeringForm::CBxFastViewClick() {
     }
 }
 
-void TSteeringForm::TimerFastViewTimer() {
+void TPlayerControlsWidget::TimerFastViewTimer() {
     if (cbxFastView_->isChecked()) {
         SkipForwardButtonClick();
     }
@@ -274,25 +276,16 @@ void TSteeringForm::TimerFastViewTimer() {
     }
 }
 
-void TSteeringForm::x051Click(int tag) {
+void TPlayerControlsWidget::x051Click(int tag) {
     playSpeed_ = static_cast<float>(tag) / 10.0f;
     context_.Play(playSpeed_);
 }
 
-void TSteeringForm::DZoomBarChange() {
+void TPlayerControlsWidget::DZoomBarChange() {
     context_.SetZoom(static_cast<float>(dZoomBar_->value()) / 10.0f);
 }
 
-void TSteeringForm::keyPressEvent(QKeyEvent* event) {
-    if (const auto key = PlayerKeyOf(event->key(), event->modifiers())) {
-        context_.HandleKey(key->Key, key->Ctrl);
-        event->accept();
-        return;
-    }
-    QWidget::keyPressEvent(event);
-}
-
-bool TSteeringForm::eventFilter(QObject* watched, QEvent* event) {
+bool TPlayerControlsWidget::eventFilter(QObject* watched, QEvent* event) {
     if (watched == trackBar_ && event->type() == QEvent::MouseButtonPress) {
         TrackBarMouseDown(static_cast<QMouseEvent*>(event)->position().toPoint());
     }

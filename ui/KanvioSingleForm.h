@@ -1,0 +1,205 @@
+#pragma once
+
+// The main window of the single-window layouts: the video with its own engine, the player
+// controls, the position slider and the project's structures in one fixed-size window.
+// Layout 1 shows the information panel, the structure graphic and the structure menus;
+// layout 2 a list of all reaches or all connections with their observations. The player
+// context reaches it as main window, as player windows and as video. Closing it ends
+// the program.
+
+#include "core/ContextInterfaces.h"
+#include "video/VideoDisplay.h"
+
+#include <QPointer>
+#include <QRect>
+#include <QWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace kanvio {
+
+class IUserDialogs;
+class TEmbeddedVideo;
+class TInspChoiceForm;
+class TKanvioContext;
+class TMainFormMenus;
+class TPlayerControlsWidget;
+class TQelListViewModel;
+class TReachData;
+class TStructureGraphicView;
+class TStructureInfoPanel;
+class TColorControlForm;
+class TVideoDisplayWidget;
+
+class TKanvioSingleForm final : public QWidget,
+                                public IMainWindow,
+                                public IPlayerWindows,
+                                public IVideoWindow,
+                                private IEngineSettings {
+    Q_OBJECT
+public:
+    // arguments are the player's command-line arguments (without the program name).
+    TKanvioSingleForm(TKanvioContext& context, IUserDialogs& dialogs,
+                      std::vector<std::string> arguments, QWidget* parent = nullptr);
+    ~TKanvioSingleForm() override;
+
+    // The start-up window that CloseSplash hides and frees.
+    void SetSplash(QWidget* splash) { splash_ = splash; }
+
+    // IMainWindow
+    void CloseMainWindow() override;
+    void ShowStructureList() override;
+    void ShowCurrentStructure() override;
+    void SelectInitialStructure() override;
+    void EnableControls(bool enabled) override;
+
+    // IPlayerWindows: the window is its own video and holds the controls.
+    void CreatePlayerWindows() override {}
+    IVideoWindow* Video() override { return this; }
+    IPlayerControls* Controls() override;
+    void ShowPlayerWindows() override {}
+    void CloseSplash() override;
+    void DestroyPlayerWindows() override;
+
+    // IVideoWindow, each forwarded to the engine.
+    TVideoResult LoadMovieAuto(const std::string& fileName) override;
+    TVideoResult PlayMovie() override;
+    TVideoResult PauseMovie() override;
+    TVideoResult StopMovie() override;
+    TVideoResult SeekTo(int64_t milliseconds) override;
+    void SetSpeed(double rate) override;
+    int64_t GetCurrentPosition() override;
+    void SetZoom(float factor) override;
+    void ToggleFullScreen() override;
+    bool IsFullScreen() const override { return fullScreen_; }
+    int MovieFormat() const override;
+    bool CanChangePictureProps() override;
+    void BringToFront() override;
+    void ApplyDecoderPriorities() override;
+    void ShowColorControl() override;
+    TVideoResult GrabPicture(QImage& bitmap) override;
+
+    void BuildStructureMenus();
+    void FillStructureTree();
+    void SyncMenus();
+    void SelectTreeNode();
+    void ShowStructureInfo();
+    void DrawStructureGraphic(const TReachData* structure);
+
+    // Event handlers, also callable directly.
+    void ReachItemClick(int index);
+    void ConnectionItemClick(int index);
+    void ObservationLabelClick(int detailIndex);
+    void LayoutChange(int tag);
+    void lstStructuresDblClick(QTreeWidgetItem* item);
+    void ZoomBtnClick();
+    void EndeButtonClick();
+    void miAdvancedClick();
+
+    // The screen the window sizes itself for (creation step of the enlargement factor).
+    void ApplyScreenSize(const QSize& screen);
+    double EnlargeFactor() const { return enlargeFactor_; }
+    const QRect& SavedVideoBounds() const { return savedVideoBounds_; }
+    const std::string& RestartNotice() const { return restartNotice_; }
+
+    TMainFormMenus* Menus() const { return menus_; }
+    QWidget* ClientArea() const { return client_; }
+    TStructureInfoPanel* InfoPanel() const { return infoPanel_; }
+    TStructureGraphicView* ScrollBox() const { return scrollBox_; }
+    QTreeWidget* lstStructures() const { return lstStructures_; }
+    TVideoDisplayWidget* VideoWindow() const { return videoWindow_; }
+    TEmbeddedVideo* EmbeddedVideo() const { return video_.get(); }
+    TPlayerControlsWidget* PlayerControls() const { return controls_; }
+    QFrame* BedienPanel() const { return bedienPanel_; }
+    QWidget* TrackBarPanel() const { return trackBarPanel_; }
+    QWidget* UmschaltPanel() const { return umschaltPanel_; }
+    QRadioButton* HaltungRBtn() const { return haltungRBtn_; }
+    QRadioButton* AnschlussRBtn() const { return anschlussRBtn_; }
+    QPushButton* ZoomBtn() const { return zoomBtn_; }
+    QPushButton* EndeButton() const { return endeButton_; }
+    QLabel* recordname() const { return recordname_; }
+    QMenu* PopupMenu() const { return popupMenu_; }
+    QAction* miFullScreen() const { return miFullScreen_; }
+
+Q_SIGNALS:
+    // The window closed; the program ends.
+    void Closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // IEngineSettings
+    int32_t FilterStrategy() const override;
+
+    void CreateControls();
+    void CreatePanel();
+    void CreatePopupMenu();
+    void ConnectHandlers();
+    void ApplyTexts();
+    void FormCreate();
+    void FormShow();
+    void FormCloseQuery();
+    void PlaceFromRegistry();
+    void SelectStructure(QAction* item, TReachData* structure);
+    void StructureChosen(TReachData& structure);
+    QWidget* StructureView() const;
+    // After the video or panel moved: slider group, client size, the strip.
+    void ArrangeAfterZoom();
+    void SetClientSize(int width, int height);
+
+    TKanvioContext& context_;
+    IUserDialogs& dialogs_;
+    std::vector<std::string> arguments_;
+    TMainFormMenus* menus_;
+    QWidget* client_;
+    TStructureInfoPanel* infoPanel_ = nullptr;
+    TStructureGraphicView* scrollBox_ = nullptr;
+    QTreeWidget* lstStructures_ = nullptr;
+    TVideoDisplayWidget* videoWindow_ = nullptr;
+    std::unique_ptr<TEmbeddedVideo> video_;
+    QPointer<TColorControlForm> colorControl_;
+    QFrame* bedienPanel_ = nullptr;
+    TPlayerControlsWidget* controls_ = nullptr;
+    QWidget* umschaltPanel_ = nullptr;
+    QRadioButton* haltungRBtn_ = nullptr;
+    QRadioButton* anschlussRBtn_ = nullptr;
+    QPushButton* zoomBtn_ = nullptr;
+    QPushButton* endeButton_ = nullptr;
+    QLabel* recordname_ = nullptr;
+    QWidget* trackBarPanel_ = nullptr;
+    QMenu* popupMenu_ = nullptr;
+    QAction* miSaveImage_ = nullptr;
+    QAction* miPrintImage_ = nullptr;
+    QAction* miFullScreen_ = nullptr;
+    QAction* miColorSettings_ = nullptr;
+    QPointer<QWidget> splash_;
+    std::unique_ptr<TQelListViewModel> listModel_;
+    TInspChoiceForm* choiceForm_ = nullptr;
+
+    bool fullScreen_ = false;
+    QRect savedVideoBounds_;
+    double enlargeFactor_ = 0.0;
+    bool enlarged_ = false;
+    QSize screenSize_;
+    std::string zoomInText_;
+    std::string zoomOutText_;
+    std::string restartNotice_;
+    bool shown_ = false;
+    bool closed_ = false;
+};
+
+} // namespace kanvio

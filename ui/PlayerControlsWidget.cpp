@@ -1,0 +1,255 @@
+#include "ui/PlayerControlsWidget.h"
+
+#include "core/KanvioContext.h"
+#include "foundation/AnsiText.h"
+#include "foundation/LangManager.h"
+#include "ui/SteeringIcons.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QMenu>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTimer>
+#include <QToolButton>
+
+namespace kanvio {
+
+namespace {
+
+constexpr int kButtonWidth = 40;
+constexpr int kDropDownWidth = 54; // the Play button carries the speed menu's arrow
+constexpr int kBarHeight = 38;
+constexpr int kSliderGroupHeight = 65;
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QRect& place, Qt::Alignment align) {
+    auto* label = new QLabel(QStringLiteral("00:00:00"), parent);
+    label->setObjectName(name);
+    label->setGeometry(place);
+    label->setAlignment(align | Qt::AlignVCenter);
+    return label;
+}
+
+} // namespace
+
+TPlayerControlsWidget::TPlayerControlsWidget(TKanvioContext& context, QWidget* parent)
+    : QWidget(parent), context_(context) {
+    setObjectName("PlayerControls");
+    CreateSpeedMenu();
+    CreateToolBar();
+    CreateInfoPanel();
+    trackTimer_ = new QTimer(this);
+    trackTimer_->setInterval(1000);
+    timerFastView_ = new QTimer(this);
+    timerFastView_->setInterval(1500);
+    ApplyTexts();
+    thumbGrabOffset_ = QPoint(0, 0);
+    trackBar_->installEventFilter(this);
+    ConnectHandlers();
+}
+
+TPlayerControlsWidget::~TPlayerControlsWidget() {
+    StopTimers();
+}
+
+void TPlayerControlsWidget::StopTimers() {
+    trackTimer_->stop();
+    timerFastView_->stop();
+}
+
+QToolButton* TPlayerControlsWidget::AddToolButton(const char* name, int imageNumber, int& left) {
+    auto* button = new QToolButton(toolBar_);
+    button->setObjectName(name);
+    button->setAutoRaise(true);
+    button->setIcon(SteeringIcon(imageNumber));
+    button->setIconSize(QSize(32, 32));
+    button->setGeometry(left, 0, kButtonWidth, kBarHeight);
+    left += kButtonWidth;
+    return button;
+}
+
+void TPlayerControlsWidget::CreateSpeedMenu() {
+    popupMenu2_ = new QMenu(this);
+    popupMenu2_->setObjectName("PopupMenu2");
+    const std::pair<const char*, int> items[] = {{"x 0.5", 5}, {"x 1", 10}, {"x 2", 20},
+                                                 {"x 3", 30},  {"x 4", 40}, {"x 5", 50}};
+    for (const auto& [caption, tag] : items) {
+        QAction* item = popupMenu2_->addAction(QString::fromLatin1(caption));
+        item->setData(tag);
+        connect(item, &QAction::triggered, this, [this, tag = tag] { x051Click(tag); });
+    }
+}
+
+void TPlayerControlsWidget::CreateToolBar() {
+    toolBar_ = new QWidget(this);
+    toolBar_->setObjectName("ToolBar");
+    toolBar_->setGeometry(0, 0, 819, kBarHeight);
+    toolBar_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(toolBar_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { popupMenu2_->popup(toolBar_->mapToGlobal(at)); });
+
+    int left = 0;
+    offButton_ = AddToolButton("OffButton", 9, left);
+    playButton_ = AddToolButton("PlayButton", 0, left);
+    playButton_->setPopupMode(QToolButton::MenuButtonPopup);
+    playButton_->setMenu(popupMenu2_);
+    playButton_->setCheckable(true);
+    playButton_->resize(kDropDownWidth, kBarHeight);
+    left += kDropDownWidth - kButtonWidth;
+    pauseButton_ = AddToolButton("PauseButton", 1, left);
+    pauseButton_->setCheckable(true);
+    stopButton_ = AddToolButton("StopButton", 2, left);
+
+    spEdtJump_ = new QSpinBox(toolBar_);
+    spEdtJump_->setObjectName("SpEdtJump");
+    spEdtJump_->setRange(1, 99);
+    spEdtJump_->setValue(10);
+    QFont big = spEdtJump_->font();
+    big.setPixelSize(22); // a cell height of 28 pixels
+    spEdtJump_->setFont(big);
+    spEdtJump_->setGeometry(left, 0, 50, kBarHeight);
+    left += 50;
+    skipBackButton_ = AddToolButton("SkipBackButton", 3, left);
+    skipForwardButton_ = AddToolButton("SkipForwardButton", 4, left);
+
+    cbxFastView_ = new QCheckBox(toolBar_);
+    cbxFastView_->setObjectName("CBxFastView");
+    cbxFastView_->setGeometry(left, 0, 21, kBarHeight);
+    left += 21;
+    saveImageButton_ = AddToolButton("SaveImageButton", 5, left);
+    printImageButton_ = AddToolButton("PrintImageButton", 6, left);
+    timeCorrButton_ = AddToolButton("TimeCorrButton", 7, left);
+    btColorSettings_ = AddToolButton("btColorSettings", 8, left);
+    // The picture button follows the film: only an engine that can change the picture
+    // enables it.
+    btColorSettings_->setEnabled(false);
+
+    cassSlot_ = new QWidget(toolBar_);
+    cassSlot_->setObjectName("CassSlot");
+    cassSlot_->setGeometry(left, 0, 252, kBarHeight);
+    cassSlot_->setAutoFillBackground(true);
+    QPalette silver = cassSlot_->palette();
+    silver.setColor(QPalette::Window, QColor(192, 192, 192));
+    cassSlot_->setPalette(silver);
+    inSlot_ = new QLabel(QStringLiteral("Film Name"), cassSlot_);
+    inSlot_->setObjectName("InSlot");
+    inSlot_->setGeometry((252 - 204) / 2, (kBarHeight - 22) / 2, 204, 22);
+    inSlot_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    inSlot_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    inSlot_->setAutoFillBackground(true);
+    QPalette grey = inSlot_->palette();
+    grey.setColor(QPalette::Window, QColor(128, 128, 128));
+    grey.setColor(QPalette::WindowText, Qt::white);
+    inSlot_->setPalette(grey);
+}
+
+void TPlayerControlsWidget::CreateInfoPanel() {
+    infoPanel_ = new QWidget(this);
+    infoPanel_->setObjectName("InfoPanel");
+    infoPanel_->setGeometry(8, 45, 601, kSliderGroupHeight);
+    picRanges_ = new QLabel(infoPanel_);
+    picRanges_->setObjectName("picRanges");
+    picRanges_->resize(585, 9);
+    trackBar_ = new QSlider(Qt::Horizontal, infoPanel_);
+    trackBar_->setObjectName("TrackBar");
+    trackBar_->setGeometry(1, 16, 599, 28);
+    trackBar_->setRange(0, 100);
+    trackBar_->setTickPosition(QSlider::TicksBelow);
+    labelNull_ = MakeLabel(infoPanel_, "LabelNull", QRect(9, 47, 60, 16), Qt::AlignLeft);
+    lblTime_ = MakeLabel(infoPanel_, "LblTime", QRect(279 - 20, 47, 100, 16), Qt::AlignHCenter);
+    trackMaxLabel_ = MakeLabel(infoPanel_, "TrackMaxLabel", QRect(550, 47, 51, 16), Qt::AlignLeft);
+    picRanges_->setGeometry(trackBar_->x() + 10, trackBar_->y() - picRanges_->height(),
+                            trackBar_->width() - 20, picRanges_->height());
+
+    dZoomBar_ = new QSlider(Qt::Horizontal, this);
+    dZoomBar_->setObjectName("DZoomBar");
+    dZoomBar_->setRange(10, 30);
+    dZoomBar_->setTickInterval(5);
+    dZoomBar_->setTickPosition(QSlider::TicksBelow);
+    dZoomBar_->setValue(10);
+    dZoomBar_->setGeometry(infoPanel_->width() + 16, 45 + 65 - 33, 150, 33);
+    zoomLbl_ = new QLabel(this);
+    zoomLbl_->setObjectName("ZoomLbl");
+    zoomLbl_->move(dZoomBar_->x(), 55);
+}
+
+void TPlayerControlsWidget::ConnectHandlers() {
+    connect(offButton_, &QToolButton::clicked, this, [this] { OffButtonClick(); });
+    connect(playButton_, &QToolButton::clicked, this, [this] { PlayButtonClick(); });
+    connect(pauseButton_, &QToolButton::clicked, this, [this] { PauseButtonClick(); });
+    connect(stopButton_, &QToolButton::clicked, this, [this] { StopButtonClick(); });
+    connect(skipBackButton_, &QToolButton::clicked, this, [this] { SkipbackButtonClick(); });
+    connect(skipForwardButton_, &QToolButton::clicked, this, [this] { SkipForwardButtonClick(); });
+    connect(saveImageButton_, &QToolButton::clicked, this, [this] { context_.SaveImage(); });
+    connect(printImageButton_, &QToolButton::clicked, this, [this] { context_.PrintImage(); });
+    connect(timeCorrButton_, &QToolButton::clicked, this,
+            [this] { context_.ShowTimeCorrection(); });
+    connect(cbxFastView_, &QCheckBox::clicked, this, [this] { CBxFastViewClick(); });
+    connect(btColorSettings_, &QToolButton::clicked, this, [this] { btColorSettingsClick(); });
+    connect(trackBar_, &QSlider::valueChanged, this, [this] { TrackBarChange(); });
+    connect(dZoomBar_, &QSlider::valueChanged, this, [this] { DZoomBarChange(); });
+    connect(trackTimer_, &QTimer::timeout, this, [this] { TrackBarTimer(); });
+    connect(timerFastView_, &QTimer::timeout, this, [this] { TimerFastViewTimer(); });
+}
+
+void TPlayerControlsWidget::ApplyTexts() {
+    LangScope lang;
+    const std::pair<QWidget*, const char*> hints[] = {{offButton_, "_TurnOff"},
+                                                      {playButton_, "_Play"},
+                                                      {pauseButton_, "_Pause"},
+                                                      {stopButton_, "_Stop"},
+                                                      {skipBackButton_, "_SkipBackward"},
+                                                      {skipForwardButton_, "_SkipForward"},
+                                                      {saveImageButton_, "_SaveImage"},
+                                                      {printImageButton_, "_PrintImage"},
+                                                      {timeCorrButton_, "_TimeCorrection"},
+                                                      {btColorSettings_, "_ColorSettings"},
+                                                      {inSlot_, "_FilmName"}};
+    for (const auto& [control, key] : hints) {
+        control->setToolTip(AnsiToQString(lang.Text(key)));
+    }
+    zoomLbl_->setText(AnsiToQString(lang.Text("_DigitalZoom")));
+    zoomLbl_->adjustSize();
+}
+
+int TPlayerControlsWidget::ArrangeAsControlWindow() {
+    dZoomBar_->move(infoPanel_->width() + 16, dZoomBar_->y());
+    const int width = std::max(infoPanel_->width() + dZoomBar_->width() + 32,
+                               cassSlot_->x() + cassSlot_->width() + 32);
+    toolBar_->resize(width, kBarHeight);
+    zoomLbl_->move(dZoomBar_->x() + (dZoomBar_->width() - zoomLbl_->width()) / 2, zoomLbl_->y());
+    return width;
+}
+
+void TPlayerControlsWidget::ArrangeAsPanel(QWidget* sliderHost) {
+    for (QWidget* absent :
+         std::initializer_list<QWidget*>{saveImageButton_, printImageButton_, timeCorrButton_,
+                                         btColorSettings_, dZoomBar_, zoomLbl_}) {
+        absent->hide();
+    }
+    // The film name sits above the tool bar, so it leaves the bar for the panel.
+    cassSlot_->setParent(this);
+    cassSlot_->setGeometry(13, 8, 325, 50);
+    inSlot_->setGeometry(24, 8, 277, 34);
+    cassSlot_->show();
+    toolBar_->setGeometry(5, 73, 340, kBarHeight);
+    infoPanel_->setParent(sliderHost);
+    infoPanel_->show();
+}
+
+void TPlayerControlsWidget::ArrangeSliderGroup(int width) {
+    infoPanel_->setGeometry(0, 0, width, kSliderGroupHeight);
+    const int sliderWidth = width - 2;
+    trackBar_->setGeometry(1, 16, sliderWidth, 28);
+    const QFontMetrics metrics(font());
+    trackMaxLabel_->move(sliderWidth - metrics.horizontalAdvance(trackMaxLabel_->text()),
+                         trackMaxLabel_->y());
+    lblTime_->move((sliderWidth - lblTime_->width()) / 2, lblTime_->y());
+    picRanges_->setGeometry(trackBar_->x() + 10, trackBar_->y() - picRanges_->height(),
+                            sliderWidth - 20, picRanges_->height());
+    if (!filmParts_.empty()) {
+        ShowFilmParts(filmParts_);
+    }
+}
+
+} // namespace kanvio
