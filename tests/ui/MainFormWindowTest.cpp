@@ -10,6 +10,7 @@
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/IsolatedEnvironment.h"
 #include "tests/support/TempDir.h"
+#include "tests/ui/MainFormTestFixture.h"
 #include "ui/InspChoiceForm.h"
 #include "ui/KanvioMainForm.h"
 #include "ui/MainFormMenus.h"
@@ -39,66 +40,9 @@ using test::FakeDesktop;
 using test::FakeDialogs;
 using test::FakeLayout;
 
-class MainFormWindowTest : public test::IsolatedTest {
+class MainFormWindowTest : public test::MainFormTestFixture {
 protected:
-    MainFormWindowTest() {
-        fs::copy(fs::path(KANVIO_TEST_MEDIA_DIR) / "isybau-project", env.programFolder(),
-                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-        cwd_ = std::make_unique<test::ScopedCurrentDirectory>(env.programFolder());
-        logFile_ = env.state() / "main.log";
-        EditSettings("LogLevel=0", "LogLevel=4\r\nLogFile=" + logFile_.string());
-    }
-    ~MainFormWindowTest() override {
-        form_.reset();
-        context_.reset();
-        AppLog.reset();
-    }
-
-    void EditSettings(const std::string& from, const std::string& to) {
-        const fs::path ini = env.programFolder() / "Kanvio.ini";
-        std::string text = test::ReadFile(ini);
-        const size_t at = text.find(from);
-        ASSERT_NE(at, std::string::npos) << from;
-        text.replace(at, from.size(), to);
-        test::WriteFile(ini, text);
-    }
-
-    TKanvioContext& StartContext() {
-        TContextServices services;
-        services.Dialogs = &dialogs;
-        services.DataSources = &sources;
-        services.Desktop = &desktop;
-        services.Printers = printers;
-        context_ = CreatePlayerContext(services);
-        EXPECT_TRUE(context_) << (dialogs.messages.empty() ? "" : dialogs.messages[0].second);
-        context_->SetPlayerWindows(&layout);
-        return *context_;
-    }
-
-    TKanvioMainForm& ShowForm(std::vector<std::string> arguments = {}) {
-        if (!context_) {
-            StartContext();
-        }
-        form_ = std::make_unique<TKanvioMainForm>(*context_, dialogs, std::move(arguments));
-        context_->SetMainWindow(form_.get());
-        form_->show();
-        return *form_;
-    }
-
-    std::string Log() const { return fs::exists(logFile_) ? test::ReadFile(logFile_) : ""; }
     TMainFormMenus& Menus() const { return *form_->Menus(); }
-
-    FakeDialogs dialogs;
-    TDataSourceFactory sources{dialogs};
-    FakeDesktop desktop;
-    FakeLayout layout;
-    IPrinters* printers = nullptr;
-    std::unique_ptr<TKanvioContext> context_;
-    std::unique_ptr<TKanvioMainForm> form_;
-
-private:
-    std::unique_ptr<test::ScopedCurrentDirectory> cwd_;
-    fs::path logFile_;
 };
 
 // The field a label table row names, looked up here without the program's field table.

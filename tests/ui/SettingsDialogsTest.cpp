@@ -10,6 +10,7 @@
 #include "tests/core/FakePlayerWindows.h"
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/IsolatedEnvironment.h"
+#include "tests/ui/MainFormTestFixture.h"
 #include "ui/ColorBox.h"
 #include "ui/DefectClassForm.h"
 #include "ui/InspInfoEditorForm.h"
@@ -52,41 +53,10 @@ public:
     std::vector<uint32_t> offered;
 };
 
-class SettingsDialogsTest : public test::IsolatedTest {
+class SettingsDialogsTest : public test::MainFormTestFixture {
 protected:
-    SettingsDialogsTest() {
-        fs::copy(fs::path(KANVIO_TEST_MEDIA_DIR) / "isybau-project", env.programFolder(),
-                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-        cwd_ = std::make_unique<test::ScopedCurrentDirectory>(env.programFolder());
-        logFile_ = env.state() / "settings.log";
-        EditSettings("LogLevel=0", "LogLevel=4\r\nLogFile=" + logFile_.string());
-    }
-    ~SettingsDialogsTest() override {
-        form_.reset();
-        context_.reset();
-        AppLog.reset();
-    }
-
-    void EditSettings(const std::string& from, const std::string& to) {
-        const fs::path ini = env.programFolder() / "Kanvio.ini";
-        std::string text = test::ReadFile(ini);
-        const size_t at = text.find(from);
-        ASSERT_NE(at, std::string::npos) << from;
-        text.replace(at, from.size(), to);
-        test::WriteFile(ini, text);
-    }
-
     TKanvioMainForm& ShowForm() {
-        TContextServices services;
-        services.Dialogs = &dialogs;
-        services.DataSources = &sources;
-        services.Desktop = &desktop;
-        context_ = CreatePlayerContext(services);
-        EXPECT_TRUE(context_);
-        context_->SetPlayerWindows(&layout);
-        form_ = std::make_unique<TKanvioMainForm>(*context_, dialogs, std::vector<std::string>{});
-        context_->SetMainWindow(form_.get());
-        form_->show();
+        MainFormTestFixture::ShowForm();
         form_->Settings().SetColorPicker(picker);
         return *form_;
     }
@@ -97,20 +67,9 @@ protected:
             [script](QDialog& dialog) { return script(dynamic_cast<Dialog&>(dialog)); });
     }
 
-    std::string Log() const { return fs::exists(logFile_) ? test::ReadFile(logFile_) : ""; }
     QImage Graphic() const { return form_->ScrollBox()->grab().toImage(); }
 
-    FakeDialogs dialogs;
-    TDataSourceFactory sources{dialogs};
-    test::FakeDesktop desktop;
-    test::FakeLayout layout;
     ScriptedPicker picker;
-    std::unique_ptr<TKanvioContext> context_;
-    std::unique_ptr<TKanvioMainForm> form_;
-
-private:
-    std::unique_ptr<test::ScopedCurrentDirectory> cwd_;
-    fs::path logFile_;
 };
 
 TEST_F(SettingsDialogsTest, SettingsItemsCanBeChosen) {
