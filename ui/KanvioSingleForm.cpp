@@ -161,24 +161,12 @@ void TKanvioSingleForm::CreatePanel() {
 }
 
 void TKanvioSingleForm::CreatePopupMenu() {
-    popupMenu_ = new QMenu(this);
-    popupMenu_->setObjectName("PopupMenu");
-    miSaveImage_ = popupMenu_->addAction(QString());
-    miPrintImage_ = popupMenu_->addAction(QString());
-    miFullScreen_ = popupMenu_->addAction(QString());
-    miColorSettings_ = popupMenu_->addAction(QString());
-    miSaveImage_->setObjectName("miSaveImage");
-    miPrintImage_->setObjectName("miPrintImage");
-    miFullScreen_->setObjectName("miFullScreen");
-    miColorSettings_->setObjectName("miColorSettings");
-    miFullScreen_->setCheckable(true);
-    connect(miSaveImage_, &QAction::triggered, this, [this] { context_.SaveImage(); });
-    connect(miPrintImage_, &QAction::triggered, this, [this] { context_.PrintImage(); });
-    connect(miColorSettings_, &QAction::triggered, this, [this] { ShowColorControl(); });
-    // The picture item follows the film: only an engine that can change the picture
-    // enables it.
-    connect(popupMenu_, &QMenu::aboutToShow, this,
-            [this] { miColorSettings_->setEnabled(CanChangePictureProps()); });
+    popup_.Create(this);
+    connect(popup_.SaveImage, &QAction::triggered, this, [this] { context_.SaveImage(); });
+    connect(popup_.PrintImage, &QAction::triggered, this, [this] { context_.PrintImage(); });
+    connect(popup_.ColorSettings, &QAction::triggered, this, [this] { ShowColorControl(); });
+    connect(popup_.Menu, &QMenu::aboutToShow, this,
+            [this] { popup_.ColorSettings->setEnabled(CanChangePictureProps()); });
 }
 
 void TKanvioSingleForm::ConnectHandlers() {
@@ -195,8 +183,8 @@ void TKanvioSingleForm::ConnectHandlers() {
     connect(lstStructures_, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item) { lstStructuresDblClick(item); });
     connect(videoWindow_, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { popupMenu_->popup(videoWindow_->mapToGlobal(at)); });
-    connect(miFullScreen_, &QAction::triggered, this, [this] { ToggleFullScreen(); });
+            [this](const QPoint& at) { popup_.Menu->popup(videoWindow_->mapToGlobal(at)); });
+    connect(popup_.FullScreen, &QAction::triggered, this, [this] { ToggleFullScreen(); });
 }
 
 void TKanvioSingleForm::ApplyTexts() {
@@ -206,10 +194,10 @@ void TKanvioSingleForm::ApplyTexts() {
     infoPanel_->ApplyTexts(lang);
     scrollBox_->ApplyTexts();
     restartNotice_ = lang.Text("_ChangesWillBePerformedAfterRestart");
-    miSaveImage_->setText(AnsiToQString(lang.Text("_SaveImage")));
-    miPrintImage_->setText(AnsiToQString(lang.Text("_PrintImage")));
-    miFullScreen_->setText(AnsiToQString(lang.Text("_FullScreen")));
-    miColorSettings_->setText(AnsiToQString(lang.Text("_ColorSettings")));
+    popup_.SaveImage->setText(AnsiToQString(lang.Text("_SaveImage")));
+    popup_.PrintImage->setText(AnsiToQString(lang.Text("_PrintImage")));
+    popup_.FullScreen->setText(AnsiToQString(lang.Text("_FullScreen")));
+    popup_.ColorSettings->setText(AnsiToQString(lang.Text("_ColorSettings")));
     endeButton_->setText(AnsiToQString(lang.Text("_End")));
     haltungRBtn_->setText(AnsiToQString(lang.Text("_Reaches")));
     anschlussRBtn_->setText(AnsiToQString(lang.Text("_Connections")));
@@ -413,7 +401,7 @@ void TKanvioSingleForm::ToggleFullScreen() {
                       trackBarPanel_->y() + trackBarPanel_->height() + 8);
     }
     video_->Resize(videoWindow_->width(), videoWindow_->height());
-    miFullScreen_->setChecked(fullScreen_);
+    popup_.FullScreen->setChecked(fullScreen_);
 }
 
 void TKanvioSingleForm::EndeButtonClick() {

@@ -9,6 +9,7 @@
 
 #include "core/ContextInterfaces.h"
 #include "video/VideoDisplay.h"
+#include "video/VideoPopupMenu.h"
 
 #include <QPointer>
 #include <QRect>
@@ -128,8 +129,8 @@ public:
     QPushButton* ZoomBtn() const { return zoomBtn_; }
     QPushButton* EndeButton() const { return endeButton_; }
     QLabel* recordname() const { return recordname_; }
-    QMenu* PopupMenu() const { return popupMenu_; }
-    QAction* miFullScreen() const { return miFullScreen_; }
+    QMenu* PopupMenu() const { return popup_.Menu; }
+    QAction* miFullScreen() const { return popup_.FullScreen; }
 
 Q_SIGNALS:
     // The window closed; the program ends.
@@ -181,11 +182,7 @@ private:
     QPushButton* endeButton_ = nullptr;
     QLabel* recordname_ = nullptr;
     QWidget* trackBarPanel_ = nullptr;
-    QMenu* popupMenu_ = nullptr;
-    QAction* miSaveImage_ = nullptr;
-    QAction* miPrintImage_ = nullptr;
-    QAction* miFullScreen_ = nullptr;
-    QAction* miColorSettings_ = nullptr;
+    TVideoPopupMenu popup_;
     QPointer<QWidget> splash_;
     std::unique_ptr<TQelListViewModel> listModel_;
     TInspChoiceForm* choiceForm_ = nullptr;

@@ -13,8 +13,8 @@
 #include "ui/QtDesktop.h"
 #include "ui/QtPrinters.h"
 #include "ui/QtUserDialogs.h"
-#include "ui/TCForm.h"
 #include "ui/SteeringForm.h"
+#include "ui/TCForm.h"
 #include "ui/ThreeWindowLayout.h"
 #include "video/VideoCommands.h"
 
@@ -38,6 +38,24 @@ void CloseSplashWindow(QPointer<TSplashForm>& splash) {
     }
 }
 
+// Runs the application until the layout's main window closes, then lets the player store
+// its settings and forget the windows.
+template <typename TWindow>
+int RunUntilClosed(QApplication& application, TKanvioContext& context, TWindow& mainWindow,
+                   QPointer<TSplashForm>& splash) {
+    QObject::connect(&mainWindow, &TWindow::Closed, &application, &QApplication::quit,
+                     Qt::QueuedConnection);
+    // The first show starts the player: player windows, trailer, start-up choice.
+    mainWindow.show();
+    CloseSplashWindow(splash);
+    const int exitCode = application.exec();
+    // A loop that ended without the window closing (the session ends) still stores.
+    context.ShutDown(true);
+    context.SetMainWindow(nullptr);
+    context.SetPlayerWindows(nullptr);
+    return exitCode;
+}
+
 // The main window of layout 0 with the video and control windows beside it.
 int RunThreeWindowLayout(QApplication& application, TKanvioContext& context, IUserDialogs& dialogs,
                          const std::vector<std::string>& arguments, QPointer<TSplashForm>& splash) {
@@ -46,17 +64,7 @@ int RunThreeWindowLayout(QApplication& application, TKanvioContext& context, IUs
     context.SetPlayerWindows(&layout);
     TKanvioMainForm mainForm(context, dialogs, arguments);
     context.SetMainWindow(&mainForm);
-    QObject::connect(&mainForm, &TKanvioMainForm::Closed, &application, &QApplication::quit,
-                     Qt::QueuedConnection);
-    // The first show starts the player: player windows, trailer, start-up choice.
-    mainForm.show();
-    CloseSplashWindow(splash);
-    const int exitCode = application.exec();
-    // A loop that ended without the window closing (the session ends) still stores.
-    context.ShutDown(true);
-    context.SetMainWindow(nullptr);
-    context.SetPlayerWindows(nullptr);
-    return exitCode;
+    return RunUntilClosed(application, context, mainForm, splash);
 }
 
 // The single window of layouts 1 and 2: main window, video and controls in one.
@@ -67,15 +75,7 @@ int RunSingleWindowLayout(QApplication& application, TKanvioContext& context, IU
     singleForm.SetSplash(splash);
     context.SetPlayerWindows(&singleForm);
     context.SetMainWindow(&singleForm);
-    QObject::connect(&singleForm, &TKanvioSingleForm::Closed, &application, &QApplication::quit,
-                     Qt::QueuedConnection);
-    singleForm.show();
-    CloseSplashWindow(splash);
-    const int exitCode = application.exec();
-    context.ShutDown(true);
-    context.SetMainWindow(nullptr);
-    context.SetPlayerWindows(nullptr);
-    return exitCode;
+    return RunUntilClosed(application, context, singleForm, splash);
 }
 
 // The player with its windows. Returns the process exit code.

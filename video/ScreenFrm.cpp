@@ -83,33 +83,20 @@ void TScreenForm::Destroy() {
 }
 
 void TScreenForm::CreateMenu() {
-    popupMenu_ = new QMenu(this);
-    popupMenu_->setObjectName("PopupMenu");
-    miSaveImage_ = popupMenu_->addAction(QString());
-    miPrintImage_ = popupMenu_->addAction(QString());
-    miFullScreen_ = popupMenu_->addAction(QString());
-    miColorSettings_ = popupMenu_->addAction(QString());
-    miSaveImage_->setObjectName("miSaveImage");
-    miPrintImage_->setObjectName("miPrintImage");
-    miFullScreen_->setObjectName("miFullScreen");
-    miColorSettings_->setObjectName("miColorSettings");
-    miFullScreen_->setCheckable(true);
-    // The picture item follows the film: only an engine that can change the picture
-    // enables it.
-    miColorSettings_->setEnabled(false);
-    connect(miColorSettings_, &QAction::triggered, this, [this] { ShowColorControl(); });
-    connect(miSaveImage_, &QAction::triggered, this, [this] { commands_.SaveImage(); });
-    connect(miPrintImage_, &QAction::triggered, this, [this] { commands_.PrintImage(); });
-    connect(miFullScreen_, &QAction::triggered, this, [this] { ToggleFullScreen(); });
-    connect(popupMenu_, &QMenu::aboutToShow, this, [this] { PopupMenuPopup(); });
+    popup_.Create(this);
+    connect(popup_.ColorSettings, &QAction::triggered, this, [this] { ShowColorControl(); });
+    connect(popup_.SaveImage, &QAction::triggered, this, [this] { commands_.SaveImage(); });
+    connect(popup_.PrintImage, &QAction::triggered, this, [this] { commands_.PrintImage(); });
+    connect(popup_.FullScreen, &QAction::triggered, this, [this] { ToggleFullScreen(); });
+    connect(popup_.Menu, &QMenu::aboutToShow, this, [this] { PopupMenuPopup(); });
 }
 
 void TScreenForm::ApplyTexts() {
     LangScope lang;
-    miSaveImage_->setText(AnsiToQString(lang.Text("_SaveImage")));
-    miPrintImage_->setText(AnsiToQString(lang.Text("_PrintImage")));
-    miFullScreen_->setText(AnsiToQString(lang.Text("_FullScreen")));
-    miColorSettings_->setText(AnsiToQString(lang.Text("_ColorSettings")));
+    popup_.SaveImage->setText(AnsiToQString(lang.Text("_SaveImage")));
+    popup_.PrintImage->setText(AnsiToQString(lang.Text("_PrintImage")));
+    popup_.FullScreen->setText(AnsiToQString(lang.Text("_FullScreen")));
+    popup_.ColorSettings->setText(AnsiToQString(lang.Text("_ColorSettings")));
 }
 
 void TScreenForm::PlaceFromRegistry() {
@@ -205,7 +192,7 @@ void TScreenForm::ToggleFullScreen() {
         return;
     }
     fullScreen_ = video_->ToggleFullScreen();
-    miFullScreen_->setChecked(fullScreen_);
+    popup_.FullScreen->setChecked(fullScreen_);
     if (fullScreen_) {
         dragging_ = false;
     }
@@ -292,7 +279,7 @@ void TScreenForm::VideoWindowDblClick() {
 }
 
 void TScreenForm::PopupMenuPopup() {
-    miColorSettings_->setEnabled(CanChangePictureProps());
+    popup_.ColorSettings->setEnabled(CanChangePictureProps());
 }
 
 void TScreenForm::closeEvent(QCloseEvent* event) {
@@ -326,7 +313,7 @@ void TScreenForm::mouseDoubleClickEvent(QMouseEvent*) {
 
 void TScreenForm::contextMenuEvent(QContextMenuEvent* event) {
     dragging_ = false; // the menu takes the button's release
-    popupMenu_->popup(event->globalPos());
+    popup_.Menu->popup(event->globalPos());
 }
 
 void TScreenForm::moveEvent(QMoveEvent* event) {

@@ -10,6 +10,7 @@
 #include "core/ContextInterfaces.h"
 #include "video/CodecSettings.h"
 #include "video/MultimediaEngine.h"
+#include "video/VideoPopupMenu.h"
 
 #include <QImage>
 #include <QPoint>
@@ -84,11 +85,11 @@ public:
 
     TMMEngine* Engine();
     TVideoDisplayWidget* VideoWindow() const { return videoWindow_; }
-    QMenu* PopupMenu() const { return popupMenu_; }
-    QAction* miSaveImage() const { return miSaveImage_; }
-    QAction* miPrintImage() const { return miPrintImage_; }
-    QAction* miFullScreen() const { return miFullScreen_; }
-    QAction* miColorSettings() const { return miColorSettings_; }
+    QMenu* PopupMenu() const { return popup_.Menu; }
+    QAction* miSaveImage() const { return popup_.SaveImage; }
+    QAction* miPrintImage() const { return popup_.PrintImage; }
+    QAction* miFullScreen() const { return popup_.FullScreen; }
+    QAction* miColorSettings() const { return popup_.ColorSettings; }
     // The picture panel opened last, while it exists.
     TColorControlForm* ColorControl() const;
     bool Dragging() const { return dragging_; }
@@ -114,11 +115,7 @@ private:
 
     IScreenCommands& commands_;
     TVideoDisplayWidget* videoWindow_;
-    QMenu* popupMenu_ = nullptr;
-    QAction* miSaveImage_ = nullptr;
-    QAction* miPrintImage_ = nullptr;
-    QAction* miFullScreen_ = nullptr;
-    QAction* miColorSettings_ = nullptr;
+    TVideoPopupMenu popup_;
 
     bool fullScreen_ = false;
     int32_t dragStartX_ = 0;
