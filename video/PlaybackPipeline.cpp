@@ -4,7 +4,10 @@
 #include "foundation/Logging.h"
 
 #include <algorithm>
+#include <thread>
+#include <chrono>
 #include <gst/app/gstappsink.h>
+#include <gst/base/gstbasesink.h>
 #include <gst/video/videooverlay.h>
 #include <vector>
 
@@ -295,7 +298,33 @@ HResult TPlaybackPipeline::ChangeState(GstState target, int maxPolls) {
         return E_FAIL;
     if (result == GST_STATE_CHANGE_ASYNC)
         return MM_S_IN_PROGRESS;
-    return current == target ? S_OK : E_FAIL;
+    if (current != target)
+        return E_FAIL;
+    if (target == GST_STATE_PLAYING)
+        AwaitSinkLeavingPreroll();
+    return S_OK;
+}
+
+// Told to play, a sink leaves its wait on the preroll frame only when its streaming thread
+// next runs. A pause that comes in before then (a quick Play, Pause, or a busy machine)
+// finds the sink still holding its preroll frame, so it counts as paused at once, and the
+// woken thread renders on to the clock: the film plays on while everything reports it
+// paused. Playing is therefore only reached once the sink has left that wait.
+void TPlaybackPipeline::AwaitSinkLeavingPreroll() const {
+    if (!GST_IS_BASE_SINK(sink_))
+        return;
+    GstBaseSink* sink = GST_BASE_SINK(sink_);
+    // The streaming thread only needs to be scheduled; the bound keeps a stuck one from
+    // hanging the window.
+    for (int poll = 0; poll < 1000; ++poll) {
+        GST_BASE_SINK_PREROLL_LOCK(sink);
+        const bool stillWaiting = sink->have_preroll && !sink->need_preroll;
+        GST_BASE_SINK_PREROLL_UNLOCK(sink);
+        if (!stillWaiting)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    LogLine("MMEngine->Play: the video sink did not start", LOG_WARNING);
 }
 
 GstState TPlaybackPipeline::CurrentState() const {

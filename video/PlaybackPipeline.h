@@ -100,7 +100,7 @@ private:
     void OnSplitPad(GstPad* pad);
     void SinkUnusedPad(GstPad* pad);
     static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
-    static GstFlowReturn OnAppSinkSample(GstElement* sink, gpointer self);
+    void AwaitSinkLeavingPreroll() const;
 
     TPipelineRecipe recipe_;
     std::shared_ptr<TFrameSlot> frames_;

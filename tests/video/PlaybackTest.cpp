@@ -95,6 +95,14 @@ TEST_F(EngineTest, StatesFollowTheOperations) {
     EXPECT_TRUE(LogHas("MMEngine->GrabPicture: Captured (" + std::to_string(352 * 288 * 4) + ")"));
 }
 
+// A pause right on the heels of a play must hold, also when the sink had no time to start.
+TEST_F(EngineTest, PauseRightAfterPlayHolds) {
+    TMMEngine engine(rmVMR, nullptr, settings);
+    engine.SetPlayPauseStepMs(0);
+    ASSERT_EQ(engine.LoadMovie(Film("mpeg2.mpg"), 0), S_OK);
+    ExpectPauseRightAfterPlayHolds(engine);
+}
+
 TEST_F(EngineTest, RateChangesKeepThePosition) {
     TMMEngine engine(rmVMR, nullptr, settings);
     engine.SetPlayPauseStepMs(0);

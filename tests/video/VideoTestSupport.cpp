@@ -10,6 +10,7 @@
 #include <QThread>
 #include <cstdlib>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <mutex>
 
 namespace kanvio::test {
@@ -46,6 +47,19 @@ QImage ReferenceFrame(const std::string& film, int index) {
                             "0", QString::fromStdString(out)});
     ffmpeg.waitForFinished(60000);
     return QImage(QString::fromStdString(out)).convertToFormat(QImage::Format_RGB32);
+}
+
+void ExpectPauseRightAfterPlayHolds(TMMEngine& engine) {
+    for (int round = 0; round < 12; ++round) {
+        ASSERT_EQ(engine.SeekTo(1000), S_OK);
+        ASSERT_EQ(engine.PlayMovie(), S_OK);
+        ASSERT_EQ(engine.PauseMovie(), S_OK);
+        QThread::msleep(300);
+        const int64_t settled = engine.GetCurrentPosition();
+        QThread::msleep(300);
+        EXPECT_EQ(engine.GetCurrentPosition(), settled) << "round " << round;
+        EXPECT_LT(settled, 15'000'000) << "round " << round;
+    }
 }
 
 double MeanDifference(const QImage& a, const QImage& b) {

@@ -25,6 +25,10 @@ QImage ReferenceFrame(const std::string& film, int index);
 // Mean absolute difference of the colour channels, 0..255; 255 for different sizes.
 double MeanDifference(const QImage& a, const QImage& b);
 
+// Plays a loaded film from 1 s and pauses at once, several times: each time the film must
+// come to stand within half a second and stay there.
+void ExpectPauseRightAfterPlayHolds(TMMEngine& engine);
+
 // An isolated environment with a debug log and the build's filter files.
 class EngineTest : public IsolatedTest {
 protected:

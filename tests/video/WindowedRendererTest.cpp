@@ -74,6 +74,13 @@ TEST_P(WindowedRendererTest, PlaysToTheEndOnce) {
     EXPECT_GE(engine.GetCurrentPosition(), 3900 * 10000);
 }
 
+TEST_P(WindowedRendererTest, PauseRightAfterPlayHolds) {
+    TMMEngine engine(GetParam(), &display_, settings);
+    engine.SetPlayPauseStepMs(0);
+    ASSERT_EQ(engine.LoadMovie(Film("mpeg2.mpg"), 0), S_OK) << LogText();
+    ExpectPauseRightAfterPlayHolds(engine);
+}
+
 INSTANTIATE_TEST_SUITE_P(Modes, WindowedRendererTest, ::testing::Values(0, 1),
                          [](const auto& info) { return "mode" + std::to_string(info.param); });
 
