@@ -88,6 +88,26 @@ TEST_F(SeekingTest, PositionWithoutAFilmForgetsTheLoadedStructureKey) {
     EXPECT_EQ(video().loads.size(), 1u);
 }
 
+// A structure's film that starts the timeline at 00:00:00 is loaded like any other, both
+// at the start and when coming back to it from another structure.
+TEST_F(SeekingTest, FilmAtTheTimelineStartIsLoaded) {
+    WriteSettings("[FILME]\nCount=2\n"
+                  "1=f1.mpg;00:00:00;00:10:00;600;H;7\n"
+                  "2=f4.mpg;01:00:00;01:10:00;600;H;8\n");
+    context = CreateContext();
+    context->SetMainWindow(&main);
+    context->SetPlayerWindows(&layout);
+    context->CurrentStructure = context->Reaches[0].get();
+    context->SeekPosition(true, 0);
+    EXPECT_EQ(video().loads, std::vector<std::string>{"f1.mpg"});
+    context->CurrentStructure = context->Reaches[1].get();
+    context->SeekPosition(true, 3600);
+    context->CurrentStructure = context->Reaches[0].get();
+    context->SeekPosition(true, 0);
+    EXPECT_EQ(video().loads, (std::vector<std::string>{"f1.mpg", "f4.mpg", "f1.mpg"}));
+    EXPECT_EQ(context->FilmIndex, 0);
+}
+
 TEST_F(SeekingTest, NoCurrentStructureMeansNoFilm) {
     context->CurrentStructure = nullptr;
     context->SeekPosition(false, 610);
