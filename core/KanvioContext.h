@@ -62,6 +62,17 @@ public:
     void SetMainWindow(IMainWindow* window) { mainWindow_ = window; }
     void SetPlayerWindows(IPlayerWindows* windows) { playerWindows_ = windows; }
 
+    // Layout switching. SwitchLayout keeps the current structure and film position and
+    // closes the main window; false (nothing happens) for the current layout or one
+    // outside 0..2. The program then calls BeginPendingLayout, which makes the new layout
+    // current and forgets the old layout's film, and opens the new windows, whose start
+    // comes back to the kept place through ResumeAfterLayoutSwitch instead of the trailer
+    // and the start-up choice.
+    bool SwitchLayout(int layout);
+    bool BeginPendingLayout();
+    bool ResumePending() const { return resume_.Pending; }
+    bool ResumeAfterLayoutSwitch();
+
     // Playback commands, keyboard and help.
     void StartPlayer();
     bool PlayTrailer();
@@ -208,6 +219,15 @@ private:
     std::string projectFile_;
     std::string connectionProjectFile_;
     std::string layoutNote_;
+    struct TLayoutResume {
+        bool Pending = false;
+        TReachData* Structure = nullptr;
+        int32_t FilmIndex = -1; // -1: no film of the structure was loaded
+        int64_t TimelineSeconds = 0;
+        int64_t FilmMilliseconds = 0;
+    };
+    TLayoutResume resume_;
+    int pendingLayout_ = -1;
 };
 
 // The one player context of the program; null until the program entry creates it.

@@ -45,7 +45,8 @@ void TKanvioContext::StartPlayer() {
     if (mainWindow_ != nullptr) {
         mainWindow_->ShowStructureList();
     }
-    TrailerPlaying = PlayTrailer();
+    // Coming from another layout, the user goes on where they were: no trailer.
+    TrailerPlaying = !ResumePending() && PlayTrailer();
     if (!TrailerPlaying) {
         ShowIdleState();
     } else {

@@ -1,30 +1,24 @@
 #include "ui/KanvioMainForm.h"
 
 #include "core/KanvioContext.h"
-#include "core/StructureListModel.h"
 #include "foundation/AnsiText.h"
 #include "foundation/Errors.h"
 #include "foundation/KanvioToolkit.h"
 #include "foundation/LangManager.h"
 #include "foundation/Logging.h"
-#include "foundation/QelListViewModel.h"
 #include "foundation/RegistryManager.h"
 #include "foundation/UserDialogs.h"
-#include "ui/InspChoiceForm.h"
 #include "ui/MainFormLayout.h"
 #include "ui/MainFormMenus.h"
-#include "ui/SettingsCommands.h"
+#include "ui/MainMenuCommands.h"
 #include "ui/StartChoice.h"
 #include "ui/StructureGraphicView.h"
 #include "ui/StructureInfoPanel.h"
-#include "ui/StructureViewImages.h"
 #include "video/VirtualKeyMap.h"
 
-#include <QAction>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -82,35 +76,13 @@ TKanvioMainForm::TKanvioMainForm(TKanvioContext& context, IUserDialogs& dialogs,
     scrollBox_->SetObservationClickHandler(
         [this](int detailIndex) { ObservationLabelClick(detailIndex); });
 
-    connect(menus_, &TMainFormMenus::ReachItemClick, this, &TKanvioMainForm::ReachItemClick);
-    connect(menus_, &TMainFormMenus::ConnectionItemClick, this,
-            &TKanvioMainForm::ConnectionItemClick);
-    connect(menus_, &TMainFormMenus::LayoutChange, this, &TKanvioMainForm::LayoutChange);
-    connect(menus_->miToggleManholes, &QAction::triggered, this,
-            &TKanvioMainForm::miToggleManholesClick);
-    connect(menus_->miKanvioHelp, &QAction::triggered, this, &TKanvioMainForm::miKanvioHelpClick);
-    connect(menus_->miPrintStructure, &QAction::triggered, this, [this] {
-        context_.PrintStructure(PanelImage(*infoPanel_), WholeGraphicImage(*scrollBox_));
-    });
-    connect(menus_->miAdvanced, &QAction::triggered, this, &TKanvioMainForm::miAdvancedClick);
-    TSettingsCommands::TWindowHooks hooks;
-    hooks.RedrawGraphic = [this] { DrawStructureGraphic(context_.CurrentStructure); };
-    hooks.RebuildMenus = [this] { BuildStructureMenus(); };
-    settings_ = std::make_unique<TSettingsCommands>(context_, dialogs_, *this, std::move(hooks));
-    connect(menus_->miCodecSettings, &QAction::triggered, this,
-            [this] { settings_->miCodecSettingsClick(); });
-    connect(menus_->miDefectClass, &QAction::triggered, this,
-            [this] { settings_->miDefectClassClick(); });
-    connect(menus_->miMenuLayout, &QAction::triggered, this,
-            [this] { settings_->miMenuLayoutClick(); });
+    commands_ = std::make_unique<TMainMenuCommands>(context_, dialogs_, *menus_, *infoPanel_,
+                                                    *scrollBox_, *this, *this);
 
     FormCreate();
 }
 
-TKanvioMainForm::~TKanvioMainForm() {
-    // The choice window reads the list model up to its end; it goes first.
-    delete choiceForm_;
-}
+TKanvioMainForm::~TKanvioMainForm() = default;
 
 void TKanvioMainForm::FormCreate() {
     ApplyTexts();
@@ -134,7 +106,6 @@ void TKanvioMainForm::ApplyTexts() {
     menus_->ApplyTexts(lang);
     infoPanel_->ApplyTexts(lang);
     scrollBox_->ApplyTexts();
-    restartNotice_ = lang.Text("_ChangesWillBePerformedAfterRestart");
 }
 
 void TKanvioMainForm::showEvent(QShowEvent* event) {
@@ -192,7 +163,7 @@ void TKanvioMainForm::FormResize() {
     place(infoPanel_, layout.InfoPanel);
     place(scrollBox_, layout.ScrollBox);
     infoPanel_->ArrangeColumns(layout);
-    DrawStructureGraphic(context_.CurrentStructure);
+    commands_->DrawStructureGraphic(context_.CurrentStructure);
 }
 
 void TKanvioMainForm::closeEvent(QCloseEvent* event) {
@@ -224,9 +195,12 @@ void TKanvioMainForm::keyPressEvent(QKeyEvent* event) {
     TBaseRescalableForm::keyPressEvent(event);
 }
 
-void TKanvioMainForm::BuildStructureMenus() {
-    menus_->BuildStructureMenus(context_.Reaches, context_.Connections, context_.InspectionInfo,
-                                context_.DisplayConnectionMode);
+void TKanvioMainForm::ShowStructureList() {
+    commands_->BuildStructureMenus();
+}
+
+void TKanvioMainForm::ShowCurrentStructure() {
+    commands_->SyncMenus();
 }
 
 void TKanvioMainForm::EnableControls(bool enabled) {
@@ -235,91 +209,26 @@ void TKanvioMainForm::EnableControls(bool enabled) {
 }
 
 bool TKanvioMainForm::ChooseInitialStructure() {
-    const bool takeDefault = !ApplyCommandLineChoice(context_, arguments_);
+    const bool takeDefault = !ApplyStartChoice(context_, arguments_);
     if (takeDefault) {
         SelectFirstStructure();
         if (context_.CurrentStructure != nullptr) {
             context_.SeekDetail(-1);
         }
     }
-    ShowStructureInfo();
-    DrawStructureGraphic(context_.CurrentStructure);
+    commands_->ShowStructureInfo();
+    commands_->DrawStructureGraphic(context_.CurrentStructure);
     context_.Pause();
     return takeDefault;
 }
 
 void TKanvioMainForm::SelectFirstStructure() {
     if (!context_.Reaches.empty()) {
-        menus_->CheckStructureItem(menus_->ReachItems().empty() ? nullptr
-                                                                : menus_->ReachItems().front());
         context_.CurrentStructure = context_.Reaches.front().get();
     } else if (!context_.Connections.empty()) {
-        menus_->CheckStructureItem(
-            menus_->ConnectionItems().empty() ? nullptr : menus_->ConnectionItems().front());
         context_.CurrentStructure = context_.Connections.front().get();
     }
-}
-
-void TKanvioMainForm::SyncMenus() {
-    // Structures of ISYBAU deliveries carry no ID, so the structure itself is looked up.
-    const TReachData* current = context_.CurrentStructure;
-    QAction* item = nullptr;
-    if (current != nullptr) {
-        const auto find = [current](const TAReachData& structures,
-                                    const std::vector<QAction*>& items) -> QAction* {
-            for (size_t i = 0; i < structures.size() && i < items.size(); ++i) {
-                if (structures[i].get() == current) {
-                    return items[i];
-                }
-            }
-            return nullptr;
-        };
-        if (current->ObjectType == 'H') {
-            item = find(context_.Reaches, menus_->ReachItems());
-        } else if (current->ObjectType == 'A') {
-            item = find(context_.Connections, menus_->ConnectionItems());
-        }
-    }
-    menus_->CheckStructureItem(item);
-    DrawStructureGraphic(context_.CurrentStructure);
-    ShowStructureInfo();
-}
-
-void TKanvioMainForm::ShowStructureInfo() {
-    const TReachData* current = context_.CurrentStructure;
-    infoPanel_->ShowStructure(current);
-    menus_->miToggleManholes->setEnabled(current != nullptr && CanToggleManholes(*current));
-}
-
-void TKanvioMainForm::DrawStructureGraphic(const TReachData* structure) {
-    scrollBox_->DrawStructureGraphic(structure);
-}
-
-void TKanvioMainForm::ReachItemClick(int index) {
-    if (index < 0 || static_cast<size_t>(index) >= context_.Reaches.size()) {
-        return;
-    }
-    const auto& items = menus_->ReachItems();
-    SelectStructure(static_cast<size_t>(index) < items.size() ? items[size_t(index)] : nullptr,
-                    context_.Reaches[size_t(index)].get());
-}
-
-void TKanvioMainForm::ConnectionItemClick(int index) {
-    if (index < 0 || static_cast<size_t>(index) >= context_.Connections.size()) {
-        return;
-    }
-    const auto& items = menus_->ConnectionItems();
-    SelectStructure(static_cast<size_t>(index) < items.size() ? items[size_t(index)] : nullptr,
-                    context_.Connections[size_t(index)].get());
-}
-
-void TKanvioMainForm::SelectStructure(QAction* item, TReachData* structure) {
-    menus_->CheckStructureItem(item);
-    context_.CurrentStructure = structure;
-    ShowStructureInfo();
-    DrawStructureGraphic(structure);
-    context_.SeekDetail(-1);
-    context_.Pause();
+    menus_->CheckStructureItem(menus_->ItemOf(context_.CurrentStructure));
 }
 
 void TKanvioMainForm::ObservationLabelClick(int detailIndex) {
@@ -328,52 +237,6 @@ void TKanvioMainForm::ObservationLabelClick(int detailIndex) {
     }
     context_.SeekDetail(detailIndex);
     context_.Play(1.0);
-}
-
-void TKanvioMainForm::LayoutChange(int tag) {
-    menus_->CheckLayoutItem(tag);
-    try {
-        WriteRegInteger("", "LayoutMode", tag);
-    } catch (const EKanvioError& error) {
-        dialogs_.ShowMessage(TMessageKind::Error, error.what());
-        return;
-    }
-    dialogs_.ShowMessage(TMessageKind::Information, restartNotice_);
-}
-
-void TKanvioMainForm::miToggleManholesClick() {
-    TReachData* current = context_.CurrentStructure;
-    if (current == nullptr) {
-        return;
-    }
-    std::swap(current->StartManholeNumber, current->EndManholeNumber);
-    DrawStructureGraphic(current);
-}
-
-void TKanvioMainForm::miKanvioHelpClick() {
-    context_.OpenHelp();
-}
-
-void TKanvioMainForm::miAdvancedClick() {
-    if (choiceForm_ == nullptr) {
-        // The player builds the table at start; a context made without it gets one here.
-        if (!context_.ListModel) {
-            listModel_ = BuildListModel(context_);
-        }
-        const TQelListViewModel& model = context_.ListModel ? *context_.ListModel : *listModel_;
-        choiceForm_ = new TInspChoiceForm(
-            context_, model, [this](TReachData& structure) { StructureChosen(structure); }, this);
-    }
-    choiceForm_->show();
-    choiceForm_->raise();
-    choiceForm_->activateWindow();
-}
-
-void TKanvioMainForm::StructureChosen(TReachData& structure) {
-    context_.CurrentStructure = &structure;
-    SyncMenus();
-    context_.SeekDetail(-1);
-    context_.Pause();
 }
 
 } // namespace kanvio

@@ -12,17 +12,13 @@
 #include <string>
 #include <vector>
 
-class QAction;
-
 namespace kanvio {
 
 class IUserDialogs;
-class TInspChoiceForm;
 class TKanvioContext;
 class TMainFormMenus;
-class TQelListViewModel;
+class TMainMenuCommands;
 class TReachData;
-class TSettingsCommands;
 class TStructureGraphicView;
 class TStructureInfoPanel;
 
@@ -36,39 +32,23 @@ public:
 
     // IMainWindow, as the player context calls it.
     void CloseMainWindow() override;
-    void ShowStructureList() override { BuildStructureMenus(); }
-    void ShowCurrentStructure() override { SyncMenus(); }
+    void ShowStructureList() override;
+    void ShowCurrentStructure() override;
     void SelectInitialStructure() override { ChooseInitialStructure(); }
     void EnableControls(bool enabled) override;
 
-    void BuildStructureMenus();
-    // The start-up choice: the structure the command line names, else the first reach,
-    // else the first connection. True when the command line chose nothing usable.
+    // The start-up choice: back where a layout switch left, else the structure the command
+    // line names, else the first reach, else the first connection. True when neither a
+    // switch nor the command line chose.
     bool ChooseInitialStructure();
-    // Marks the context's current structure in the menus and shows it; the film stays.
-    void SyncMenus();
-    void ShowStructureInfo();
-    void DrawStructureGraphic(const TReachData* structure);
-
-    // Event handlers, also callable directly.
-    void ReachItemClick(int index);
-    void ConnectionItemClick(int index);
     void ObservationLabelClick(int detailIndex);
-    void LayoutChange(int tag);
-    void miToggleManholesClick();
-    void miKanvioHelpClick();
-    // Opens the inspection choice window, created on the first click.
-    void miAdvancedClick();
     void FormResize();
 
+    TMainMenuCommands& Commands() const { return *commands_; }
     TStructureInfoPanel* InfoPanel() const { return infoPanel_; }
     TStructureGraphicView* ScrollBox() const { return scrollBox_; }
     TMainFormMenus* Menus() const { return menus_; }
-    const std::string& RestartNotice() const { return restartNotice_; }
     QWidget* ClientArea() const { return client_; }
-    TInspChoiceForm* ChoiceForm() const { return choiceForm_; }
-    // The settings menu's dialogs.
-    TSettingsCommands& Settings() const { return *settings_; }
 
 Q_SIGNALS:
     // The window closed; the program ends.
@@ -86,12 +66,9 @@ private:
     void FormShow();
     void FormCloseQuery();
     void ApplyTexts();
-    void SelectStructure(QAction* item, TReachData* structure);
     void SelectFirstStructure();
     // Pulls the window back when it lies beyond the screen's available area.
     void KeepOnScreen();
-    // The choice window made structure the current one.
-    void StructureChosen(TReachData& structure);
 
     TKanvioContext& context_;
     IUserDialogs& dialogs_;
@@ -100,10 +77,7 @@ private:
     QWidget* client_;
     TStructureInfoPanel* infoPanel_;
     TStructureGraphicView* scrollBox_;
-    std::string restartNotice_;
-    std::unique_ptr<TQelListViewModel> listModel_;
-    TInspChoiceForm* choiceForm_ = nullptr;
-    std::unique_ptr<TSettingsCommands> settings_;
+    std::unique_ptr<TMainMenuCommands> commands_;
     bool shown_ = false;
 };
 

@@ -7,9 +7,9 @@
 #include "foundation/LangManager.h"
 #include "foundation/Logging.h"
 #include "foundation/RegistryManager.h"
-#include "ui/InspChoiceForm.h"
 #include "ui/MainFormLayout.h"
 #include "ui/MainFormMenus.h"
+#include "ui/MainMenuCommands.h"
 #include "ui/PlayerControlsWidget.h"
 #include "ui/StructureGraphicView.h"
 #include "ui/StructureInfoPanel.h"
@@ -32,7 +32,6 @@
 #include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <cmath>
 
 namespace kanvio {
 
@@ -74,7 +73,7 @@ TKanvioSingleForm::TKanvioSingleForm(TKanvioContext& context, IUserDialogs& dial
 }
 
 TKanvioSingleForm::~TKanvioSingleForm() {
-    delete choiceForm_; // reads the list model up to its end
+    commands_.reset(); // its choice window reads the list model up to its end
     DestroyPlayerWindows();
 }
 
@@ -170,12 +169,8 @@ void TKanvioSingleForm::CreatePopupMenu() {
 }
 
 void TKanvioSingleForm::ConnectHandlers() {
-    connect(menus_, &TMainFormMenus::ReachItemClick, this, &TKanvioSingleForm::ReachItemClick);
-    connect(menus_, &TMainFormMenus::ConnectionItemClick, this,
-            &TKanvioSingleForm::ConnectionItemClick);
-    connect(menus_, &TMainFormMenus::LayoutChange, this, &TKanvioSingleForm::LayoutChange);
-    connect(menus_->miKanvioHelp, &QAction::triggered, this, [this] { context_.OpenHelp(); });
-    connect(menus_->miAdvanced, &QAction::triggered, this, &TKanvioSingleForm::miAdvancedClick);
+    commands_ = std::make_unique<TMainMenuCommands>(context_, dialogs_, *menus_, *infoPanel_,
+                                                    *scrollBox_, *this, *this);
     connect(zoomBtn_, &QPushButton::clicked, this, &TKanvioSingleForm::ZoomBtnClick);
     connect(endeButton_, &QPushButton::clicked, this, &TKanvioSingleForm::EndeButtonClick);
     connect(haltungRBtn_, &QRadioButton::clicked, this, &TKanvioSingleForm::FillStructureTree);
@@ -193,7 +188,7 @@ void TKanvioSingleForm::ApplyTexts() {
     menus_->ApplyTexts(lang);
     infoPanel_->ApplyTexts(lang);
     scrollBox_->ApplyTexts();
-    restartNotice_ = lang.Text("_ChangesWillBePerformedAfterRestart");
+    menus_->miDefectClass->setText(AnsiToQString(lang.Text("_DefectClass")));
     popup_.SaveImage->setText(AnsiToQString(lang.Text("_SaveImage")));
     popup_.PrintImage->setText(AnsiToQString(lang.Text("_PrintImage")));
     popup_.FullScreen->setText(AnsiToQString(lang.Text("_FullScreen")));
@@ -233,6 +228,7 @@ void TKanvioSingleForm::FormCreate() {
         lstStructures_->move(8, 0);
         lstStructures_->show();
     } else {
+        menus_->SetOpenEndedLabelRows(true);
         haltungRBtn_->setEnabled(false);
         anschlussRBtn_->setEnabled(false);
         scrollBox_->move(8, scrollBox_->y());
@@ -244,23 +240,6 @@ void TKanvioSingleForm::FormCreate() {
     savedVideoBounds_ = videoWindow_->geometry();
     videoWindow_->raise();
     SetClientSize(kDesignClientSize.width(), kDesignClientSize.height());
-}
-
-void TKanvioSingleForm::ApplyScreenSize(const QSize& screen) {
-    screenSize_ = screen;
-    enlargeFactor_ = 0.0;
-    zoomBtn_->setEnabled(true);
-    zoomBtn_->setVisible(true);
-    if (screen.width() == 640 || screen.width() == 800) {
-        zoomBtn_->setEnabled(false);
-    } else if (screen.width() == 1024) {
-        enlargeFactor_ = 1.6;
-    } else {
-        enlargeFactor_ = 2.0;
-        if (screen.width() < 1024) {
-            zoomBtn_->setVisible(false);
-        }
-    }
 }
 
 void TKanvioSingleForm::PlaceFromRegistry() {
@@ -317,91 +296,6 @@ void TKanvioSingleForm::FormShow() {
 
 QWidget* TKanvioSingleForm::StructureView() const {
     return context_.LayoutMode == 2 ? static_cast<QWidget*>(lstStructures_) : scrollBox_;
-}
-
-void TKanvioSingleForm::ZoomBtnClick() {
-    if (fullScreen_ || enlargeFactor_ == 0.0) {
-        return;
-    }
-    QWidget* view = StructureView();
-    QRect video = videoWindow_->geometry();
-    QRect panel = bedienPanel_->geometry();
-    QRect sliders = trackBarPanel_->geometry();
-    if (!enlarged_) {
-        enlarged_ = true;
-        zoomBtn_->setText(AnsiToQString(zoomOutText_));
-        double factor = enlargeFactor_;
-        if (video.left() + std::trunc(video.width() * factor) + 8 > screenSize_.width()) {
-            factor = double(screenSize_.width() - 8 - video.left()) / video.width();
-            move(0, y());
-        }
-        if (video.top() + std::trunc(video.height() * factor) + panel.height() + sliders.height() +
-                24 >
-            screenSize_.height()) {
-            factor = double(screenSize_.height() - 24 - sliders.height() - panel.height() -
-                            video.top()) /
-                     video.height();
-            move(x(), 0);
-        }
-        enlargeFactor_ = factor; // the shrink undoes the factor in effect
-        video.setSize(QSize(int(std::trunc(video.width() * factor)),
-                            int(std::trunc(video.height() * factor))));
-        panel.moveTo(video.left() + video.width() - panel.width(), video.bottom() + 1 + 8);
-        view->resize(view->width(),
-                     panel.top() + panel.height() - (view->y() + sliders.height() + 8));
-        sliders.setWidth(panel.left() - 12);
-    } else {
-        enlarged_ = false;
-        zoomBtn_->setText(AnsiToQString(zoomInText_));
-        video.setSize(QSize(int(std::trunc(video.width() / enlargeFactor_)),
-                            int(std::trunc(video.height() / enlargeFactor_))));
-        panel.moveTo(video.left(), video.bottom() + 1 + 8);
-        view->resize(view->width(), panel.top() + panel.height() - view->y() - 8);
-        sliders.setWidth(panel.left() + panel.width() - 8);
-    }
-    videoWindow_->setGeometry(video);
-    savedVideoBounds_.setSize(video.size());
-    bedienPanel_->setGeometry(panel);
-    sliders.moveTop(view->y() + view->height() + 8);
-    trackBarPanel_->setGeometry(sliders);
-    ArrangeAfterZoom();
-}
-
-void TKanvioSingleForm::ArrangeAfterZoom() {
-    controls_->ArrangeSliderGroup(trackBarPanel_->width());
-    SetClientSize(videoWindow_->x() + videoWindow_->width() + 8,
-                  trackBarPanel_->y() + trackBarPanel_->height() + 8);
-    if (screenSize_.isValid() && y() + frameGeometry().height() > screenSize_.height()) {
-        move(x(), std::max(0, screenSize_.height() - frameGeometry().height()));
-    }
-    video_->Resize(videoWindow_->width(), videoWindow_->height());
-}
-
-void TKanvioSingleForm::ToggleFullScreen() {
-    const bool was = fullScreen_;
-    if (!was) {
-        // A window of fixed size cannot fill the screen.
-        setMinimumSize(0, 0);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        client_->setMinimumSize(0, 0);
-        client_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    }
-    fullScreen_ = video_->ToggleFullScreen();
-    menus_->MainMenu->setVisible(!fullScreen_);
-    if (fullScreen_) {
-        videoWindow_->raise();
-        videoWindow_->setGeometry(0, 0, client_->width(), client_->height());
-        QScreen* screen = ScreenOf(*this);
-        if (screen != nullptr) {
-            videoWindow_->setGeometry(QRect(QPoint(0, 0), screen->geometry().size()));
-        }
-    } else {
-        videoWindow_->setGeometry(savedVideoBounds_);
-        SetClientSize(videoWindow_->x() + videoWindow_->width() + 8,
-                      trackBarPanel_->y() + trackBarPanel_->height() + 8);
-    }
-    video_->Resize(videoWindow_->width(), videoWindow_->height());
-    popup_.FullScreen->setChecked(fullScreen_);
 }
 
 void TKanvioSingleForm::EndeButtonClick() {
@@ -478,59 +372,6 @@ void TKanvioSingleForm::DestroyPlayerWindows() {
     if (video_) {
         video_->Release();
     }
-}
-
-int32_t TKanvioSingleForm::FilterStrategy() const {
-    return context_.FilterStrategy;
-}
-
-TVideoResult TKanvioSingleForm::LoadMovieAuto(const std::string& fileName) {
-    return video_->LoadMovieAuto(fileName);
-}
-
-TVideoResult TKanvioSingleForm::PlayMovie() {
-    return video_->PlayMovie();
-}
-
-TVideoResult TKanvioSingleForm::PauseMovie() {
-    return video_->PauseMovie();
-}
-
-TVideoResult TKanvioSingleForm::StopMovie() {
-    return video_->StopMovie();
-}
-
-TVideoResult TKanvioSingleForm::SeekTo(int64_t milliseconds) {
-    return video_->SeekTo(milliseconds);
-}
-
-void TKanvioSingleForm::SetSpeed(double rate) {
-    video_->SetSpeed(rate);
-}
-
-int64_t TKanvioSingleForm::GetCurrentPosition() {
-    return video_->GetCurrentPosition();
-}
-
-void TKanvioSingleForm::SetZoom(float factor) {
-    video_->SetZoom(factor);
-}
-
-int TKanvioSingleForm::MovieFormat() const {
-    return video_->MovieFormat();
-}
-
-bool TKanvioSingleForm::CanChangePictureProps() {
-    return video_->CanChangePictureProps();
-}
-
-void TKanvioSingleForm::BringToFront() {
-    raise();
-    activateWindow();
-}
-
-void TKanvioSingleForm::ApplyDecoderPriorities() {
-    video_->ApplyDecoderPriorities();
 }
 
 } // namespace kanvio

@@ -31,12 +31,10 @@ namespace kanvio {
 
 class IUserDialogs;
 class TEmbeddedVideo;
-class TInspChoiceForm;
 class TKanvioContext;
 class TMainFormMenus;
+class TMainMenuCommands;
 class TPlayerControlsWidget;
-class TQelListViewModel;
-class TReachData;
 class TStructureGraphicView;
 class TStructureInfoPanel;
 class TColorControlForm;
@@ -90,29 +88,21 @@ public:
     void ShowColorControl() override;
     TVideoResult GrabPicture(QImage& bitmap) override;
 
-    void BuildStructureMenus();
     void FillStructureTree();
-    void SyncMenus();
     void SelectTreeNode();
-    void ShowStructureInfo();
-    void DrawStructureGraphic(const TReachData* structure);
 
     // Event handlers, also callable directly.
-    void ReachItemClick(int index);
-    void ConnectionItemClick(int index);
     void ObservationLabelClick(int detailIndex);
-    void LayoutChange(int tag);
     void lstStructuresDblClick(QTreeWidgetItem* item);
     void ZoomBtnClick();
     void EndeButtonClick();
-    void miAdvancedClick();
 
     // The screen the window sizes itself for (creation step of the enlargement factor).
     void ApplyScreenSize(const QSize& screen);
     double EnlargeFactor() const { return enlargeFactor_; }
     const QRect& SavedVideoBounds() const { return savedVideoBounds_; }
-    const std::string& RestartNotice() const { return restartNotice_; }
 
+    TMainMenuCommands& Commands() const { return *commands_; }
     TMainFormMenus* Menus() const { return menus_; }
     QWidget* ClientArea() const { return client_; }
     TStructureInfoPanel* InfoPanel() const { return infoPanel_; }
@@ -155,8 +145,6 @@ private:
     void FormShow();
     void FormCloseQuery();
     void PlaceFromRegistry();
-    void SelectStructure(QAction* item, TReachData* structure);
-    void StructureChosen(TReachData& structure);
     QWidget* StructureView() const;
     // After the video or panel moved: slider group, client size, the strip.
     void ArrangeAfterZoom();
@@ -184,8 +172,7 @@ private:
     QWidget* trackBarPanel_ = nullptr;
     TVideoPopupMenu popup_;
     QPointer<QWidget> splash_;
-    std::unique_ptr<TQelListViewModel> listModel_;
-    TInspChoiceForm* choiceForm_ = nullptr;
+    std::unique_ptr<TMainMenuCommands> commands_;
 
     bool fullScreen_ = false;
     QRect savedVideoBounds_;
@@ -194,7 +181,6 @@ private:
     QSize screenSize_;
     std::string zoomInText_;
     std::string zoomOutText_;
-    std::string restartNotice_;
     bool shown_ = false;
     bool closed_ = false;
 };

@@ -83,7 +83,33 @@ void TMainFormMenus::BuildStructureMenus(const TAReachData& reaches, const TARea
                                     displayConnectionMode);
     connectionItems_ = FillStructureMenu(miConnections, connections, TStructureKind::Connection,
                                          labelTable, displayConnectionMode);
+    const auto pointers = [](const TAReachData& structures) {
+        std::vector<const TReachData*> shown;
+        shown.reserve(structures.size());
+        for (const auto& structure : structures) {
+            shown.push_back(structure.get());
+        }
+        return shown;
+    };
+    reachesShown_ = pointers(reaches);
+    connectionsShown_ = pointers(connections);
     EnableControls(enabled_);
+}
+
+QAction* TMainFormMenus::ItemOf(const TReachData* structure) const {
+    // Structures of ISYBAU deliveries carry no ID, so the structure itself is looked up.
+    if (structure == nullptr) {
+        return nullptr;
+    }
+    const bool reach = structure->ObjectType == 'H';
+    const auto& shown = reach ? reachesShown_ : connectionsShown_;
+    const auto& items = reach ? reachItems_ : connectionItems_;
+    for (size_t i = 0; i < shown.size() && i < items.size(); ++i) {
+        if (shown[i] == structure) {
+            return items[i];
+        }
+    }
+    return nullptr;
 }
 
 std::vector<QAction*> TMainFormMenus::FillStructureMenu(QMenu* menu, const TAReachData& structures,
@@ -91,7 +117,8 @@ std::vector<QAction*> TMainFormMenus::FillStructureMenu(QMenu* menu, const TARea
                                                         const TAInspectionInfo& labelTable,
                                                         uint8_t displayConnectionMode) {
     menu->clear();
-    const TLabelRows rows = ReadLabelRows(kind);
+    const std::vector<int32_t> rows =
+        openEndedLabelRows_ ? ReadOpenEndedLabelRows(kind) : ToVector(ReadLabelRows(kind));
     std::vector<QAction*> items;
     items.reserve(structures.size());
     for (size_t i = 0; i < structures.size(); ++i) {

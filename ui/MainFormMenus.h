@@ -30,8 +30,13 @@ public:
     // Rebuilds both structure menus; a menu without items is disabled.
     void BuildStructureMenus(const TAReachData& reaches, const TAReachData& connections,
                              const TAInspectionInfo& labelTable, uint8_t displayConnectionMode);
+    // Captions of the single window with graph: label rows are read on as long as they
+    // name a row, not only the first five.
+    void SetOpenEndedLabelRows(bool openEnded) { openEndedLabelRows_ = openEnded; }
     // Unchecks every structure item and checks item (none when null).
     void CheckStructureItem(QAction* item);
+    // The item of a structure of the lists the menus were built from, or null.
+    QAction* ItemOf(const TReachData* structure) const;
     // The checked structure item, or null.
     QAction* CheckedStructureItem() const;
     const std::vector<QAction*>& ReachItems() const { return reachItems_; }
@@ -75,7 +80,11 @@ private:
     QActionGroup* layoutGroup_;
     std::vector<QAction*> reachItems_;
     std::vector<QAction*> connectionItems_;
+    // The structures behind the items, in the same order; owned by the data model.
+    std::vector<const TReachData*> reachesShown_;
+    std::vector<const TReachData*> connectionsShown_;
     bool enabled_ = true;
+    bool openEndedLabelRows_ = false;
 };
 
 } // namespace kanvio

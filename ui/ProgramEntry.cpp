@@ -78,6 +78,21 @@ int RunSingleWindowLayout(QApplication& application, TKanvioContext& context, IU
     return RunUntilClosed(application, context, singleForm, splash);
 }
 
+} // namespace
+
+int RunLayouts(QApplication& application, TKanvioContext& context, IUserDialogs& dialogs,
+               const std::vector<std::string>& arguments, QPointer<TSplashForm> splash) {
+    int exitCode = 0;
+    do {
+        exitCode = context.LayoutMode == 0
+                       ? RunThreeWindowLayout(application, context, dialogs, arguments, splash)
+                       : RunSingleWindowLayout(application, context, dialogs, arguments, splash);
+    } while (context.BeginPendingLayout());
+    return exitCode;
+}
+
+namespace {
+
 // The player with its windows. Returns the process exit code.
 int RunPlayer(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -117,10 +132,7 @@ int RunPlayer(int argc, char** argv) {
     if (splash) {
         splash->repaint();
     }
-    const int exitCode =
-        PlayerContext->LayoutMode == 0
-            ? RunThreeWindowLayout(application, *PlayerContext, dialogs, arguments, splash)
-            : RunSingleWindowLayout(application, *PlayerContext, dialogs, arguments, splash);
+    const int exitCode = RunLayouts(application, *PlayerContext, dialogs, arguments, splash);
     PlayerContext.reset();
     return exitCode;
 }

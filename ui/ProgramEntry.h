@@ -2,8 +2,12 @@
 
 #include "core/KanvioContext.h"
 
+#include <QPointer>
 #include <memory>
+#include <string>
+#include <vector>
 
+class QApplication;
 class QWidget;
 
 namespace kanvio {
@@ -16,5 +20,13 @@ int RunProgram(int argc, char** argv);
 // through the services' dialogs and the result is null.
 std::unique_ptr<TKanvioContext> CreatePlayerContext(const TContextServices& services,
                                                     QWidget* splash = nullptr);
+
+class IUserDialogs;
+class TSplashForm;
+
+// Runs the windows of the context's layout until the main window closes; when the user
+// switched layouts, the windows of the new layout follow. Returns the event loop's code.
+int RunLayouts(QApplication& application, TKanvioContext& context, IUserDialogs& dialogs,
+               const std::vector<std::string>& arguments, QPointer<TSplashForm> splash = {});
 
 } // namespace kanvio

@@ -2,22 +2,15 @@
 // and the choice of the structure at start.
 
 #include "core/KanvioContext.h"
-#include "core/StructureListModel.h"
-#include "foundation/Errors.h"
-#include "foundation/QelListViewModel.h"
-#include "foundation/RegistryManager.h"
-#include "foundation/UserDialogs.h"
-#include "ui/InspChoiceForm.h"
 #include "ui/KanvioSingleForm.h"
 #include "ui/MainFormLayout.h"
 #include "ui/MainFormMenus.h"
+#include "ui/MainMenuCommands.h"
 #include "ui/StartChoice.h"
 #include "ui/StructureGraphicView.h"
 #include "ui/StructureInfoPanel.h"
 #include "ui/StructureTreeText.h"
 
-#include <QAction>
-#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
@@ -49,7 +42,7 @@ void TKanvioSingleForm::ShowStructureList() {
     if (context_.LayoutMode == 2) {
         FillStructureTree();
     } else {
-        BuildStructureMenus();
+        commands_->BuildStructureMenus();
     }
 }
 
@@ -57,13 +50,8 @@ void TKanvioSingleForm::ShowCurrentStructure() {
     if (context_.LayoutMode == 2) {
         SelectTreeNode();
     } else {
-        SyncMenus();
+        commands_->SyncMenus();
     }
-}
-
-void TKanvioSingleForm::BuildStructureMenus() {
-    menus_->BuildStructureMenus(context_.Reaches, context_.Connections, context_.InspectionInfo,
-                                context_.DisplayConnectionMode);
 }
 
 void TKanvioSingleForm::FillStructureTree() {
@@ -130,23 +118,14 @@ void TKanvioSingleForm::lstStructuresDblClick(QTreeWidgetItem* item) {
 }
 
 void TKanvioSingleForm::SelectInitialStructure() {
-    if (!ApplyCommandLineChoice(context_, arguments_)) {
-        const bool menusEmpty = menus_->ReachItems().empty() && menus_->ConnectionItems().empty();
-        if (context_.LayoutMode != 2 && !menusEmpty) {
-            if (!context_.Reaches.empty()) {
-                menus_->CheckStructureItem(
-                    menus_->ReachItems().empty() ? nullptr : menus_->ReachItems().front());
-            } else if (!context_.Connections.empty()) {
-                menus_->CheckStructureItem(menus_->ConnectionItems().empty()
-                                               ? nullptr
-                                               : menus_->ConnectionItems().front());
-            }
-        }
+    if (!ApplyStartChoice(context_, arguments_)) {
+        // Layout 2 has no structure menus to mark; the list shows the choice below.
         if (!context_.Reaches.empty()) {
             context_.CurrentStructure = context_.Reaches.front().get();
         } else if (!context_.Connections.empty()) {
             context_.CurrentStructure = context_.Connections.front().get();
         }
+        menus_->CheckStructureItem(menus_->ItemOf(context_.CurrentStructure));
         if (context_.CurrentStructure != nullptr) {
             context_.SeekDetail(-1);
         }
@@ -154,43 +133,10 @@ void TKanvioSingleForm::SelectInitialStructure() {
     if (context_.LayoutMode == 2) {
         SelectTreeNode();
     } else {
-        ShowStructureInfo();
-        DrawStructureGraphic(context_.CurrentStructure);
+        commands_->ShowStructureInfo();
+        commands_->DrawStructureGraphic(context_.CurrentStructure);
     }
     context_.Pause();
-}
-
-void TKanvioSingleForm::SyncMenus() {
-    const TReachData* current = context_.CurrentStructure;
-    QAction* item = nullptr;
-    if (current != nullptr) {
-        const auto find = [current](const TAReachData& structures,
-                                    const std::vector<QAction*>& items) -> QAction* {
-            for (size_t i = 0; i < structures.size() && i < items.size(); ++i) {
-                if (structures[i].get() == current) {
-                    return items[i];
-                }
-            }
-            return nullptr;
-        };
-        item = current->ObjectType == 'H' ? find(context_.Reaches, menus_->ReachItems())
-                                          : find(context_.Connections, menus_->ConnectionItems());
-    }
-    menus_->CheckStructureItem(item);
-    DrawStructureGraphic(context_.CurrentStructure);
-    ShowStructureInfo();
-}
-
-void TKanvioSingleForm::ShowStructureInfo() {
-    const TReachData* current = context_.CurrentStructure;
-    infoPanel_->ShowStructure(current);
-    menus_->miToggleManholes->setEnabled(current != nullptr && CanToggleManholes(*current));
-}
-
-void TKanvioSingleForm::DrawStructureGraphic(const TReachData* structure) {
-    if (context_.LayoutMode != 2) {
-        scrollBox_->DrawStructureGraphic(structure);
-    }
 }
 
 void TKanvioSingleForm::EnableControls(bool enabled) {
@@ -201,70 +147,10 @@ void TKanvioSingleForm::EnableControls(bool enabled) {
     }
 }
 
-void TKanvioSingleForm::ReachItemClick(int index) {
-    if (index < 0 || static_cast<size_t>(index) >= context_.Reaches.size()) {
-        return;
-    }
-    const auto& items = menus_->ReachItems();
-    SelectStructure(static_cast<size_t>(index) < items.size() ? items[size_t(index)] : nullptr,
-                    context_.Reaches[size_t(index)].get());
-}
-
-void TKanvioSingleForm::ConnectionItemClick(int index) {
-    if (index < 0 || static_cast<size_t>(index) >= context_.Connections.size()) {
-        return;
-    }
-    const auto& items = menus_->ConnectionItems();
-    SelectStructure(static_cast<size_t>(index) < items.size() ? items[size_t(index)] : nullptr,
-                    context_.Connections[size_t(index)].get());
-}
-
-void TKanvioSingleForm::SelectStructure(QAction* item, TReachData* structure) {
-    menus_->CheckStructureItem(item);
-    context_.CurrentStructure = structure;
-    ShowStructureInfo();
-    DrawStructureGraphic(structure);
-    context_.SeekDetail(-1);
-    context_.Pause();
-}
-
 void TKanvioSingleForm::ObservationLabelClick(int detailIndex) {
     // The graphic is disabled while the trailer plays, so no trailer test is needed here.
     context_.SeekDetail(detailIndex);
     context_.Play(1.0);
-}
-
-void TKanvioSingleForm::LayoutChange(int tag) {
-    menus_->CheckLayoutItem(tag);
-    try {
-        WriteRegInteger("", "LayoutMode", tag);
-    } catch (const EKanvioError& error) {
-        dialogs_.ShowMessage(TMessageKind::Error, error.what());
-        return;
-    }
-    dialogs_.ShowMessage(TMessageKind::Information, restartNotice_);
-}
-
-void TKanvioSingleForm::miAdvancedClick() {
-    if (choiceForm_ == nullptr) {
-        if (!context_.ListModel) {
-            listModel_ = BuildListModel(context_);
-        }
-        const TQelListViewModel& model = context_.ListModel ? *context_.ListModel : *listModel_;
-        choiceForm_ = new TInspChoiceForm(
-            context_, model, [this](TReachData& structure) { StructureChosen(structure); }, this);
-    }
-    choiceForm_->show();
-    choiceForm_->raise();
-    choiceForm_->activateWindow();
-}
-
-void TKanvioSingleForm::StructureChosen(TReachData& structure) {
-    context_.CurrentStructure = &structure;
-    ShowStructureInfo();
-    DrawStructureGraphic(&structure);
-    context_.SeekDetail(-1);
-    context_.Pause();
 }
 
 } // namespace kanvio

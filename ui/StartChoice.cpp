@@ -37,4 +37,8 @@ bool ApplyCommandLineChoice(TKanvioContext& context, const std::vector<std::stri
     return false;
 }
 
+bool ApplyStartChoice(TKanvioContext& context, const std::vector<std::string>& arguments) {
+    return context.ResumeAfterLayoutSwitch() || ApplyCommandLineChoice(context, arguments);
+}
+
 } // namespace kanvio

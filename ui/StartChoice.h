@@ -15,4 +15,8 @@ class TKanvioContext;
 // names nothing, or something the project does not have.
 bool ApplyCommandLineChoice(TKanvioContext& context, const std::vector<std::string>& arguments);
 
+// The start of a layout's windows: back to the place kept by a layout switch, else the
+// command line's choice. False when the window must choose the first structure itself.
+bool ApplyStartChoice(TKanvioContext& context, const std::vector<std::string>& arguments);
+
 } // namespace kanvio

@@ -22,6 +22,22 @@ TLabelRows ReadLabelRows(TStructureKind kind) {
     return rows;
 }
 
+std::vector<int32_t> ReadOpenEndedLabelRows(TStructureKind kind) {
+    const std::string prefix = kind == TStructureKind::Reach ? "LabelH" : "LabelA";
+    // Every sixth default is 0, so a settings file that stores no row beyond the fifth ends
+    // the list at the sixth; the bound only guards against a file that stores thousands.
+    constexpr int32_t kMostRows = 1000;
+    std::vector<int32_t> rows;
+    for (int32_t position = 1; position <= kMostRows; ++position) {
+        const int32_t row = ReadRegInteger("", prefix + std::to_string(position), position % 6);
+        if (row < 1) {
+            break;
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
 std::string ConnectionText(const TReachData& connection, uint8_t displayConnectionMode) {
     switch (displayConnectionMode) {
     case 1:
@@ -34,7 +50,7 @@ std::string ConnectionText(const TReachData& connection, uint8_t displayConnecti
 }
 
 std::string StructureMenuCaption(const TReachData& structure, TStructureKind kind,
-                                 const TAInspectionInfo& labelTable, const TLabelRows& rows,
+                                 const TAInspectionInfo& labelTable, std::span<const int32_t> rows,
                                  uint8_t displayConnectionMode) {
     std::string caption;
     for (const int32_t row : rows) {

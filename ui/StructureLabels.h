@@ -8,7 +8,9 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace kanvio {
 
@@ -24,6 +26,12 @@ inline constexpr int32_t kConnectionInfoRow = 10;
 
 // The stored rows of the kind; a value that was never stored is its own position (1..5).
 TLabelRows ReadLabelRows(TStructureKind kind);
+// The single window's reading: "LabelH"j (or "LabelA"j) for j = 1, 2, ... with the default
+// j mod 6, up to the first value below 1, which ends the list and is not part of it.
+std::vector<int32_t> ReadOpenEndedLabelRows(TStructureKind kind);
+inline std::vector<int32_t> ToVector(const TLabelRows& rows) {
+    return {rows.begin(), rows.end()};
+}
 
 // 0: the connection number; 1: the end manhole; 2: the start manhole when the connection
 // was inspected in the flow direction, else the end manhole. Other modes show the number.
@@ -31,7 +39,7 @@ std::string ConnectionText(const TReachData& connection, uint8_t displayConnecti
 
 // The menu caption: the field of each chosen row followed by three blanks.
 std::string StructureMenuCaption(const TReachData& structure, TStructureKind kind,
-                                 const TAInspectionInfo& labelTable, const TLabelRows& rows,
+                                 const TAInspectionInfo& labelTable, std::span<const int32_t> rows,
                                  uint8_t displayConnectionMode);
 
 // EndDist - StartDist in general number format: up to 15 significant digits, exponent

@@ -108,8 +108,9 @@ TEST(MenuCaptionTable, ShortLabelTableNeverIndexedPast) {
     TAInspectionInfo table = LabelTable();
     table.resize(5); // rows 0..4 only
     const TReachData s = Structure('H', false);
-    EXPECT_EQ(StructureMenuCaption(s, K::Reach, table, {4, 5, 10, 1, 0}, 0), "R7   K\xF6ln   ");
-    EXPECT_EQ(StructureMenuCaption(s, K::Connection, {}, {1, 2, 3, 4, 5}, 0), "");
+    EXPECT_EQ(StructureMenuCaption(s, K::Reach, table, TLabelRows{4, 5, 10, 1, 0}, 0),
+              "R7   K\xF6ln   ");
+    EXPECT_EQ(StructureMenuCaption(s, K::Connection, {}, TLabelRows{1, 2, 3, 4, 5}, 0), "");
 }
 
 TEST_F(MainFormStore, LabelRowsDefaultToTheirPositionAndFollowTheStore) {
@@ -120,6 +121,23 @@ TEST_F(MainFormStore, LabelRowsDefaultToTheirPositionAndFollowTheStore) {
     WriteRegInteger("", "LabelA5", 10);
     EXPECT_EQ(ReadLabelRows(K::Reach), (TLabelRows{4, 0, 3, 4, 5}));
     EXPECT_EQ(ReadLabelRows(K::Connection), (TLabelRows{1, 2, 3, 4, 10}));
+}
+
+// The single window with graph reads on past the fifth row while rows are stored; with
+// nothing stored its sixth default, 0, ends the list at five.
+TEST_F(MainFormStore, OpenEndedLabelRowsReadOnWhileRowsAreStored) {
+    EXPECT_EQ(ReadOpenEndedLabelRows(K::Reach), (std::vector<int32_t>{1, 2, 3, 4, 5}));
+    WriteRegInteger("", "LabelH6", 8);
+    WriteRegInteger("", "LabelH7", 9);
+    WriteRegInteger("", "LabelH8", 0);
+    EXPECT_EQ(ReadOpenEndedLabelRows(K::Reach), (std::vector<int32_t>{1, 2, 3, 4, 5, 8, 9}));
+    WriteRegInteger("", "LabelA2", -1);
+    EXPECT_EQ(ReadOpenEndedLabelRows(K::Connection), (std::vector<int32_t>{1}));
+    // A stored sixth row continues with the defaults 1..5 of the seventh to eleventh.
+    WriteRegInteger("", "LabelA6", 10);
+    WriteRegInteger("", "LabelA2", 2);
+    EXPECT_EQ(ReadOpenEndedLabelRows(K::Connection),
+              (std::vector<int32_t>{1, 2, 3, 4, 5, 10, 1, 2, 3, 4, 5}));
 }
 
 TEST(LengthText, GeneralFormatWithTheSeparator) {

@@ -14,6 +14,7 @@
 #include "ui/InspChoiceForm.h"
 #include "ui/KanvioMainForm.h"
 #include "ui/MainFormMenus.h"
+#include "ui/MainMenuCommands.h"
 #include "ui/ProgramEntry.h"
 #include "ui/QtPrinters.h"
 #include "ui/StructureGraphicView.h"
@@ -431,8 +432,8 @@ TEST_F(MainFormWindowTest, MenuItemSelectsTheStructureAndPauses) {
     EXPECT_EQ(form_->InfoPanel()->txtConnection->text(),
               AnsiToQString(context_->Connections.at(2)->ConnectionNumber));
     // Out-of-range indexes from a stale menu change nothing.
-    form_->ReachItemClick(-1);
-    form_->ConnectionItemClick(int(context_->Connections.size()));
+    form_->Commands().ReachItemClick(-1);
+    form_->Commands().ConnectionItemClick(int(context_->Connections.size()));
     EXPECT_EQ(context_->CurrentStructure, context_->Connections.at(2).get());
 }
 
@@ -450,17 +451,25 @@ TEST_F(MainFormWindowTest, KeysGoToThePlayer) {
     EXPECT_EQ(layout.controls.clicks, std::vector<std::string>{"play"});
 }
 
-TEST_F(MainFormWindowTest, LayoutChoiceIsStoredForTheNextStart) {
+// Another layout is stored and the window closes for it, keeping the structure; the
+// current layout chosen again changes nothing.
+TEST_F(MainFormWindowTest, LayoutChoiceIsStoredAndClosesTheWindowForTheNewLayout) {
     ShowForm();
     EXPECT_TRUE(Menus().miThreeForms->isChecked());
+    Menus().miThreeForms->trigger();
+    EXPECT_TRUE(form_->isVisible());
+    EXPECT_FALSE(context_->BeginPendingLayout());
+
+    QSignalSpy closed(form_.get(), &TKanvioMainForm::Closed);
     Menus().miSingleFormTree->trigger();
     EXPECT_EQ(ReadRegInteger("", "LayoutMode", -1), 2);
     EXPECT_TRUE(Menus().miSingleFormTree->isChecked());
-    EXPECT_FALSE(Menus().miThreeForms->isChecked());
-    EXPECT_EQ(context_->LayoutMode, 0);
-    ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].first, TMessageKind::Information);
-    EXPECT_EQ(dialogs.messages[0].second, form_->RestartNotice());
+    EXPECT_FALSE(form_->isVisible());
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(context_->ResumePending());
+    EXPECT_TRUE(context_->BeginPendingLayout());
+    EXPECT_EQ(context_->LayoutMode, 2);
 }
 
 TEST_F(MainFormWindowTest, ToggleManholesFollowsTypeAndDirection) {
@@ -468,13 +477,13 @@ TEST_F(MainFormWindowTest, ToggleManholesFollowsTypeAndDirection) {
     for (const auto* list : {&context_->Reaches, &context_->Connections}) {
         for (const auto& structure : *list) {
             context_->CurrentStructure = structure.get();
-            form_->ShowStructureInfo();
+            form_->Commands().ShowStructureInfo();
             const bool allowed = (structure->ObjectType == 'H' && !structure->direction) ||
                                  (structure->ObjectType == 'A' && structure->direction);
             EXPECT_EQ(Menus().miToggleManholes->isEnabled(), allowed);
             const std::string start = structure->StartManholeNumber;
             const std::string end = structure->EndManholeNumber;
-            form_->miToggleManholesClick();
+            form_->Commands().miToggleManholesClick();
             EXPECT_EQ(structure->StartManholeNumber, end);
             EXPECT_EQ(structure->EndManholeNumber, start);
         }
@@ -509,7 +518,7 @@ TEST_F(MainFormWindowTest, EmptyProjectSelectsNothing) {
     EXPECT_TRUE(layout.video.seeks.empty());
     form_->EnableControls(true);
     EXPECT_FALSE(Menus().miReaches->menuAction()->isEnabled());
-    form_->miToggleManholesClick(); // nothing current: nothing happens
+    form_->Commands().miToggleManholesClick(); // nothing current: nothing happens
 }
 
 TEST_F(MainFormWindowTest, HelpItemOpensTheHelpFile) {
@@ -550,12 +559,12 @@ TEST_F(MainFormWindowTest, ChoiceWindowOpensOnceAndSelectsTheChosenStructure) {
     ShowForm();
     ASSERT_TRUE(Menus().miAdvanced->isEnabled());
     Menus().miAdvanced->trigger();
-    TInspChoiceForm* window = form_->ChoiceForm();
+    TInspChoiceForm* window = form_->Commands().ChoiceForm();
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
     window->btnCloseClick();
     Menus().miAdvanced->trigger();
-    EXPECT_EQ(form_->ChoiceForm(), window);
+    EXPECT_EQ(form_->Commands().ChoiceForm(), window);
     EXPECT_TRUE(window->isVisible());
 
     const size_t last = context_->Connections.size() - 1;

@@ -16,6 +16,7 @@
 #include "ui/InspInfoEditorForm.h"
 #include "ui/KanvioMainForm.h"
 #include "ui/MainFormMenus.h"
+#include "ui/MainMenuCommands.h"
 #include "ui/ProgramEntry.h"
 #include "ui/SettingsCommands.h"
 #include "ui/StructureGraphicView.h"
@@ -57,13 +58,13 @@ class SettingsDialogsTest : public test::MainFormTestFixture {
 protected:
     TKanvioMainForm& ShowForm() {
         MainFormTestFixture::ShowForm();
-        form_->Settings().SetColorPicker(picker);
+        form_->Commands().Settings().SetColorPicker(picker);
         return *form_;
     }
 
     // Runs the next dialog through script, which returns the dialog's result.
     template <typename Dialog> void Script(std::function<int(Dialog&)> script) {
-        form_->Settings().SetDialogRunner(
+        form_->Commands().Settings().SetDialogRunner(
             [script](QDialog& dialog) { return script(dynamic_cast<Dialog&>(dialog)); });
     }
 
@@ -86,7 +87,7 @@ TEST_F(SettingsDialogsTest, ClearThenSaveMakesEveryClassBlueAndRedrawsTheGraphic
     ASSERT_NE(current, nullptr);
     ASSERT_FALSE(current->Details.empty());
     current->Details.front().DefectClass = 2;
-    form.DrawStructureGraphic(current);
+    form.Commands().DrawStructureGraphic(current);
     const QImage before = Graphic();
     int shown = 0;
     Script<TDefectClassForm>([&](TDefectClassForm& dialog) {

@@ -1,0 +1,144 @@
+#include "ui/MainMenuCommands.h"
+
+#include "core/KanvioContext.h"
+#include "core/StructureListModel.h"
+#include "foundation/Errors.h"
+#include "foundation/Logging.h"
+#include "foundation/QelListViewModel.h"
+#include "foundation/RegistryManager.h"
+#include "foundation/UserDialogs.h"
+#include "ui/InspChoiceForm.h"
+#include "ui/MainFormMenus.h"
+#include "ui/SettingsCommands.h"
+#include "ui/StructureGraphicView.h"
+#include "ui/StructureInfoPanel.h"
+#include "ui/StructureViewImages.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QWidget>
+#include <utility>
+
+namespace kanvio {
+
+TMainMenuCommands::TMainMenuCommands(TKanvioContext& context, IUserDialogs& dialogs,
+                                     TMainFormMenus& menus, TStructureInfoPanel& infoPanel,
+                                     TStructureGraphicView& graphic, IMainWindow& mainWindow,
+                                     QWidget& window)
+    : context_(context), dialogs_(dialogs), menus_(menus), infoPanel_(infoPanel), graphic_(graphic),
+      mainWindow_(mainWindow), window_(window) {
+    TSettingsCommands::TWindowHooks hooks;
+    hooks.RedrawGraphic = [this] {
+        DrawStructureGraphic(context_.CurrentStructure);
+    };
+    hooks.RebuildMenus = [this] {
+        BuildStructureMenus();
+    };
+    settings_ = std::make_unique<TSettingsCommands>(context_, dialogs_, window_, std::move(hooks));
+
+    QObject::connect(&menus_, &TMainFormMenus::ReachItemClick, &window_,
+                     [this](int index) { ReachItemClick(index); });
+    QObject::connect(&menus_, &TMainFormMenus::ConnectionItemClick, &window_,
+                     [this](int index) { ConnectionItemClick(index); });
+    QObject::connect(&menus_, &TMainFormMenus::LayoutChange, &window_,
+                     [this](int tag) { LayoutChange(tag); });
+    const auto onTrigger = [this](QAction* item, auto handler) {
+        QObject::connect(item, &QAction::triggered, &window_, handler);
+    };
+    onTrigger(menus_.miToggleManholes, [this] { miToggleManholesClick(); });
+    onTrigger(menus_.miKanvioHelp, [this] { context_.OpenHelp(); });
+    onTrigger(menus_.miPrintStructure, [this] {
+        context_.PrintStructure(PanelImage(infoPanel_), WholeGraphicImage(graphic_));
+    });
+    onTrigger(menus_.miAdvanced, [this] { miAdvancedClick(); });
+    onTrigger(menus_.miCodecSettings, [this] { settings_->miCodecSettingsClick(); });
+    onTrigger(menus_.miDefectClass, [this] { settings_->miDefectClassClick(); });
+    onTrigger(menus_.miMenuLayout, [this] { settings_->miMenuLayoutClick(); });
+}
+
+TMainMenuCommands::~TMainMenuCommands() {
+    // The choice window reads the list model up to its end; it goes first.
+    delete choiceForm_;
+}
+
+void TMainMenuCommands::BuildStructureMenus() {
+    menus_.BuildStructureMenus(context_.Reaches, context_.Connections, context_.InspectionInfo,
+                               context_.DisplayConnectionMode);
+}
+
+void TMainMenuCommands::ChooseStructure(TReachData& structure) {
+    context_.CurrentStructure = &structure;
+    mainWindow_.ShowCurrentStructure();
+    context_.SeekDetail(-1);
+    context_.Pause();
+}
+
+void TMainMenuCommands::ReachItemClick(int index) {
+    if (index >= 0 && static_cast<size_t>(index) < context_.Reaches.size()) {
+        ChooseStructure(*context_.Reaches[static_cast<size_t>(index)]);
+    }
+}
+
+void TMainMenuCommands::ConnectionItemClick(int index) {
+    if (index >= 0 && static_cast<size_t>(index) < context_.Connections.size()) {
+        ChooseStructure(*context_.Connections[static_cast<size_t>(index)]);
+    }
+}
+
+void TMainMenuCommands::SyncMenus() {
+    menus_.CheckStructureItem(menus_.ItemOf(context_.CurrentStructure));
+    DrawStructureGraphic(context_.CurrentStructure);
+    ShowStructureInfo();
+}
+
+void TMainMenuCommands::ShowStructureInfo() {
+    const TReachData* current = context_.CurrentStructure;
+    infoPanel_.ShowStructure(current);
+    menus_.miToggleManholes->setEnabled(current != nullptr && CanToggleManholes(*current));
+}
+
+void TMainMenuCommands::DrawStructureGraphic(const TReachData* structure) {
+    if (!graphic_.isHidden()) {
+        graphic_.DrawStructureGraphic(structure);
+    }
+}
+
+void TMainMenuCommands::LayoutChange(int tag) {
+    menus_.CheckLayoutItem(tag);
+    try {
+        WriteRegInteger("", "LayoutMode", tag);
+    } catch (const EKanvioError& error) {
+        // Not stored, the next start would come back in the old layout: stay in it.
+        menus_.CheckLayoutItem(context_.LayoutMode);
+        dialogs_.ShowMessage(TMessageKind::Error, error.what());
+        return;
+    }
+    context_.SwitchLayout(tag);
+}
+
+void TMainMenuCommands::miToggleManholesClick() {
+    TReachData* current = context_.CurrentStructure;
+    if (current == nullptr) {
+        return;
+    }
+    std::swap(current->StartManholeNumber, current->EndManholeNumber);
+    DrawStructureGraphic(current);
+}
+
+void TMainMenuCommands::miAdvancedClick() {
+    if (choiceForm_ == nullptr) {
+        // The player builds the table at start; a context made without it gets one here.
+        if (!context_.ListModel) {
+            listModel_ = BuildListModel(context_);
+        }
+        const TQelListViewModel& model = context_.ListModel ? *context_.ListModel : *listModel_;
+        choiceForm_ = new TInspChoiceForm(
+            context_, model, [this](TReachData& structure) { ChooseStructure(structure); },
+            &window_);
+    }
+    choiceForm_->show();
+    choiceForm_->raise();
+    choiceForm_->activateWindow();
+}
+
+} // namespace kanvio

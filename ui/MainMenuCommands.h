@@ -1,0 +1,68 @@
+#pragma once
+
+// What both main windows do with their menu bar and their view of the current structure:
+// choosing a structure from the reach and connection menus or the inspection choice
+// window, the information panel and graphic, printing the structure and swapping its
+// manholes, the settings dialogs, the layout choice and help.
+
+#include <memory>
+
+class QWidget;
+
+namespace kanvio {
+
+class IMainWindow;
+class IUserDialogs;
+class TInspChoiceForm;
+class TKanvioContext;
+class TMainFormMenus;
+class TQelListViewModel;
+class TReachData;
+class TSettingsCommands;
+class TStructureGraphicView;
+class TStructureInfoPanel;
+
+class TMainMenuCommands final {
+public:
+    // Connects the menus' items; window is the main window, owner of the dialogs.
+    TMainMenuCommands(TKanvioContext& context, IUserDialogs& dialogs, TMainFormMenus& menus,
+                      TStructureInfoPanel& infoPanel, TStructureGraphicView& graphic,
+                      IMainWindow& mainWindow, QWidget& window);
+    ~TMainMenuCommands();
+    TMainMenuCommands(const TMainMenuCommands&) = delete;
+    TMainMenuCommands& operator=(const TMainMenuCommands&) = delete;
+
+    void BuildStructureMenus();
+    // Makes structure current, shows it through the main window, seeks to its start and
+    // pauses.
+    void ChooseStructure(TReachData& structure);
+    void ReachItemClick(int index);
+    void ConnectionItemClick(int index);
+    // Marks the current structure in the menus and shows it; the film stays.
+    void SyncMenus();
+    void ShowStructureInfo();
+    // A hidden graphic (the single window with list) is not drawn.
+    void DrawStructureGraphic(const TReachData* structure);
+    // Stores the layout and switches to it.
+    void LayoutChange(int tag);
+    void miToggleManholesClick();
+    // Opens the inspection choice window, created on the first click.
+    void miAdvancedClick();
+
+    TInspChoiceForm* ChoiceForm() const { return choiceForm_; }
+    TSettingsCommands& Settings() const { return *settings_; }
+
+private:
+    TKanvioContext& context_;
+    IUserDialogs& dialogs_;
+    TMainFormMenus& menus_;
+    TStructureInfoPanel& infoPanel_;
+    TStructureGraphicView& graphic_;
+    IMainWindow& mainWindow_;
+    QWidget& window_;
+    std::unique_ptr<TSettingsCommands> settings_;
+    std::unique_ptr<TQelListViewModel> listModel_;
+    TInspChoiceForm* choiceForm_ = nullptr; // a child of the window
+};
+
+} // namespace kanvio
