@@ -227,6 +227,61 @@ TEST_F(SeekingTest, CurrentPositionAddsTheTimeCorrectionOfTheFilm) {
     EXPECT_EQ(context->CurrentTimeCorrection, 0);
 }
 
+// The layout menu keeps the structure and the frame: the next layout's windows load the
+// same film and seek to the same millisecond, without the trailer.
+TEST_F(SeekingTest, LayoutSwitchComesBackToTheStructureAndTheFrame) {
+    context->CurrentStructure = context->Reaches[0].get();
+    context->SeekPosition(false, 1300); // film 2
+    video().positionMs = 123456;
+    EXPECT_FALSE(context->SwitchLayout(0)) << "the layout in use";
+    EXPECT_FALSE(context->SwitchLayout(3));
+    EXPECT_FALSE(context->SwitchLayout(-1));
+    EXPECT_FALSE(context->ResumePending());
+    ASSERT_TRUE(context->SwitchLayout(2));
+    EXPECT_EQ(main.calls.back(), "close");
+    EXPECT_EQ(context->LayoutMode, 0) << "until the old windows are gone";
+
+    context->ShutDown(true); // the old main window closes
+    ASSERT_TRUE(context->BeginPendingLayout());
+    EXPECT_FALSE(context->BeginPendingLayout()) << "once";
+    EXPECT_EQ(context->LayoutMode, 2);
+    EXPECT_FALSE(context->ShutDownDone);
+    EXPECT_EQ(context->FilmStructureID, "-1");
+
+    WriteFile(env.programFolder() / "kanvio.mpg", "x"); // a trailer stays unplayed
+    video().loads.clear();
+    video().seeks.clear();
+    main.calls.clear();
+    context->StartPlayer();
+    EXPECT_FALSE(context->TrailerPlaying);
+    EXPECT_TRUE(video().loads.empty());
+    context->CurrentStructure = context->Reaches[1].get(); // a start-up choice would move
+    ASSERT_TRUE(context->ResumeAfterLayoutSwitch());
+    EXPECT_FALSE(context->ResumeAfterLayoutSwitch()) << "once";
+    EXPECT_EQ(context->CurrentStructure, context->Reaches[0].get());
+    EXPECT_EQ(video().loads, std::vector<std::string>{"f2.mpg"});
+    ASSERT_FALSE(video().seeks.empty());
+    EXPECT_EQ(video().seeks.back(), 123456);
+    EXPECT_EQ(context->FilmIndex, 1);
+    EXPECT_EQ(main.calls.back(), "current");
+}
+
+// Without a film of the structure loaded (none found), the new windows start at the
+// structure's start; without a structure, the start-up choice is left to the window.
+TEST_F(SeekingTest, LayoutSwitchWithoutAFilmOrAStructure) {
+    context->CurrentStructure = context->Reaches[1].get();
+    ASSERT_TRUE(context->SwitchLayout(1));
+    ASSERT_TRUE(context->BeginPendingLayout());
+    EXPECT_TRUE(context->ResumeAfterLayoutSwitch());
+    EXPECT_EQ(video().loads, std::vector<std::string>{"f4.mpg"});
+    EXPECT_EQ(video().seeks, std::vector<int64_t>{400}); // 01:00:30 in film 4 from its start
+
+    context->CurrentStructure = nullptr;
+    ASSERT_TRUE(context->SwitchLayout(0));
+    ASSERT_TRUE(context->BeginPendingLayout());
+    EXPECT_FALSE(context->ResumeAfterLayoutSwitch());
+}
+
 class PlaybackTest : public SeekingTest {};
 
 TEST_F(PlaybackTest, PlayPauseAndSpaceToggle) {

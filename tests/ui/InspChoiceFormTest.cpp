@@ -3,8 +3,8 @@
 
 #include "ui/InspChoiceForm.h"
 
-#include "core/StructureListModel.h"
 #include "core/KanvioContext.h"
+#include "core/StructureListModel.h"
 #include "foundation/QelFilterForm.h"
 #include "foundation/RegistryManager.h"
 #include "tests/support/IsolatedEnvironment.h"

@@ -5,18 +5,23 @@
 #include "foundation/KanvioToolkit.h"
 #include "foundation/RegistryManager.h"
 #include "tests/ui/ScreenFormTestSupport.h"
+#include "ui/InspChoiceForm.h"
 #include "ui/KanvioSingleForm.h"
 #include "ui/MainFormMenus.h"
+#include "ui/MainMenuCommands.h"
 #include "ui/PlayerControlsWidget.h"
+#include "ui/SettingsCommands.h"
 #include "ui/SteeringForm.h"
 #include "ui/StructureGraphicView.h"
 #include "ui/StructureInfoPanel.h"
+#include "ui/StructureLabels.h"
 #include "ui/StructureTreeText.h"
 #include "video/EmbeddedVideo.h"
 #include "video/VideoDisplayWidget.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -168,6 +173,43 @@ TEST_F(SingleFormTest, EmbeddedControlsDriveTheEngine) {
     controls().SpEdtJump()->setValue(3);
     controls().SkipForwardButton()->click();
     EXPECT_EQ(context->GetCurrentPosition(), 3);
+}
+
+// Layout 1 has the menus of the three windows, with its own reading of the label rows,
+// and the settings, printing and choice items work there; layout 2 hides the structure
+// menus.
+TEST_F(SingleFormTest, GraphLayoutMenusReadLabelRowsOnAndWork) {
+    WriteRegInteger("", "LabelH1", 4);
+    WriteRegInteger("", "LabelH6", 4);
+    Open(1);
+    TMainFormMenus& menus = *form->Menus();
+    ASSERT_FALSE(menus.ReachItems().empty());
+    const TReachData& reach = *context->Reaches.front();
+    const std::vector<int32_t> rows{4, 2, 3, 4, 5, 4, 1, 2, 3, 4, 5};
+    EXPECT_EQ(menus.ReachItems().front()->text().replace("&&", "&").toStdString(),
+              QString::fromLatin1(StructureMenuCaption(reach, TStructureKind::Reach,
+                                                       context->InspectionInfo, rows,
+                                                       context->DisplayConnectionMode))
+                  .toStdString());
+    EXPECT_EQ(menus.CheckedStructureItem(), menus.ReachItems().front());
+
+    menus.ReachItems().back()->trigger();
+    EXPECT_EQ(context->CurrentStructure, context->Reaches.back().get());
+    EXPECT_EQ(menus.CheckedStructureItem(), menus.ReachItems().back());
+    menus.miAdvanced->trigger();
+    ASSERT_NE(form->Commands().ChoiceForm(), nullptr);
+    EXPECT_TRUE(form->Commands().ChoiceForm()->isVisible());
+    std::vector<std::string> dialogsShown;
+    form->Commands().Settings().SetDialogRunner([&](QDialog& dialog) {
+        dialogsShown.push_back(dialog.metaObject()->className());
+        return int(QDialog::Rejected);
+    });
+    for (QAction* item : {menus.miCodecSettings, menus.miDefectClass, menus.miMenuLayout}) {
+        item->trigger();
+    }
+    EXPECT_EQ(dialogsShown,
+              (std::vector<std::string>{"kanvio::TCodecSettingsForm", "kanvio::TDefectClassForm",
+                                        "kanvio::TInspInfoEditorForm"}));
 }
 
 TEST_F(SingleFormTest, TrailerLocksTheStructureViewAndZoom) {

@@ -227,7 +227,8 @@ std::vector<ObservationInput> ManyObservations(size_t count, double length) {
     std::vector<ObservationInput> inputs;
     for (size_t i = 0; i < count; ++i) {
         inputs.push_back({length * double(i % 97) / 97.0, i % 13 == 0 ? "BCDA" : "BAB",
-                         int32_t(i % 9) - 2, "(BAB) Beobachtung " + std::to_string(i), "00:00:01"});
+                          int32_t(i % 9) - 2, "(BAB) Beobachtung " + std::to_string(i),
+                          "00:00:01"});
     }
     return inputs;
 }
