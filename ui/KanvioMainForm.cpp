@@ -11,10 +11,10 @@
 #include "ui/MainFormLayout.h"
 #include "ui/MainFormMenus.h"
 #include "ui/MainMenuCommands.h"
+#include "ui/PlayerKeys.h"
 #include "ui/StartChoice.h"
 #include "ui/StructureGraphicView.h"
 #include "ui/StructureInfoPanel.h"
-#include "video/VirtualKeyMap.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -187,12 +187,9 @@ void TKanvioMainForm::CloseMainWindow() {
 }
 
 void TKanvioMainForm::keyPressEvent(QKeyEvent* event) {
-    if (const auto key = PlayerKeyOf(event->key(), event->modifiers())) {
-        context_.HandleKey(key->Key, key->Ctrl);
-        event->accept();
-        return;
+    if (!PassKeyToPlayer(context_, *event)) {
+        TBaseRescalableForm::keyPressEvent(event);
     }
-    TBaseRescalableForm::keyPressEvent(event);
 }
 
 void TKanvioMainForm::ShowStructureList() {

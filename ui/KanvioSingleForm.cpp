@@ -11,12 +11,12 @@
 #include "ui/MainFormMenus.h"
 #include "ui/MainMenuCommands.h"
 #include "ui/PlayerControlsWidget.h"
+#include "ui/PlayerKeys.h"
 #include "ui/StructureGraphicView.h"
 #include "ui/StructureInfoPanel.h"
 #include "video/ColorControlForm.h"
 #include "video/EmbeddedVideo.h"
 #include "video/VideoDisplayWidget.h"
-#include "video/VirtualKeyMap.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -332,12 +332,9 @@ void TKanvioSingleForm::CloseMainWindow() {
 }
 
 void TKanvioSingleForm::keyPressEvent(QKeyEvent* event) {
-    if (const auto key = PlayerKeyOf(event->key(), event->modifiers())) {
-        context_.HandleKey(key->Key, key->Ctrl);
-        event->accept();
-        return;
+    if (!PassKeyToPlayer(context_, *event)) {
+        QWidget::keyPressEvent(event);
     }
-    QWidget::keyPressEvent(event);
 }
 
 bool TKanvioSingleForm::eventFilter(QObject* watched, QEvent* event) {

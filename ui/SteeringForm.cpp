@@ -4,7 +4,7 @@
 #include "foundation/KanvioToolkit.h"
 #include "foundation/Logging.h"
 #include "foundation/RegistryManager.h"
-#include "video/VirtualKeyMap.h"
+#include "ui/PlayerKeys.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -113,12 +113,9 @@ void TSteeringForm::closeEvent(QCloseEvent* event) {
 }
 
 void TSteeringForm::keyPressEvent(QKeyEvent* event) {
-    if (const auto key = PlayerKeyOf(event->key(), event->modifiers())) {
-        context_.HandleKey(key->Key, key->Ctrl);
-        event->accept();
-        return;
+    if (!PassKeyToPlayer(context_, *event)) {
+        QWidget::keyPressEvent(event);
     }
-    QWidget::keyPressEvent(event);
 }
 
 void TSteeringForm::showEvent(QShowEvent* event) {
