@@ -121,6 +121,7 @@ public:
     QLabel* recordname() const { return recordname_; }
     QMenu* PopupMenu() const { return popup_.Menu; }
     QAction* miFullScreen() const { return popup_.FullScreen; }
+    QAction* miColorSettings() const { return popup_.ColorSettings; }
 
 Q_SIGNALS:
     // The window closed; the program ends.

@@ -16,10 +16,12 @@
 #include "ui/StructureInfoPanel.h"
 #include "ui/StructureLabels.h"
 #include "ui/StructureTreeText.h"
+#include "video/ColorControlForm.h"
 #include "video/EmbeddedVideo.h"
 #include "video/VideoDisplayWidget.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
@@ -210,6 +212,44 @@ TEST_F(SingleFormTest, GraphLayoutMenusReadLabelRowsOnAndWork) {
     EXPECT_EQ(dialogsShown,
               (std::vector<std::string>{"kanvio::TCodecSettingsForm", "kanvio::TDefectClassForm",
                                         "kanvio::TInspInfoEditorForm"}));
+}
+
+// Observation rows of classes 1..5 take the class colour; other rows stay plain.
+TEST_F(SingleFormTest, ListRowsTakeTheDefectClassColours) {
+    TReachData& reach = *context->Reaches.front();
+    ASSERT_EQ(reach.Details.size(), 2u);
+    reach.Details[0].DefectClass = 9;
+    reach.Details[1].DefectClass = 3;
+    Open(2);
+    const QTreeWidgetItem* root = form->lstStructures()->topLevelItem(0);
+    ASSERT_NE(root, nullptr);
+    const uint32_t colour = context->GetDefectClassColor(3);
+    EXPECT_EQ(root->child(1)->foreground(0).color(),
+              QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF));
+    EXPECT_EQ(root->child(0)->foreground(0), QBrush());
+    EXPECT_EQ(root->foreground(0), QBrush());
+}
+
+// The video's context menu: picture adjustment offered as the engine allows it, and the
+// panel it opens is bound to this window's engine.
+TEST_F(SingleFormTest, VideoMenuOpensThePicturePanelOfItsEngine) {
+    Open(1);
+    form->miColorSettings()->setEnabled(false);
+    Q_EMIT form->PopupMenu()->aboutToShow();
+    ASSERT_TRUE(form->CanChangePictureProps());
+    EXPECT_TRUE(form->miColorSettings()->isEnabled());
+    const auto panels = [] {
+        int visible = 0;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            visible += qobject_cast<TColorControlForm*>(widget) != nullptr && widget->isVisible();
+        }
+        return visible;
+    };
+    EXPECT_EQ(panels(), 0);
+    form->miColorSettings()->trigger();
+    EXPECT_EQ(panels(), 1);
+    form->close(); // the panel goes with the engine
+    EXPECT_EQ(panels(), 0);
 }
 
 TEST_F(SingleFormTest, TrailerLocksTheStructureViewAndZoom) {
