@@ -21,7 +21,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -145,6 +144,9 @@ int main(int argc, char** argv) {
                 context.PlayList.size(), context.ObservationCount());
 
     std::mt19937 random(7);
+    // Clicks whose seek missed through the film's index and was decoded from the film
+    // start are counted apart: that is the demuxer's fault on one generated film.
+    std::vector<double> fromFilmStart, withinIndexFound;
     auto measure = [&](const std::vector<TClick>& clicks, std::vector<double>& switching,
                        std::vector<double>& within) {
         std::string previousTarget;
@@ -152,6 +154,7 @@ int main(int argc, char** argv) {
             context.CurrentStructure = click.Structure;
             const qint64 before = display.Frame().isNull() ? 0 : display.Frame().cacheKey();
             const int filmBefore = context.FilmIndex;
+            const uint64_t slowBefore = screen.Engine()->SeeksDecodedFromFilmStart();
             const auto start = Clock::now();
             context.SeekDetail(click.Observation);
             const std::string& target =
@@ -167,7 +170,14 @@ int main(int argc, char** argv) {
                 continue;
             }
             const double ms = Milliseconds(Clock::now() - start);
-            (context.FilmIndex != filmBefore ? switching : within).push_back(ms);
+            const bool slow = screen.Engine()->SeeksDecodedFromFilmStart() != slowBefore;
+            const bool switched = context.FilmIndex != filmBefore;
+            (switched ? switching : within).push_back(ms);
+            if (slow) {
+                fromFilmStart.push_back(ms);
+            } else if (!switched) {
+                withinIndexFound.push_back(ms);
+            }
         }
     };
 
@@ -192,6 +202,8 @@ int main(int argc, char** argv) {
         }
     }
 
+    const std::vector<double> slowOnes = fromFilmStart;
+    const std::vector<double> indexFound = withinIndexFound;
     screen.Engine()->SetPlayPauseStepMs(500);
     std::vector<double> switchingWithStep, withinWithStep;
     measure(PlanClicks(context.Reaches, 20, random), switchingWithStep, withinWithStep);
@@ -200,6 +212,8 @@ int main(int argc, char** argv) {
         "\nclick-to-frame of SeekDetail, offscreen, 20 films of 352x288 MPEG-1/MPEG-2 PS\n");
     Print("SeekDetail with a film switch (no 500 ms step)", switching);
     Print("SeekDetail within the loaded film", within);
+    Print("  of both, decoded from the film start", slowOnes);
+    Print("SeekDetail within the film, index found", indexFound);
     Print("engine SeekTo alone (call returns)", bareSeek);
     Print("engine SeekTo to the frame shown", bareSeekToFrame);
     Print("SeekDetail with a film switch, 500 ms step", switchingWithStep);

@@ -296,6 +296,7 @@ HResult TMMEngine::SeekPipeline(int64_t targetNs, bool keyFrame) {
 // comes. The start of the file is always found, so decode from there up to the target:
 // slower, but the frame shown is the right one.
 HResult TMMEngine::SeekFromFilmStart(int64_t targetNs) {
+    ++seeksFromFilmStart_;
     LogLine("MMEngine->Seek: the film's index missed " + std::to_string(targetNs / 1000000) +
                 " ms; decoding from the start of the film",
             LOG_WARNING);

@@ -105,6 +105,9 @@ public:
     // How far before an exact seek target the pipeline is positioned (decoding starts at
     // the key frame before it).
     void SetSeekMarginMs(int milliseconds) { seekMarginNs_ = int64_t{milliseconds} * 1000000; }
+    // Exact seeks that missed their frame through the film's index and were decoded from
+    // the start of the film instead (the slow way), since the engine was made.
+    uint64_t SeeksDecodedFromFilmStart() const { return seeksFromFilmStart_; }
 
 private:
     HResult LoadReader(const std::string& fileName, int32_t strategy);
@@ -156,6 +159,7 @@ private:
     int32_t buildStrategy_ = 0;
     int playPauseStepMs_ = 500;
     int64_t seekMarginNs_ = 1500 * int64_t{1000000};
+    uint64_t seeksFromFilmStart_ = 0;
     QRect sourceRect_;
 };
 
