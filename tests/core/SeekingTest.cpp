@@ -237,6 +237,7 @@ TEST_F(SeekingTest, LayoutSwitchComesBackToTheStructureAndTheFrame) {
     EXPECT_FALSE(context->SwitchLayout(3));
     EXPECT_FALSE(context->SwitchLayout(-1));
     EXPECT_FALSE(context->ResumePending());
+    context->HandleKey(39, true); // zoomed in by the keys
     ASSERT_TRUE(context->SwitchLayout(2));
     EXPECT_EQ(main.calls.back(), "close");
     EXPECT_EQ(context->LayoutMode, 0) << "until the old windows are gone";
@@ -247,6 +248,7 @@ TEST_F(SeekingTest, LayoutSwitchComesBackToTheStructureAndTheFrame) {
     EXPECT_EQ(context->LayoutMode, 2);
     EXPECT_FALSE(context->ShutDownDone);
     EXPECT_EQ(context->FilmStructureID, "-1");
+    EXPECT_EQ(context->ZoomFactor, 1.0f); // the new video starts unzoomed
 
     WriteFile(env.programFolder() / "kanvio.mpg", "x"); // a trailer stays unplayed
     video().loads.clear();
