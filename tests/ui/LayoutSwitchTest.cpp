@@ -1,7 +1,7 @@
 // The program's layout loop on the generated delivery with the real windows and engines:
 // the layout menu takes the user from the three windows to the single window with list,
 // on to the one with graph and back, and each layout shows the structure and the frame
-// the one before showed.
+// the one before showed, with the settings made in it.
 
 #include "core/KanvioContext.h"
 #include "tests/ui/MainFormTestFixture.h"
@@ -9,10 +9,13 @@
 #include "ui/KanvioSingleForm.h"
 #include "ui/MainFormMenus.h"
 #include "ui/MainMenuCommands.h"
+#include "ui/PlayerControlsWidget.h"
+#include "ui/SteeringForm.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QSpinBox>
 #include <QTimer>
 #include <QTreeWidget>
 #include <cstdlib>
@@ -78,6 +81,8 @@ TEST_F(LayoutSwitchTest, EachLayoutComesBackToTheStructureAndTheFrame) {
             if (main == nullptr) {
                 return;
             }
+            ASSERT_NE(VisibleWindow<TSteeringForm>(), nullptr);
+            VisibleWindow<TSteeringForm>()->SpEdtJump()->setValue(7); // a setting to keep
             main->Commands().ReachItemClick(1);
             context.SeekDetail(1);
             context.Pause();
@@ -91,6 +96,7 @@ TEST_F(LayoutSwitchTest, EachLayoutComesBackToTheStructureAndTheFrame) {
                 return;
             }
             ExpectSamePlace(2);
+            EXPECT_EQ(single->PlayerControls()->SpEdtJump()->value(), 7);
             ASSERT_NE(single->lstStructures()->currentItem(), nullptr);
             EXPECT_EQ(single->lstStructures()->currentItem(),
                       single->lstStructures()->topLevelItem(1));
