@@ -4,11 +4,11 @@
 #include "foundation/Logging.h"
 
 #include <algorithm>
-#include <thread>
 #include <chrono>
 #include <gst/app/gstappsink.h>
 #include <gst/base/gstbasesink.h>
 #include <gst/video/videooverlay.h>
+#include <thread>
 #include <vector>
 
 namespace kanvio {
