@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -70,7 +71,7 @@ public:
     // and the start-up choice.
     bool SwitchLayout(int layout);
     bool BeginPendingLayout();
-    bool ResumePending() const { return resume_.Pending; }
+    bool ResumePending() const { return resume_.has_value(); }
     bool ResumeAfterLayoutSwitch();
 
     // Playback commands, keyboard and help.
@@ -220,13 +221,12 @@ private:
     std::string connectionProjectFile_;
     std::string layoutNote_;
     struct TLayoutResume {
-        bool Pending = false;
         TReachData* Structure = nullptr;
         int32_t FilmIndex = -1; // -1: no film of the structure was loaded
         int64_t TimelineSeconds = 0;
         int64_t FilmMilliseconds = 0;
     };
-    TLayoutResume resume_;
+    std::optional<TLayoutResume> resume_; // set from a layout switch until the new start
     int pendingLayout_ = -1;
 };
 

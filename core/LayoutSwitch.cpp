@@ -12,17 +12,17 @@ bool TKanvioContext::SwitchLayout(int layout) {
     if (layout < 0 || layout > 2 || layout == LayoutMode || ShutDownDone) {
         return false;
     }
-    resume_ = TLayoutResume{};
-    resume_.Pending = true;
-    resume_.Structure = CurrentStructure;
+    TLayoutResume resume;
+    resume.Structure = CurrentStructure;
     if (CurrentStructure != nullptr && !TrailerPlaying &&
         BelongsToCurrentStructure(FilmStructureType, FilmStructureID)) {
-        resume_.FilmIndex = FilmIndex;
-        resume_.TimelineSeconds = GetCurrentPosition();
+        resume.FilmIndex = FilmIndex;
+        resume.TimelineSeconds = GetCurrentPosition();
         if (IVideoWindow* video = Video()) {
-            resume_.FilmMilliseconds = video->GetCurrentPosition() / 10000;
+            resume.FilmMilliseconds = video->GetCurrentPosition() / 10000;
         }
     }
+    resume_ = resume;
     pendingLayout_ = layout;
     LogLine("Layout " + std::to_string(LayoutMode) + " -> " + std::to_string(layout), LOG_DEBUG);
     if (mainWindow_ != nullptr) {
@@ -53,11 +53,11 @@ bool TKanvioContext::BeginPendingLayout() {
 }
 
 bool TKanvioContext::ResumeAfterLayoutSwitch() {
-    if (!resume_.Pending) {
+    if (!resume_) {
         return false;
     }
-    const TLayoutResume resume = resume_;
-    resume_ = TLayoutResume{};
+    const TLayoutResume resume = *resume_;
+    resume_.reset();
     if (resume.Structure == nullptr) {
         return false;
     }

@@ -115,12 +115,8 @@ int TKanvioContext::FindFilmPart(int64_t& position, int64_t& start, int64_t& sto
     }
     // The loaded part covers only positions of its own structure: another structure's
     // film, or none, must be loaded even at 00:00:00.
-    const bool loadedPartBelongs = BelongsToCurrentStructure(FilmStructureType, FilmStructureID);
-    if (!loadedPartBelongs) {
-        start = 0;
-        stop = 0;
-    }
-    if (loadedPartBelongs && start <= position && position <= stop) {
+    if (BelongsToCurrentStructure(FilmStructureType, FilmStructureID) && start <= position &&
+        position <= stop) {
         return -1;
     }
     int chosen = -1;

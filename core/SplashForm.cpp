@@ -96,4 +96,12 @@ void TSplashForm::changeEvent(QEvent* event) {
     }
 }
 
+void DismissSplash(QPointer<QWidget>& splash) {
+    if (splash) {
+        splash->hide();
+        splash->deleteLater();
+        splash = nullptr;
+    }
+}
+
 } // namespace kanvio

@@ -3,6 +3,7 @@
 // The window shown while the program starts: a picture, the program's short title with
 // its version and a request to wait. It stays above the program's other windows.
 
+#include <QPointer>
 #include <QWidget>
 
 class QLabel;
@@ -31,5 +32,9 @@ private:
     QLabel* lbTitle_;
     QLabel* lbWait_;
 };
+
+// Hides the start-up window and frees it once control is back in the event loop (it may
+// be closed from inside a handler of the starting windows); splash is null afterwards.
+void DismissSplash(QPointer<QWidget>& splash);
 
 } // namespace kanvio

@@ -1,6 +1,5 @@
 #include "core/StillImages.h"
 
-#include "foundation/AtomicFile.h"
 #include "foundation/Errors.h"
 #include "foundation/JpegEncoder.h"
 #include "foundation/Logging.h"
@@ -114,13 +113,7 @@ bool TStillImages::SaveImage() {
         return false;
     const std::string fileName = WithJpegExtension(*chosen);
     try {
-        std::string bytes;
-        try {
-            bytes = EncodeJpeg(picture);
-        } catch (const EKanvioError& error) {
-            throw EInOutError(fileName, error.what());
-        }
-        WriteFileAtomically(fileName, bytes);
+        WriteJpegFile(fileName, picture);
         LogLine("Picture saved: " + fileName, LOG_DEBUG);
         return true;
     } catch (const EKanvioError& error) {

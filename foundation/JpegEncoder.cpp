@@ -1,5 +1,6 @@
 #include "foundation/JpegEncoder.h"
 
+#include "foundation/AtomicFile.h"
 #include "foundation/Errors.h"
 
 #include <csetjmp>
@@ -72,6 +73,16 @@ std::string EncodeJpeg(const QImage& image) {
     }
     jpeg_finish_compress(&info);
     return std::string(reinterpret_cast<const char*>(compressor.Buffer), compressor.Size);
+}
+
+void WriteJpegFile(const std::string& fileName, const QImage& image) {
+    std::string bytes;
+    try {
+        bytes = EncodeJpeg(image);
+    } catch (const EKanvioError& error) {
+        throw EInOutError(fileName, error.what());
+    }
+    WriteFileAtomically(fileName, bytes);
 }
 
 } // namespace kanvio

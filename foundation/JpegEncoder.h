@@ -10,4 +10,8 @@ namespace kanvio {
 // EKanvioError when the image is empty or the encoder fails.
 std::string EncodeJpeg(const QImage& image);
 
+// The image encoded so into fileName, replacing it only once the whole file is written;
+// throws EInOutError naming the file.
+void WriteJpegFile(const std::string& fileName, const QImage& image);
+
 } // namespace kanvio

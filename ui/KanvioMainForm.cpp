@@ -12,7 +12,6 @@
 #include "ui/MainFormMenus.h"
 #include "ui/MainMenuCommands.h"
 #include "ui/PlayerKeys.h"
-#include "ui/StartChoice.h"
 #include "ui/StructureGraphicView.h"
 #include "ui/StructureInfoPanel.h"
 
@@ -123,7 +122,7 @@ void TKanvioMainForm::FormShow() {
     }
     context_.StartPlayer();
     if (!context_.TrailerPlaying) {
-        ChooseInitialStructure();
+        SelectInitialStructure();
     }
 }
 
@@ -205,27 +204,8 @@ void TKanvioMainForm::EnableControls(bool enabled) {
     menus_->EnableControls(enabled);
 }
 
-bool TKanvioMainForm::ChooseInitialStructure() {
-    const bool takeDefault = !ApplyStartChoice(context_, arguments_);
-    if (takeDefault) {
-        SelectFirstStructure();
-        if (context_.CurrentStructure != nullptr) {
-            context_.SeekDetail(-1);
-        }
-    }
-    commands_->ShowStructureInfo();
-    commands_->DrawStructureGraphic(context_.CurrentStructure);
-    context_.Pause();
-    return takeDefault;
-}
-
-void TKanvioMainForm::SelectFirstStructure() {
-    if (!context_.Reaches.empty()) {
-        context_.CurrentStructure = context_.Reaches.front().get();
-    } else if (!context_.Connections.empty()) {
-        context_.CurrentStructure = context_.Connections.front().get();
-    }
-    menus_->CheckStructureItem(menus_->ItemOf(context_.CurrentStructure));
+void TKanvioMainForm::SelectInitialStructure() {
+    commands_->ChooseInitialStructure(arguments_);
 }
 
 void TKanvioMainForm::ObservationLabelClick(int detailIndex) {

@@ -34,13 +34,9 @@ public:
     void CloseMainWindow() override;
     void ShowStructureList() override;
     void ShowCurrentStructure() override;
-    void SelectInitialStructure() override { ChooseInitialStructure(); }
+    void SelectInitialStructure() override;
     void EnableControls(bool enabled) override;
 
-    // The start-up choice: back where a layout switch left, else the structure the command
-    // line names, else the first reach, else the first connection. True when neither a
-    // switch nor the command line chose.
-    bool ChooseInitialStructure();
     void ObservationLabelClick(int detailIndex);
     void FormResize();
 
@@ -66,7 +62,6 @@ private:
     void FormShow();
     void FormCloseQuery();
     void ApplyTexts();
-    void SelectFirstStructure();
     // Pulls the window back when it lies beyond the screen's available area.
     void KeepOnScreen();
 

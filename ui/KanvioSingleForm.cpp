@@ -1,6 +1,7 @@
 #include "ui/KanvioSingleForm.h"
 
 #include "core/KanvioContext.h"
+#include "core/SplashForm.h"
 #include "foundation/AnsiText.h"
 #include "foundation/Errors.h"
 #include "foundation/KanvioToolkit.h"
@@ -355,11 +356,7 @@ IPlayerControls* TKanvioSingleForm::Controls() {
 }
 
 void TKanvioSingleForm::CloseSplash() {
-    if (splash_) {
-        splash_->hide();
-        splash_->deleteLater();
-        splash_ = nullptr;
-    }
+    DismissSplash(splash_);
 }
 
 void TKanvioSingleForm::DestroyPlayerWindows() {

@@ -10,7 +10,7 @@ namespace kanvio {
 namespace {
 
 std::string ValueName(TStructureKind kind, size_t place) {
-    return (kind == TStructureKind::Reach ? "LabelH" : "LabelA") + std::to_string(place + 1);
+    return LabelRowValueName(kind, static_cast<int32_t>(place) + 1);
 }
 
 } // namespace

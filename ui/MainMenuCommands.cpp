@@ -10,6 +10,7 @@
 #include "ui/InspChoiceForm.h"
 #include "ui/MainFormMenus.h"
 #include "ui/SettingsCommands.h"
+#include "ui/StartChoice.h"
 #include "ui/StructureGraphicView.h"
 #include "ui/StructureInfoPanel.h"
 #include "ui/StructureViewImages.h"
@@ -64,6 +65,23 @@ TMainMenuCommands::~TMainMenuCommands() {
 void TMainMenuCommands::BuildStructureMenus() {
     menus_.BuildStructureMenus(context_.Reaches, context_.Connections, context_.InspectionInfo,
                                context_.DisplayConnectionMode);
+}
+
+void TMainMenuCommands::ChooseInitialStructure(const std::vector<std::string>& arguments) {
+    if (!ApplyStartChoice(context_, arguments)) {
+        if (!context_.Reaches.empty()) {
+            context_.CurrentStructure = context_.Reaches.front().get();
+        } else if (!context_.Connections.empty()) {
+            context_.CurrentStructure = context_.Connections.front().get();
+        }
+        menus_.CheckStructureItem(menus_.ItemOf(context_.CurrentStructure));
+        if (context_.CurrentStructure != nullptr) {
+            context_.SeekDetail(-1);
+        }
+    }
+    ShowStructureInfo();
+    DrawStructureGraphic(context_.CurrentStructure);
+    context_.Pause();
 }
 
 void TMainMenuCommands::ChooseStructure(TReachData& structure) {

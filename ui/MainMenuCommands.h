@@ -6,6 +6,8 @@
 // manholes, the settings dialogs, the layout choice and help.
 
 #include <memory>
+#include <string>
+#include <vector>
 
 class QWidget;
 
@@ -33,6 +35,10 @@ public:
     TMainMenuCommands& operator=(const TMainMenuCommands&) = delete;
 
     void BuildStructureMenus();
+    // The start of a layout's windows: back where a layout switch left, else the structure
+    // the command line names, else the first reach, else the first connection (marked in
+    // its menu); shown in the panel and graphic, the film paused at it.
+    void ChooseInitialStructure(const std::vector<std::string>& arguments);
     // Makes structure current, shows it through the main window, seeks to its start and
     // pauses.
     void ChooseStructure(TReachData& structure);

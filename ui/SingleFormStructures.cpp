@@ -3,12 +3,9 @@
 
 #include "core/KanvioContext.h"
 #include "ui/KanvioSingleForm.h"
-#include "ui/MainFormLayout.h"
 #include "ui/MainFormMenus.h"
 #include "ui/MainMenuCommands.h"
-#include "ui/StartChoice.h"
 #include "ui/StructureGraphicView.h"
-#include "ui/StructureInfoPanel.h"
 #include "ui/StructureTreeText.h"
 
 #include <QPushButton>
@@ -118,25 +115,10 @@ void TKanvioSingleForm::lstStructuresDblClick(QTreeWidgetItem* item) {
 }
 
 void TKanvioSingleForm::SelectInitialStructure() {
-    if (!ApplyStartChoice(context_, arguments_)) {
-        // Layout 2 has no structure menus to mark; the list shows the choice below.
-        if (!context_.Reaches.empty()) {
-            context_.CurrentStructure = context_.Reaches.front().get();
-        } else if (!context_.Connections.empty()) {
-            context_.CurrentStructure = context_.Connections.front().get();
-        }
-        menus_->CheckStructureItem(menus_->ItemOf(context_.CurrentStructure));
-        if (context_.CurrentStructure != nullptr) {
-            context_.SeekDetail(-1);
-        }
-    }
+    commands_->ChooseInitialStructure(arguments_);
     if (context_.LayoutMode == 2) {
         SelectTreeNode();
-    } else {
-        commands_->ShowStructureInfo();
-        commands_->DrawStructureGraphic(context_.CurrentStructure);
     }
-    context_.Pause();
 }
 
 void TKanvioSingleForm::EnableControls(bool enabled) {

@@ -12,24 +12,26 @@ constexpr const char* kFieldSeparator = "   ";
 
 } // namespace
 
+std::string LabelRowValueName(TStructureKind kind, int32_t position) {
+    return (kind == TStructureKind::Reach ? "LabelH" : "LabelA") + std::to_string(position);
+}
+
 TLabelRows ReadLabelRows(TStructureKind kind) {
-    const std::string prefix = kind == TStructureKind::Reach ? "LabelH" : "LabelA";
     TLabelRows rows{};
     for (size_t i = 0; i < rows.size(); ++i) {
         const int32_t position = static_cast<int32_t>(i) + 1;
-        rows[i] = ReadRegInteger("", prefix + std::to_string(position), position);
+        rows[i] = ReadRegInteger("", LabelRowValueName(kind, position), position);
     }
     return rows;
 }
 
 std::vector<int32_t> ReadOpenEndedLabelRows(TStructureKind kind) {
-    const std::string prefix = kind == TStructureKind::Reach ? "LabelH" : "LabelA";
     // Every sixth default is 0, so a settings file that stores no row beyond the fifth ends
     // the list at the sixth; the bound only guards against a file that stores thousands.
     constexpr int32_t kMostRows = 1000;
     std::vector<int32_t> rows;
     for (int32_t position = 1; position <= kMostRows; ++position) {
-        const int32_t row = ReadRegInteger("", prefix + std::to_string(position), position % 6);
+        const int32_t row = ReadRegInteger("", LabelRowValueName(kind, position), position % 6);
         if (row < 1) {
             break;
         }

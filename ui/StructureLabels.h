@@ -24,6 +24,10 @@ using TLabelRows = std::array<int32_t, 5>;
 // blanks that follow every other field.
 inline constexpr int32_t kConnectionInfoRow = 10;
 
+// The registry value that stores the label row at a 1-based position: "LabelH"position
+// for reaches, "LabelA"position for connections.
+std::string LabelRowValueName(TStructureKind kind, int32_t position);
+
 // The stored rows of the kind; a value that was never stored is its own position (1..5).
 TLabelRows ReadLabelRows(TStructureKind kind);
 // The single window's reading: "LabelH"j (or "LabelA"j) for j = 1, 2, ... with the default

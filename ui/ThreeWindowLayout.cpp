@@ -1,6 +1,7 @@
 #include "ui/ThreeWindowLayout.h"
 
 #include "core/KanvioContext.h"
+#include "core/SplashForm.h"
 #include "ui/SteeringForm.h"
 
 namespace kanvio {
@@ -42,11 +43,7 @@ void TThreeWindowLayout::ShowPlayerWindows() {
 }
 
 void TThreeWindowLayout::CloseSplash() {
-    if (splash_) {
-        splash_->hide();
-        splash_->deleteLater();
-        splash_ = nullptr;
-    }
+    DismissSplash(splash_);
 }
 
 void TThreeWindowLayout::DestroyPlayerWindows() {

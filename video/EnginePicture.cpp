@@ -132,11 +132,7 @@ void TMMEngine::SetProperty(int index, int32_t value) {
 void TMMEngine::RedrawStillFrame() {
     if (!pipeline_ || pipeline_->CurrentState() != GST_STATE_PAUSED)
         return;
-    int64_t position = -1;
-    if (rendererMode_ == rmVMR)
-        position = frames_->FrameTime();
-    if (position < 0)
-        position = pipeline_->PositionNs();
+    const int64_t position = ShownPositionNs();
     if (position >= 0)
         SeekPipeline(position, false);
 }

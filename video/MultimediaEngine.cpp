@@ -335,16 +335,19 @@ HResult TMMEngine::Rebuild() {
     return S_OK;
 }
 
-int64_t TMMEngine::GetCurrentPosition() const {
-    if (!pipeline_)
-        return 0;
+int64_t TMMEngine::ShownPositionNs() const {
     // Standing still, the position is the shown frame's own time (the sink's answer can
     // lag a frame behind); while playing it is the running position.
     int64_t position = -1;
     if (rendererMode_ == rmVMR && pipeline_->CurrentState() != GST_STATE_PLAYING)
         position = frames_->FrameTime();
-    if (position < 0)
-        position = pipeline_->PositionNs();
+    return position >= 0 ? position : pipeline_->PositionNs();
+}
+
+int64_t TMMEngine::GetCurrentPosition() const {
+    if (!pipeline_)
+        return 0;
+    const int64_t position = ShownPositionNs();
     if (position < 0)
         return 0;
     const int64_t first = std::max<int64_t>(0, pipeline_->FirstFrameNs());

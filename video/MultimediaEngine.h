@@ -126,6 +126,8 @@ private:
     void DeliverEndOfStream(uint64_t generation);
     void ApplyPictureValues();
     void RedrawStillFrame();
+    // Stream time of the frame shown, -1 when unknown; needs a pipeline.
+    int64_t ShownPositionNs() const;
     bool PropertyRange(int index, TScaledRange& range);
     int32_t GetProperty(int index);
     void SetProperty(int index, int32_t value);

@@ -65,11 +65,10 @@ public:
     // Flushing seek to fromNs that lets no frame through: once the pipeline has settled,
     // LastSeenNs is the time of the film's last frame (when fromNs lay before it).
     bool SeekToFindTheEnd(int64_t fromNs, double rate);
-    // Since the last exact seek: frames that reached the video tail, and the latest time
-    // stamp among the frames the seek brought (-1 for none).
-    uint64_t FramesPassedSinceSeek() const { return gate_.PassedSinceArm(); }
     // After an exact seek has settled: no frame came, or only frames after the target.
     bool SeekMissedTarget() const { return gate_.PassedSinceArm() == 0 || gate_.LandedLate(); }
+    // Since the last exact seek: the latest time stamp among the frames the seek brought
+    // (-1 for none).
     int64_t LastSeenNs() const { return gate_.LastSeenTime(); }
 
     int64_t PositionNs() const; // stream time of the frame shown, or -1

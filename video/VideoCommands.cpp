@@ -1,6 +1,5 @@
 #include "video/VideoCommands.h"
 
-#include "foundation/AtomicFile.h"
 #include "foundation/Errors.h"
 #include "foundation/JpegEncoder.h"
 #include "video/CodecSettings.h"
@@ -42,16 +41,6 @@ HResult LoadForCommand(TMMEngine& engine, const std::string& film, long long str
 }
 
 } // namespace
-
-void WriteJpegFile(const std::string& fileName, const QImage& image) {
-    std::string bytes;
-    try {
-        bytes = EncodeJpeg(image);
-    } catch (const EKanvioError& error) {
-        throw EInOutError(fileName, error.what());
-    }
-    WriteFileAtomically(fileName, bytes);
-}
 
 int RunProbeCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     long long strategy = -1;

@@ -3,7 +3,6 @@
 // Headless commands of the program: "--probe FILM" and "--grab FILM MS OUT [--strategy N]".
 // args are the words after the option; the result is the process exit code.
 
-#include <QImage>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -15,8 +14,5 @@ int RunProbeCommand(const std::vector<std::string>& args, std::ostream& out, std
 // Writes the frame at MS milliseconds after the film's first frame at its native size, as
 // JPEG (quality 100) or PNG by the output's extension.
 int RunGrabCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-
-// JPEG at quality 100 with the most accurate DCT; throws EInOutError naming the file.
-void WriteJpegFile(const std::string& fileName, const QImage& image);
 
 } // namespace kanvio
