@@ -472,6 +472,25 @@ TEST_F(MainFormWindowTest, LayoutChoiceIsStoredAndClosesTheWindowForTheNewLayout
     EXPECT_EQ(context_->LayoutMode, 2);
 }
 
+// A layout that cannot be stored would not come back at the next start: the window says
+// why, naming the file, and stays in its layout.
+TEST_F(MainFormWindowTest, LayoutChoiceThatCannotBeStoredKeepsTheLayout) {
+    ShowForm();
+    test::WriteFile(env.root() / "plain-file", "x");
+    setenv("XDG_CONFIG_HOME", (env.root() / "plain-file" / "config").c_str(), 1);
+    env.reopenRegistry();
+    Menus().miSingleFormGraph->trigger();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].first, TMessageKind::Error);
+    EXPECT_NE(dialogs.messages[0].second.find("Kanvio.conf"), std::string::npos)
+        << dialogs.messages[0].second;
+    EXPECT_TRUE(form_->isVisible());
+    EXPECT_TRUE(Menus().miThreeForms->isChecked());
+    EXPECT_FALSE(Menus().miSingleFormGraph->isChecked());
+    EXPECT_FALSE(context_->ResumePending());
+    EXPECT_FALSE(context_->BeginPendingLayout());
+}
+
 TEST_F(MainFormWindowTest, ToggleManholesFollowsTypeAndDirection) {
     ShowForm();
     for (const auto* list : {&context_->Reaches, &context_->Connections}) {
