@@ -41,9 +41,8 @@ int FindKeyLine(const std::vector<std::string>& lines, std::string_view key) {
     return -1;
 }
 
-// Searches names from start to the end, then from the beginning up to start.
-template <typename NameOf>
-int SearchFrom(int start, int count, std::string_view name, NameOf nameOf) {
+// Searches from start to the end, then from the beginning up to start.
+template <typename Matches> int SearchFrom(int start, int count, Matches matches) {
     if (count == 0) {
         return -1;
     }
@@ -51,23 +50,27 @@ int SearchFrom(int start, int count, std::string_view name, NameOf nameOf) {
         start = 0;
     }
     for (int i = start; i < count; ++i) {
-        if (SameText(nameOf(i), name)) {
+        if (matches(i)) {
             return i;
         }
     }
     for (int i = 0; i < start; ++i) {
-        if (SameText(nameOf(i), name)) {
+        if (matches(i)) {
             return i;
         }
     }
     return -1;
 }
 
+bool VisibleSectionNamed(const TIniSection& section, std::string_view name) {
+    return !section.Shadowed && SameText(section.Name, name);
+}
+
 } // namespace
 
 int TSectionList::IndexOf(std::string_view name) const {
-    const int found = SearchFrom(lastMatch_, Count(), name, [this](int i) -> std::string_view {
-        return sections_[static_cast<size_t>(i)].Name;
+    const int found = SearchFrom(lastMatch_, Count(), [this, name](int i) {
+        return VisibleSectionNamed(sections_[static_cast<size_t>(i)], name);
     });
     if (found >= 0) {
         lastMatch_ = found;
@@ -76,7 +79,11 @@ int TSectionList::IndexOf(std::string_view name) const {
 }
 
 TIniSection& TSectionList::Append(std::string name) {
-    sections_.push_back(TIniSection{std::move(name), {}});
+    const bool taken = IndexOf(name) >= 0;
+    TIniSection section;
+    section.Name = std::move(name);
+    section.Shadowed = taken;
+    sections_.push_back(std::move(section));
     return sections_.back();
 }
 
@@ -86,15 +93,33 @@ void TSectionList::Erase(int index) {
     }
     sections_.erase(sections_.begin() + index);
     lastMatch_ = 0;
+    MarkShadowed();
 }
 
-TBigIniFile::TBigIniFile(std::string fileName) : fileName_(std::move(fileName)) {
+void TSectionList::MarkShadowed() {
+    std::unordered_set<std::string> seen;
+    for (auto& section : sections_) {
+        section.Shadowed = !seen.insert(FoldCase(section.Name)).second;
+    }
+}
+
+TBigIniFile::TBigIniFile(std::string fileName, TIniAccess access)
+    : fileName_(std::move(fileName)), access_(access) {
     if (!fileName_.empty()) {
         Load();
     }
 }
 
+std::unique_ptr<TBigIniFile> TBigIniFile::FromBytes(std::string_view bytes) {
+    auto ini = std::make_unique<TBigIniFile>(std::string(), TIniAccess::ReadOnly);
+    ini->Parse(bytes);
+    return ini;
+}
+
 TBigIniFile::~TBigIniFile() {
+    if (ReadOnly()) {
+        return;
+    }
     try {
         UpdateFile();
     } catch (const std::exception& error) {
@@ -106,17 +131,36 @@ TBigIniFile::~TBigIniFile() {
 
 void TBigIniFile::Load() {
     std::string bytes;
-    if (!ReadWholeFile(fileName_, bytes)) {
-        return; // a missing file is an empty one
+    if (ReadWholeFile(fileName_, bytes)) { // a missing file is an empty one
+        Parse(bytes);
     }
+}
+
+void TBigIniFile::Parse(std::string_view bytes) {
+    sections_ = TSectionList();
+    keyIndexes_.clear();
+    lastFoundSection_ = 0;
+    preamble_.clear();
+    tail_.clear();
+
     std::string_view text(bytes);
     if (const auto end = text.find(kCtrlZ); end != std::string_view::npos) {
+        tail_.assign(text.substr(end));
         text = text.substr(0, end);
     }
 
     TIniSection* current = nullptr;
+    size_t currentStart = 0;
+    auto closeCurrent = [&](size_t end) {
+        if (current != nullptr) {
+            current->Original.assign(text.substr(currentStart, end - currentStart));
+        } else {
+            preamble_.assign(text.substr(0, end));
+        }
+    };
     size_t pos = 0;
     while (pos < text.size()) {
+        const size_t lineStart = pos;
         auto newline = text.find('\n', pos);
         const bool lastLine = newline == std::string_view::npos;
         if (lastLine) {
@@ -126,40 +170,31 @@ void TBigIniFile::Load() {
         if (!lastLine && !line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
         }
-        pos = newline + 1;
+        pos = lastLine ? text.size() : newline + 1;
 
         if (line.empty()) {
             continue;
         }
         if (IsSectionHeader(line)) {
-            current = &sections_.Append(std::string(line.substr(1, line.size() - 2)));
+            closeCurrent(lineStart);
+            auto& list = sections_.Sections();
+            list.emplace_back().Name.assign(line.substr(1, line.size() - 2));
+            current = &list.back();
+            currentStart = lineStart;
         } else if (current != nullptr) {
             current->Lines.emplace_back(line);
         }
     }
-
-    // The first of several sections with the same name wins; the file is rewritten
-    // without the others at the next update.
-    std::unordered_set<std::string> seen;
-    auto& list = sections_.Sections();
-    std::vector<TIniSection> unique;
-    unique.reserve(list.size());
-    for (auto& section : list) {
-        if (seen.insert(FoldCase(section.Name)).second) {
-            unique.push_back(std::move(section));
-        } else {
-            modified_ = true;
-        }
-    }
-    list = std::move(unique);
+    closeCurrent(text.size());
+    sections_.MarkShadowed(); // once, not per section: a file may hold many
     sections_.ResetSearch();
 }
 
 int TBigIniFile::FindSection(std::string_view section) const {
     const auto& list = sections_.Sections();
-    const int found = SearchFrom(
-        lastFoundSection_, sections_.Count(), section,
-        [&list](int i) -> std::string_view { return list[static_cast<size_t>(i)].Name; });
+    const int found = SearchFrom(lastFoundSection_, sections_.Count(), [&list, section](int i) {
+        return VisibleSectionNamed(list[static_cast<size_t>(i)], section);
+    });
     if (found >= 0) {
         lastFoundSection_ = found;
     }
@@ -244,7 +279,9 @@ void TBigIniFile::ReadSection(std::string_view section, std::vector<std::string>
 void TBigIniFile::ReadSections(std::vector<std::string>& names) const {
     names.clear();
     for (const auto& section : sections_.Sections()) {
-        names.push_back(section.Name);
+        if (!section.Shadowed) {
+            names.push_back(section.Name);
+        }
     }
 }
 
@@ -265,7 +302,7 @@ void TBigIniFile::WriteString(std::string_view section, std::string_view key,
 
     int index = FindSection(section);
     if (index < 0) {
-        sections_.Append(std::string(section));
+        sections_.Append(std::string(section)).Changed = true;
         index = sections_.Count() - 1;
         lastFoundSection_ = index;
     }
@@ -273,12 +310,17 @@ void TBigIniFile::WriteString(std::string_view section, std::string_view key,
     const int existing = FindKey(index, key);
     if (existing < 0) {
         lines.push_back(std::move(line));
-        modified_ = true;
+        Touch(index);
         keyIndexes_.erase(index);
     } else if (lines[static_cast<size_t>(existing)] != line) {
         lines[static_cast<size_t>(existing)] = std::move(line);
-        modified_ = true;
+        Touch(index);
     }
+}
+
+void TBigIniFile::Touch(int section) {
+    sections_[section].Changed = true;
+    modified_ = true;
 }
 
 void TBigIniFile::WriteInteger(std::string_view section, std::string_view key, int32_t value) {
@@ -311,9 +353,33 @@ void TBigIniFile::DeleteKey(std::string_view section, std::string_view key) {
     const int line = FindKey(index, key);
     if (line >= 0) {
         lines.erase(lines.begin() + line);
-        modified_ = true;
+        Touch(index);
         keyIndexes_.erase(index);
     }
+}
+
+std::string TBigIniFile::Text() const {
+    std::string bytes = preamble_;
+    for (const auto& section : sections_.Sections()) {
+        if (!section.Changed) {
+            bytes.append(section.Original);
+            continue;
+        }
+        if (section.Lines.empty()) {
+            continue;
+        }
+        // Only the last line of the text can lack its line end.
+        if (!bytes.empty() && bytes.back() != '\n') {
+            bytes.append("\r\n");
+        }
+        bytes.append("[").append(section.Name).append("]\r\n");
+        for (const auto& line : section.Lines) {
+            bytes.append(line).append("\r\n");
+        }
+        bytes.append("\r\n");
+    }
+    bytes.append(tail_);
+    return bytes;
 }
 
 void TBigIniFile::UpdateFile() {
@@ -321,18 +387,13 @@ void TBigIniFile::UpdateFile() {
         return;
     }
     if (!fileName_.empty()) {
-        std::string bytes;
-        for (const auto& section : sections_.Sections()) {
-            if (section.Lines.empty()) {
-                continue;
-            }
-            bytes.append("[").append(section.Name).append("]\r\n");
-            for (const auto& line : section.Lines) {
-                bytes.append(line).append("\r\n");
-            }
-            bytes.append("\r\n");
+        if (ReadOnly()) {
+            throw EInOutError(fileName_, "cannot be written: it was opened for reading only");
         }
+        const std::string bytes = Text();
         WriteFileAtomically(fileName_, bytes); // throws; the object then stays modified
+        // From now on the written bytes are the original ones.
+        Parse(bytes);
     }
     modified_ = false;
 }

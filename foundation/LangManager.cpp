@@ -58,7 +58,8 @@ TLangMan::TLangMan() {
     }
     fileName_ = LanguageFileFor(code_);
     try {
-        file_ = std::make_unique<TBigIniFile>(fileName_);
+        // Texts are only read; the file goes back to disk never.
+        file_ = std::make_unique<TBigIniFile>(fileName_, TIniAccess::ReadOnly);
     } catch (const std::exception& error) {
         // Every caption asks for a text; failing each of them would end the program at the
         // first window. The keys stand in for the texts instead.

@@ -134,15 +134,15 @@ TEST_F(LangManagerTest, AnUnbalancedReleaseIsHarmless) {
     EXPECT_EQ(lang.Text("_Close"), "_Close");
 }
 
-TEST_F(LangManagerTest, DuplicateSectionsOfALanguageFileAreDroppedLikeInAnySettingsFile) {
-    const std::string bytes = "[Messages]\n_A=1\n[Messages]\n_A=2\n";
+TEST_F(LangManagerTest, DuplicateSectionsOfALanguageFileAreReadAsTheFirstAndKept) {
+    const std::string bytes = "[Messages]\n_A=1\n[Messages]\n_A=2\n_B=3\n";
     WriteLanguage("lang_kanvio_de.ini", bytes);
     {
         LangScope lang;
         EXPECT_EQ(lang.Text("_A"), "1");
+        EXPECT_EQ(lang.Text("_B"), "_B");
     }
-    EXPECT_EQ(test::ReadFile(env.programFolder() / "lang_kanvio_de.ini"),
-              "[Messages]\r\n_A=1\r\n\r\n");
+    EXPECT_EQ(test::ReadFile(env.programFolder() / "lang_kanvio_de.ini"), bytes);
 }
 
 } // namespace
