@@ -2,13 +2,18 @@
 
 #include "foundation/Errors.h"
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace kanvio {
 namespace {
@@ -100,22 +105,82 @@ mode_t CurrentUmask() {
     return 022;
 }
 
-void WriteInPlace(const std::string& fileName, std::string_view bytes, int tempError) {
-    FileDescriptor file(::open(fileName.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-    if (!file.valid()) {
-        throw EInOutError(fileName, "cannot be written: " + SystemReason(tempError));
+// The hidden sibling a write goes through first; the rename then stays within one file
+// system. mkostemp fills in the six X.
+std::string TempPattern(const std::string& fileName) {
+    return FolderOf(fileName) + "/." + NameOf(fileName) + ".XXXXXX";
+}
+
+bool IsTempNameOf(std::string_view entry, std::string_view name) {
+    constexpr size_t kRandom = 6;
+    if (entry.size() != name.size() + 2 + kRandom || entry.front() != '.' ||
+        entry.substr(1, name.size()) != name || entry[name.size() + 1] != '.') {
+        return false;
     }
-    int error = WriteAll(file.get(), bytes);
-    if (error == 0 && ::fsync(file.get()) != 0 && errno != EINVAL) {
-        error = errno;
+    for (const char c : entry.substr(name.size() + 2)) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) {
+            return false;
+        }
     }
-    const int closeError = file.Close();
-    if (error == 0) {
-        error = closeError;
+    return true;
+}
+
+// A killed write leaves its hidden temporary file behind; the next write of the same file
+// removes it. Another writer of the same file may be busy right now, so a file is removed
+// only when every test says it is abandoned:
+// - it is a regular file of this user (never a link, never someone else's file);
+// - nobody holds the lock a writer keeps on its temporary file from creation to rename;
+// - it has not been touched for kStaleAfter, which covers the moment between a writer's
+//   mkostemp and its flock, and file systems where locks are not supported at all.
+// The lock is held while the name is removed, and the name must still lead to the file
+// that was checked, so a file that turns up under the name meanwhile is left alone.
+constexpr time_t kStaleAfter = 10 * 60;
+
+void RemoveStaleTempFiles(const std::string& fileName) {
+    const std::string folder = FolderOf(fileName);
+    const std::string name = NameOf(fileName);
+    DIR* listing = ::opendir(folder.c_str());
+    if (listing == nullptr) {
+        return; // the write itself will say what is wrong with the folder
     }
-    if (error != 0) {
-        throw EInOutError(fileName, "cannot be written: " + SystemReason(error));
+    std::vector<std::string> candidates;
+    while (const dirent* entry = ::readdir(listing)) {
+        if (IsTempNameOf(entry->d_name, name)) {
+            candidates.emplace_back(entry->d_name);
+        }
     }
+    ::closedir(listing);
+
+    const time_t now = ::time(nullptr);
+    for (const auto& candidate : candidates) {
+        const std::string path = folder + "/" + candidate;
+        FileDescriptor file(
+            ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        struct stat info {};
+        if (!file.valid() || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+            info.st_uid != ::geteuid() || now - info.st_mtime < kStaleAfter ||
+            ::flock(file.get(), LOCK_EX | LOCK_NB) != 0) {
+            continue;
+        }
+        struct stat named {};
+        if (::lstat(path.c_str(), &named) == 0 && named.st_dev == info.st_dev &&
+            named.st_ino == info.st_ino) {
+            ::unlink(path.c_str());
+        }
+    }
+}
+
+// After the rename the new name lives in the folder: sync it, or a crash could bring back
+// the old file. File systems that cannot sync a folder say EINVAL; that is no failure.
+int SyncFolder(const std::string& folder) {
+    FileDescriptor handle(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!handle.valid()) {
+        return 0; // a folder without read rights cannot be opened; the rename stands
+    }
+    if (::fsync(handle.get()) != 0 && errno != EINVAL && errno != EROFS) {
+        return errno;
+    }
+    return 0;
 }
 
 } // namespace
@@ -128,19 +193,24 @@ void WriteFileAtomically(const std::string& requestedName, std::string_view byte
         throw EInOutError(requestedName, "cannot be written: it is a folder");
     }
 
-    // A hidden sibling, so the rename stays within one file system.
-    std::string tempName = FolderOf(fileName) + "/." + NameOf(fileName) + ".XXXXXX";
-    FileDescriptor temp(::mkostemp(tempName.data(), O_CLOEXEC));
-    if (!temp.valid()) {
+    // The read-only mark is the owner's word: it is kept, never worked around by a rename.
+    if (exists && ::access(fileName.c_str(), W_OK) != 0) {
         const int error = errno;
-        // A folder the user may not add files to can still hold a file he may rewrite.
-        if (exists && (error == EACCES || error == EPERM) &&
-            ::access(fileName.c_str(), W_OK) == 0) {
-            WriteInPlace(fileName, bytes, error);
-            return;
-        }
         throw EInOutError(requestedName, "cannot be written: " + SystemReason(error));
     }
+
+    RemoveStaleTempFiles(fileName);
+    std::string tempName = TempPattern(fileName);
+    FileDescriptor temp(::mkostemp(tempName.data(), O_CLOEXEC));
+    if (!temp.valid()) {
+        // Never rewritten in place instead: a crash then would leave half a file.
+        const int error = errno;
+        throw EInOutError(requestedName, "cannot be written: no new file can be made in " +
+                                             FolderOf(fileName) + ": " + SystemReason(error));
+    }
+    // Tells RemoveStaleTempFiles of a later write that this file is in use. Where the file
+    // system has no locks, the age of the file protects it.
+    [[maybe_unused]] const int locked = ::flock(temp.get(), LOCK_EX | LOCK_NB);
 
     auto fail = [&](int error) {
         temp.Close();
@@ -169,6 +239,10 @@ void WriteFileAtomically(const std::string& requestedName, std::string_view byte
         const int error = errno;
         ::unlink(tempName.c_str());
         throw EInOutError(requestedName, "cannot be written: " + SystemReason(error));
+    }
+    if (const int error = SyncFolder(FolderOf(fileName)); error != 0) {
+        throw EInOutError(requestedName, "was written, but its folder could not be synced: " +
+                                             SystemReason(error));
     }
 }
 

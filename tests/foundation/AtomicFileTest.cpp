@@ -4,8 +4,13 @@
 #include "tests/foundation/OrdinaryUser.h"
 #include "tests/support/TempDir.h"
 
+#include <cstdio>
+#include <ctime>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace kanvio {
 namespace {
@@ -45,20 +50,36 @@ TEST(AtomicFileTest, WritesAndReadsBackEveryByte) {
 TEST(AtomicFileTest, KeepsThePermissionsOfAnExistingFile) {
     TempDir dir;
     const auto path = WriteFile(dir / "Kanvio.ini", "old");
-    for (const mode_t mode : {0600, 0640, 0444, 0755}) {
+    for (const mode_t mode : {0600, 0640, 0664, 0755}) {
         ::chmod(path.c_str(), mode);
-        WriteFileAtomically(path.string(), "new");
+        WriteFileAtomically(path.string(), "new " + std::to_string(mode));
         EXPECT_EQ(ModeOf(path), mode);
+        EXPECT_EQ(ReadFile(path), "new " + std::to_string(mode));
     }
-    EXPECT_EQ(ReadFile(path), "new");
+    EXPECT_EQ(EntriesIn(dir.path()), 1u);
 }
 
-TEST(AtomicFileTest, ANewFileGetsTheUsualPermissions) {
+TEST(AtomicFileTest, NeverWritesIntoTheOldFile) {
+    // A second name of the old file shows whether its bytes were touched: a rewrite in
+    // place (truncate, then write) would change it too, and a crash would leave it half.
     TempDir dir;
-    const mode_t previous = ::umask(022);
-    WriteFileAtomically((dir / "new.txt").string(), "x");
-    ::umask(previous);
-    EXPECT_EQ(ModeOf(dir / "new.txt"), 0644u);
+    const auto path = WriteFile(dir / "Kanvio.ini", "old content");
+    std::filesystem::create_hard_link(path, dir / "second-name");
+    WriteFileAtomically(path.string(), "new");
+    EXPECT_EQ(ReadFile(path), "new");
+    EXPECT_EQ(ReadFile(dir / "second-name"), "old content");
+}
+
+TEST(AtomicFileTest, ANewFileGetsThePermissionsTheUmaskAllows) {
+    TempDir dir;
+    const std::pair<mode_t, mode_t> cases[] = {{022, 0644}, {077, 0600}, {002, 0664}, {0, 0666}};
+    for (const auto& [mask, expected] : cases) {
+        const auto path = dir / ("new-" + std::to_string(mask) + ".txt");
+        const mode_t previous = ::umask(mask);
+        WriteFileAtomically(path.string(), "x");
+        ::umask(previous);
+        EXPECT_EQ(ModeOf(path), expected) << "umask " << mask;
+    }
 }
 
 TEST(AtomicFileTest, ALinkStaysALinkToTheRewrittenFile) {
@@ -91,7 +112,26 @@ TEST(AtomicFileTest, FailuresNameTheFileAndAreNeverSilent) {
     EXPECT_EQ(ReadFile(dir / "plain"), "x");
 }
 
-TEST(AtomicFileTest, WritableFileInAFolderWithoutRightsIsRewrittenInPlace) {
+// Runs a write as an ordinary user; 1 when it failed with an error that names the file
+// and gives a reason, 0 when it succeeded.
+int WriteAsOrdinaryUser(const fs::path& path, const std::string& reason) {
+    return test::RunAsOrdinaryUser([&] {
+        try {
+            WriteFileAtomically(path.string(), "new");
+            return 0;
+        } catch (const EInOutError& error) {
+            const std::string text = error.what();
+            const bool named = text.find(path.string()) != std::string::npos &&
+                               text.find(reason) != std::string::npos;
+            if (!named) {
+                std::fprintf(stderr, "unexpected message: %s\n", text.c_str());
+            }
+            return named ? 1 : 2;
+        }
+    });
+}
+
+TEST(AtomicFileTest, WritableFileInAFolderWithoutRightsFailsAndStaysWhole) {
     TempDir dir;
     const auto folder = dir / "locked";
     fs::create_directory(folder);
@@ -100,39 +140,70 @@ TEST(AtomicFileTest, WritableFileInAFolderWithoutRightsIsRewrittenInPlace) {
     test::GiveToOrdinaryUser(folder);
     ::chmod(folder.c_str(), 0555);
 
-    const int result = test::RunAsOrdinaryUser([&] {
-        try {
-            WriteFileAtomically(path.string(), "new");
-            return 0;
-        } catch (const EInOutError&) {
-            return 1;
-        }
-    });
-    ASSERT_EQ(result, 0);
-    EXPECT_EQ(ReadFile(path), "new");
+    EXPECT_EQ(WriteAsOrdinaryUser(path, "Permission denied"), 1);
+    EXPECT_EQ(ReadFile(path), "old content");
     EXPECT_EQ(ModeOf(path), 0664u);
     EXPECT_EQ(EntriesIn(folder), 1u);
 }
 
-TEST(AtomicFileTest, ReadOnlyFileInAFolderWithoutRightsFails) {
-    TempDir dir;
-    const auto folder = dir / "locked";
-    fs::create_directory(folder);
-    const auto path = WriteFile(folder / "Kanvio.ini", "old content");
-    ::chmod(path.c_str(), 0444);
-    test::GiveToOrdinaryUser(folder);
-    ::chmod(folder.c_str(), 0555);
+TEST(AtomicFileTest, ReadOnlyFileIsNeitherReplacedNorMadeWritable) {
+    for (const mode_t folderMode : {0755, 0555}) {
+        TempDir dir;
+        const auto folder = dir / "delivery";
+        fs::create_directory(folder);
+        const auto path = WriteFile(folder / "Kanvio.ini", "old content");
+        ::chmod(path.c_str(), 0444);
+        test::GiveToOrdinaryUser(folder);
+        ::chmod(folder.c_str(), folderMode);
 
-    const int result = test::RunAsOrdinaryUser([&] {
-        try {
-            WriteFileAtomically(path.string(), "new");
-            return 0;
-        } catch (const EInOutError& error) {
-            return std::string(error.what()).find("Kanvio.ini") != std::string::npos ? 1 : 2;
-        }
-    });
-    EXPECT_EQ(result, 1);
-    EXPECT_EQ(ReadFile(path), "old content");
+        EXPECT_EQ(WriteAsOrdinaryUser(path, "Permission denied"), 1) << folderMode;
+        EXPECT_EQ(ReadFile(path), "old content");
+        EXPECT_EQ(ModeOf(path), 0444u);
+        EXPECT_EQ(EntriesIn(folder), 1u);
+    }
+}
+
+TEST(AtomicFileTest, AbandonedTemporaryFilesOfTheSameFileAreRemoved) {
+    TempDir dir;
+    const auto path = WriteFile(dir / "Kanvio.ini", "old");
+    auto makeOld = [](const fs::path& file) {
+        const timespec hourAgo[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
+        ::utimensat(AT_FDCWD, file.c_str(), hourAgo, AT_SYMLINK_NOFOLLOW);
+    };
+    const auto abandoned = WriteFile(dir / ".Kanvio.ini.a1B2c3", "half");
+    makeOld(abandoned);
+    const auto fresh = WriteFile(dir / ".Kanvio.ini.Zz9Yy8", "being written"); // just made
+    const auto locked = WriteFile(dir / ".Kanvio.ini.LoCk00", "being written slowly");
+    makeOld(locked);
+    const int lockHolder = ::open(locked.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(lockHolder, LOCK_EX), 0);
+    const fs::path keep[] = {
+        WriteFile(dir / ".Other.ini.a1B2c3", "another file's"),
+        WriteFile(dir / ".Kanvio.ini.bak", "not a temporary name"),
+        WriteFile(dir / ".Kanvio.ini.a1B2c3d", "not a temporary name"),
+        WriteFile(dir / ".Kanvio.ini.a1-2c3", "not a temporary name"),
+        WriteFile(dir / "Kanvio.ini.a1B2c3", "not hidden"),
+    };
+    const auto target = WriteFile(dir / "target", "someone's file");
+    makeOld(target);
+    fs::create_symlink(target, dir / ".Kanvio.ini.LiNk00");
+    makeOld(dir / ".Kanvio.ini.LiNk00");
+    for (const auto& file : keep) {
+        makeOld(file);
+    }
+
+    WriteFileAtomically(path.string(), "new");
+    ::close(lockHolder);
+
+    EXPECT_FALSE(fs::exists(abandoned));
+    EXPECT_TRUE(fs::exists(fresh));
+    EXPECT_TRUE(fs::exists(locked));
+    EXPECT_TRUE(fs::is_symlink(dir / ".Kanvio.ini.LiNk00"));
+    EXPECT_EQ(ReadFile(target), "someone's file");
+    for (const auto& file : keep) {
+        EXPECT_TRUE(fs::exists(file)) << file;
+    }
+    EXPECT_EQ(ReadFile(path), "new");
 }
 
 TEST(AtomicFileTest, ReadWholeFileTellsMissingFromUnreadable) {
