@@ -9,9 +9,12 @@
 #include "foundation/RegistryManager.h"
 #include "foundation/UserDialogs.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <locale>
 #include <sstream>
+#include <unistd.h>
 
 namespace kanvio {
 
@@ -214,7 +217,10 @@ void TKanvioContext::OpenSettingsFile() {
     } else {
         SettingsFileName = FindFileIgnoringCase("./Kanvio.ini");
     }
-    settings_ = std::make_unique<TBigIniFile>(SettingsFileName);
+    // A command without windows only reads: not even the settings object's own write-back
+    // at its destruction may reach the delivery.
+    settings_ = std::make_unique<TBigIniFile>(
+        SettingsFileName, services_.Headless ? TIniAccess::ReadOnly : TIniAccess::ReadWrite);
 }
 
 void TKanvioContext::ReadDefectClassColors() {
@@ -330,21 +336,7 @@ void TKanvioContext::ShutDown(bool keepMainWindow) {
             });
         }
         if (!RunsFromCD && settings_) {
-            attempt([&] {
-                settings_->WriteInteger("DATA", "FramesPerSeconds", FramesPerSecond);
-                settings_->WriteInteger("DATA", "FilmLength",
-                                        static_cast<int32_t>(TotalFilmLength));
-                char linear[64];
-                std::snprintf(linear, sizeof linear, "%8.6f", LinearFactor);
-                std::string text = linear;
-                for (char& c : text) {
-                    if (c == ',') {
-                        c = '.';
-                    }
-                }
-                settings_->WriteString("DATA", "Linear", text);
-                settings_->UpdateFile();
-            });
+            attempt([&] { StoreShutDownValues(); });
         }
     }
     for (const auto& failure : failures) {
@@ -359,6 +351,35 @@ void TKanvioContext::ShutDown(bool keepMainWindow) {
     }
     if (playerWindows_ != nullptr) {
         playerWindows_->DestroyPlayerWindows();
+    }
+}
+
+void TKanvioContext::StoreShutDownValues() {
+    const std::string& fileName = settings_->FileName();
+    if (FileExists(fileName) && ::access(fileName.c_str(), W_OK) != 0) {
+        // The read-only mark says the file is not to change: no value goes in, so nothing
+        // is left over for the settings object to retry when it is destroyed.
+        const int error = errno;
+        settings_->MakeReadOnly();
+        throw EInOutError(fileName, "cannot be written: " + std::string(std::strerror(error)));
+    }
+    settings_->WriteInteger("DATA", "FramesPerSeconds", FramesPerSecond);
+    settings_->WriteInteger("DATA", "FilmLength", static_cast<int32_t>(TotalFilmLength));
+    char linear[64];
+    std::snprintf(linear, sizeof linear, "%8.6f", LinearFactor);
+    std::string text = linear;
+    for (char& c : text) {
+        if (c == ',') {
+            c = '.';
+        }
+    }
+    settings_->WriteString("DATA", "Linear", text);
+    try {
+        settings_->UpdateFile();
+    } catch (const EKanvioError&) {
+        // Reported once, by the shut-down; the destruction must not try again.
+        settings_->MakeReadOnly();
+        throw;
     }
 }
 

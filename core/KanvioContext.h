@@ -200,6 +200,8 @@ private:
     // Stored values out of range are logged and give way to their defaults.
     void CheckStoredChoices();
     void ReadDisplaySettings();
+    // The DATA values of the shut-down into the settings file; throws EInOutError.
+    void StoreShutDownValues();
     void ReadFilmList();
     void ReadLinearFactor();
     void BuildDataModel();

@@ -90,10 +90,10 @@ std::unique_ptr<TBigIniFile> OpenProgramSettings(bool& writable) {
     writable = false;
     struct stat info {};
     if (::stat(fileName.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
-        // A file copied from a disc arrives read-only; the user's own copy may be changed.
-        const bool ownerMayWrite =
-            (info.st_mode & S_IWUSR) != 0 || ::chmod(fileName.c_str(), info.st_mode | S_IWUSR) == 0;
-        writable = ownerMayWrite && ::access(fileName.c_str(), W_OK) == 0;
+        // Only asked, never changed: the read-only mark of a delivery's file stays as it is.
+        // A write replaces the file through its folder, so that must take a new file too.
+        writable = ::access(fileName.c_str(), W_OK) == 0 &&
+                   WritableFolder(std::filesystem::path(fileName).parent_path().string());
     }
     return std::make_unique<TBigIniFile>(fileName);
 }

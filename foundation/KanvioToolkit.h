@@ -19,7 +19,7 @@ std::string GetPicturesFolder();  // ends with "/"
 std::string GetTempFolder();      // ends with "/"
 
 // Opens the program folder's Kanvio.ini (the caller owns it). writable is true when the
-// file exists and can be written (its read-only state was cleared).
+// file exists and this user may write it and its folder; nothing about the file changes.
 std::unique_ptr<TBigIniFile> OpenProgramSettings(bool& writable);
 
 // Effective user id 0, or write access to the machine-scope store's folder.
@@ -62,7 +62,7 @@ struct TFormGeometry {
     int Height = 0;
 };
 struct TScreenArea {
-    int Width = 0;          // whole screen
+    int Width = 0; // whole screen
     int Height = 0;
     int BottomReserved = 0; // height of a task bar along the bottom edge, else 0
 };

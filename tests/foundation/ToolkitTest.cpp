@@ -2,6 +2,7 @@
 #include "foundation/Errors.h"
 #include "foundation/KanvioToolkit.h"
 #include "foundation/UserDialogs.h"
+#include "tests/foundation/OrdinaryUser.h"
 #include "tests/support/IsolatedEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -197,7 +198,13 @@ TEST(ToolkitVersionTest, VersionOfTheProgramAndOfOtherFiles) {
 
 class ProgramSettingsTest : public test::IsolatedTest {};
 
-TEST_F(ProgramSettingsTest, WritableOnlyForAFileThatCanBeWritten) {
+mode_t ModeOf(const fs::path& path) {
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return info.st_mode & 07777;
+}
+
+TEST_F(ProgramSettingsTest, MissingFileOrFolderInItsPlace) {
     bool writable = true;
     auto missing = OpenProgramSettings(writable);
     EXPECT_FALSE(writable);
@@ -205,21 +212,45 @@ TEST_F(ProgramSettingsTest, WritableOnlyForAFileThatCanBeWritten) {
     missing.reset();
     EXPECT_FALSE(fs::exists(env.programFolder() / "Kanvio.ini"));
 
-    const auto path = WriteFile(env.programFolder() / "KANVIO.INI", "[Common]\nlanguage=en\n");
-    ::chmod(path.c_str(), 0444); // as copied from a disc
-    auto settings = OpenProgramSettings(writable);
-    EXPECT_TRUE(writable);
-    EXPECT_EQ(settings->FileName(), path.string());
-    EXPECT_EQ(settings->ReadString("common", "language", ""), "en");
-    struct stat info {};
-    ::stat(path.c_str(), &info);
-    EXPECT_EQ(info.st_mode & 0777, 0644u);
-
-    fs::create_directory(env.programFolder() / "folder");
-    SetProgramFolderForTesting((env.programFolder() / "folder").string());
-    fs::create_directory(env.programFolder() / "folder" / "Kanvio.ini"); // not a file
+    fs::create_directory(env.programFolder() / "Kanvio.ini"); // not a file
+    writable = true;
     EXPECT_THROW(OpenProgramSettings(writable), EInOutError);
     EXPECT_FALSE(writable);
+}
+
+TEST_F(ProgramSettingsTest, WritableIsAskedWithoutChangingTheFile) {
+    struct Case {
+        const char* name;
+        mode_t fileMode;
+        mode_t folderMode;
+        bool writable;
+    };
+    const Case cases[] = {
+        {"own file", 0644, 0755, true},
+        {"copied from a disc", 0444, 0755, false},
+        {"read-only folder", 0644, 0555, false},
+    };
+    for (const auto& c : cases) {
+        const fs::path folder = env.programFolder() / c.name;
+        fs::create_directory(folder);
+        const auto path = WriteFile(folder / "KANVIO.INI", "[Common]\nlanguage=en\n");
+        ::chmod(path.c_str(), c.fileMode);
+        test::GiveToOrdinaryUser(folder);
+        ::chmod(folder.c_str(), c.folderMode);
+        SetProgramFolderForTesting(folder.string());
+
+        const int result = test::RunAsOrdinaryUser([&] {
+            bool writable = !c.writable;
+            const auto settings = OpenProgramSettings(writable);
+            const bool read = settings->FileName() == path.string() &&
+                              settings->ReadString("common", "language", "") == "en";
+            return read ? (writable ? 1 : 0) : 2;
+        });
+        EXPECT_EQ(result, c.writable ? 1 : 0) << c.name;
+        EXPECT_EQ(ModeOf(path), c.fileMode) << c.name;
+        EXPECT_EQ(test::ReadFile(path), "[Common]\nlanguage=en\n") << c.name;
+        ::chmod(folder.c_str(), 0755);
+    }
 }
 
 TEST(ConsoleDialogsTest, NeverWaitsForAnAnswer) {
