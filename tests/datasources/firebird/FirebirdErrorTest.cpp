@@ -14,7 +14,7 @@ using testing::HasSubstr;
 
 // The database can be marked read-only only when nobody else is attached to it.
 void ExpectNoAttachmentLeft(const std::string& fileName) {
-    const TFirebirdLogin login{FirebirdDeliveryUserName, FirebirdDeliveryPassword, "WIN1252"};
+    const TFirebirdLogin login{FirebirdDeliveryUserName, FirebirdDeliveryPassword, {}};
     EXPECT_NO_THROW(TFirebirdConnection::SetReadOnly(fileName, login, true));
     EXPECT_NO_THROW(TFirebirdConnection::SetReadOnly(fileName, login, false));
 }

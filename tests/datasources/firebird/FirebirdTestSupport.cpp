@@ -9,6 +9,8 @@ namespace kanvio::test {
 
 FirebirdTest::FirebirdTest() {
     std::filesystem::create_directories(TempFolder());
+    if (const char* previous = std::getenv("TMPDIR"))
+        previousTempFolder_ = previous;
     setenv("TMPDIR", TempFolder().c_str(), 1);
     WriteFile(env.programFolder() / "lang_kanvio_de.ini",
               std::string("[Messages]\r\n") + "_Downstream=" + DownstreamText + "\r\n" +
@@ -22,7 +24,11 @@ FirebirdTest::FirebirdTest() {
 
 FirebirdTest::~FirebirdTest() {
     AppLog.reset();
-    TFirebirdDataTreeBuilder::SetNetworkDriveCheckForTesting({});
+    // The next test's folders are made before its constructor runs.
+    if (previousTempFolder_)
+        setenv("TMPDIR", previousTempFolder_->c_str(), 1);
+    else
+        unsetenv("TMPDIR");
 }
 
 std::string FirebirdTest::LogText() const {

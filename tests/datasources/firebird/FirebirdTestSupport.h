@@ -5,6 +5,7 @@
 #include "tests/support/IsolatedEnvironment.h"
 #include "tools/mkproject/FirebirdWriter.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -53,6 +54,9 @@ protected:
     TKanvioDataModel Build(const std::string& fileName);
 
     RecordingDialogs dialogs;
+
+private:
+    std::optional<std::string> previousTempFolder_;
 };
 
 // A reach with every column filled, and an observation with every column filled.
