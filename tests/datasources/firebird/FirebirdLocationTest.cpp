@@ -69,10 +69,6 @@ void ExpectUnchanged(const TFileState& before, const std::string& fileName) {
     EXPECT_EQ(after.Modified.tv_nsec, before.Modified.tv_nsec) << fileName;
 }
 
-std::filesystem::path CopyFolder(const IsolatedEnvironment& env) {
-    return env.cache() / "kanvio";
-}
-
 // Sets an environment variable for the object's lifetime.
 class ScopedEnvironment {
 public:
@@ -154,7 +150,7 @@ TEST_F(FirebirdTest, DeliveryOfAnOrdinaryUserKeepsItsBytes) {
         const TFileState before = TFileState::Of(DatabaseFile());
         EXPECT_EQ(RunAsOrdinaryUser([&] { return BuildInFreshProcess(env.programFolder()); }), 0);
         ExpectUnchanged(before, DatabaseFile());
-        EXPECT_TRUE(FilesIn(CopyFolder(env)).empty());
+        ExpectNoCopyLeft();
         ::chmod(DatabaseFile().c_str(), 0644);
     }
 }
@@ -165,26 +161,25 @@ TEST_F(FirebirdTest, PrivateCopyLivesInTheCacheFolderWhileInUse) {
     {
         const TPrivateDatabaseCopy copy(DatabaseFile());
         copyName = copy.FileName();
-        EXPECT_THAT(copyName, StartsWith(CopyFolder(env).string() + "/"));
+        EXPECT_THAT(copyName, StartsWith(CopyFolder().string() + "/"));
         EXPECT_TRUE(ReadFile(copyName) == ReadFile(DatabaseFile()));
         EXPECT_EQ(copy.Bytes(), std::filesystem::file_size(DatabaseFile()));
-        EXPECT_EQ(std::filesystem::status(CopyFolder(env)).permissions() &
-                      std::filesystem::perms::all,
+        EXPECT_EQ(std::filesystem::status(CopyFolder()).permissions() & std::filesystem::perms::all,
                   std::filesystem::perms::owner_all);
         EXPECT_EQ(std::filesystem::status(copyName).permissions() & std::filesystem::perms::all,
                   std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
         // A copy in use is no leftover, not even for a clean-up in the same process.
-        EXPECT_EQ(RemoveLeftoverDatabaseCopies(CopyFolder(env).string() + "/"), 0);
+        EXPECT_EQ(RemoveLeftoverDatabaseCopies(CopyFolder().string() + "/"), 0);
         EXPECT_TRUE(std::filesystem::exists(copyName));
     }
     EXPECT_FALSE(std::filesystem::exists(copyName));
-    EXPECT_TRUE(FilesIn(CopyFolder(env)).empty());
+    ExpectNoCopyLeft();
 
     Build(DatabaseFile());
     EXPECT_THAT(LogText(), HasSubstr(" [DEBUG] db file: " + DatabaseFile() + "\r\n"));
     EXPECT_THAT(LogText(),
-                HasSubstr(" [DEBUG] reading a private copy: " + CopyFolder(env).string() + "/"));
-    EXPECT_TRUE(FilesIn(CopyFolder(env)).empty());
+                HasSubstr(" [DEBUG] reading a private copy: " + CopyFolder().string() + "/"));
+    ExpectNoCopyLeft();
 }
 
 // A run that makes a private copy in a child process, reports its name and then either
@@ -249,7 +244,7 @@ TEST_F(FirebirdTest, CopiesOfEndedRunsAreRemovedAtTheNextStart) {
     ASSERT_FALSE(running.FileName().empty());
     EXPECT_TRUE(std::filesystem::exists(crashed.FileName()));
     // A copy whose run ended while removing it: its lock file is gone already.
-    const std::string halfRemoved = CopyFolder(env).string() + "/db-000000.fdb";
+    const std::string halfRemoved = CopyFolder().string() + "/db-000000.fdb";
     WriteFile(halfRemoved, "x");
 
     EXPECT_EQ(Build(DatabaseFile()).Reaches.size(), 1u);
@@ -259,7 +254,7 @@ TEST_F(FirebirdTest, CopiesOfEndedRunsAreRemovedAtTheNextStart) {
 
     running.Kill();
     EXPECT_EQ(Build(DatabaseFile()).Reaches.size(), 1u);
-    EXPECT_TRUE(FilesIn(CopyFolder(env)).empty());
+    ExpectNoCopyLeft();
 }
 
 TEST_F(FirebirdTest, DeliveryThatIsNoFile) {
@@ -288,7 +283,7 @@ TEST_F(FirebirdTest, CopyFolderOfThisUserAlone) {
     const ScopedEnvironment runtimeVariable("XDG_RUNTIME_DIR", runtime.string());
     const ScopedEnvironment home("HOME", (env.root() / "home").string());
 
-    EXPECT_EQ(DatabaseCopyFolder(), CopyFolder(env).string() + "/");
+    EXPECT_EQ(DatabaseCopyFolder(), CopyFolder().string() + "/");
     {
         // Relative names do not count: the home folder's cache serves.
         const ScopedEnvironment relative("XDG_CACHE_HOME", "cache");
@@ -297,8 +292,8 @@ TEST_F(FirebirdTest, CopyFolderOfThisUserAlone) {
     // A link laid where our folder belongs is not followed: the runtime folder serves.
     const auto elsewhere = env.root() / "elsewhere";
     std::filesystem::create_directory(elsewhere);
-    std::filesystem::remove_all(CopyFolder(env));
-    std::filesystem::create_directory_symlink(elsewhere, CopyFolder(env));
+    std::filesystem::remove_all(CopyFolder());
+    std::filesystem::create_directory_symlink(elsewhere, CopyFolder());
     EXPECT_EQ(DatabaseCopyFolder(), (runtime / "kanvio/").string());
     generator::WriteDeliveryDatabase(DatabaseFile(), OneReach("BCA"));
     EXPECT_EQ(Build(DatabaseFile()).Reaches.size(), 1u);
@@ -316,7 +311,7 @@ TEST_F(FirebirdTest, CopyFolderOfThisUserAlone) {
         DatabaseCopyFolder();
         ADD_FAILURE() << "no error";
     } catch (const EInOutError& error) {
-        EXPECT_THAT(error.what(), HasSubstr(CopyFolder(env).string()));
+        EXPECT_THAT(error.what(), HasSubstr(CopyFolder().string()));
         EXPECT_THAT(error.what(), HasSubstr(temporary.string()));
     }
     EXPECT_THROW(Build(DatabaseFile()), EInOutError);
@@ -350,7 +345,7 @@ TEST_F(FirebirdTest, WriteProtectedFileIsReadFromAPrivateCopy) {
     EXPECT_EQ(model.Reaches[0]->Details.at(0).Code, "BCA");
     EXPECT_EQ(ReadFile(DatabaseFile()), before);
     EXPECT_THAT(LogText(), HasSubstr("reading a private copy"));
-    EXPECT_TRUE(FilesIn(CopyFolder(env)).empty());
+    ExpectNoCopyLeft();
 }
 
 // A read-only mount of the program folder, like a disc. Needs the right to mount.

@@ -36,6 +36,18 @@ std::string FirebirdTest::LogText() const {
     return std::filesystem::exists(file) ? ReadFile(file) : std::string();
 }
 
+void FirebirdTest::ExpectNoCopyLeft() const {
+    const std::string folder = CopyFolder().string() + "/";
+    if (std::filesystem::exists(CopyFolder()))
+        for (const auto& entry : std::filesystem::directory_iterator(CopyFolder()))
+            ADD_FAILURE() << "left behind: " << entry.path();
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ignored; // a descriptor closed meanwhile
+        const std::string target = std::filesystem::read_symlink(entry.path(), ignored).string();
+        EXPECT_NE(target.rfind(folder, 0), 0u) << "still open: " << target;
+    }
+}
+
 TKanvioDataModel FirebirdTest::WriteAndBuild(const generator::TDbDelivery& delivery,
                                              const generator::TDeliveryLayout& layout) {
     generator::WriteDeliveryDatabase(DatabaseFile(), delivery, layout);
