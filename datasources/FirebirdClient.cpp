@@ -194,7 +194,7 @@ namespace {
 // The attachment parameters. Providers=Engine12 keeps the open inside this process: no
 // server is asked, whatever the machine's configuration says.
 std::string BuildConnectParameters(TFirebirdStatus& status, const TFirebirdLogin& login,
-                                   bool forCreate) {
+                                   const std::string* createWithCharacterSet = nullptr) {
     IXpbBuilder* builder =
         status.Client().Util()->getXpbBuilder(status.Get(), IXpbBuilder::DPB, nullptr, 0);
     status.Check("connection parameters");
@@ -205,11 +205,12 @@ std::string BuildConnectParameters(TFirebirdStatus& status, const TFirebirdLogin
     if (!login.CharacterSet.empty())
         builder->insertString(status.Get(), isc_dpb_lc_ctype, login.CharacterSet.c_str());
     builder->insertString(status.Get(), isc_dpb_config, "Providers=Engine12");
-    if (forCreate) {
+    if (createWithCharacterSet) {
         builder->insertInt(status.Get(), isc_dpb_sql_dialect, 3);
         builder->insertInt(status.Get(), isc_dpb_page_size, 8192);
-        if (!login.CharacterSet.empty())
-            builder->insertString(status.Get(), isc_dpb_set_db_charset, login.CharacterSet.c_str());
+        if (!createWithCharacterSet->empty())
+            builder->insertString(status.Get(), isc_dpb_set_db_charset,
+                                  createWithCharacterSet->c_str());
         // The file is written once and then only read: no need to wait for the disk.
         builder->insertInt(status.Get(), isc_dpb_force_write, 0);
     }
@@ -233,7 +234,7 @@ std::unique_ptr<TFirebirdConnection> TFirebirdConnection::Attach(const std::stri
     std::unique_ptr<TFirebirdConnection> connection(
         new TFirebirdConnection(client, nameInMessages));
     TFirebirdStatus& status = connection->status_;
-    const std::string parameters = BuildConnectParameters(status, login, false);
+    const std::string parameters = BuildConnectParameters(status, login);
     connection->attachment_ = client.Provider()->attachDatabase(
         status.Get(), fileName.c_str(), static_cast<unsigned>(parameters.size()),
         reinterpret_cast<const unsigned char*>(parameters.data()));
@@ -241,12 +242,13 @@ std::unique_ptr<TFirebirdConnection> TFirebirdConnection::Attach(const std::stri
     return connection;
 }
 
-std::unique_ptr<TFirebirdConnection> TFirebirdConnection::Create(const std::string& fileName,
-                                                                 const TFirebirdLogin& login) {
+std::unique_ptr<TFirebirdConnection>
+TFirebirdConnection::Create(const std::string& fileName, const TFirebirdLogin& login,
+                            const std::string& defaultCharacterSet) {
     TFirebirdClient& client = TFirebirdClient::Load(fileName);
     std::unique_ptr<TFirebirdConnection> connection(new TFirebirdConnection(client, fileName));
     TFirebirdStatus& status = connection->status_;
-    const std::string parameters = BuildConnectParameters(status, login, true);
+    const std::string parameters = BuildConnectParameters(status, login, &defaultCharacterSet);
     connection->attachment_ = client.Provider()->createDatabase(
         status.Get(), fileName.c_str(), static_cast<unsigned>(parameters.size()),
         reinterpret_cast<const unsigned char*>(parameters.data()));
@@ -259,7 +261,7 @@ void TFirebirdConnection::SetReadOnly(const std::string& fileName, const TFirebi
     TFirebirdClient& client = TFirebirdClient::Load(fileName);
     TFirebirdConnection connection(client, fileName);
     TFirebirdStatus& status = connection.status_;
-    std::string parameters = BuildConnectParameters(status, login, false);
+    std::string parameters = BuildConnectParameters(status, login);
     IXpbBuilder* builder = client.Util()->getXpbBuilder(
         status.Get(), IXpbBuilder::DPB, reinterpret_cast<const unsigned char*>(parameters.data()),
         static_cast<unsigned>(parameters.size()));

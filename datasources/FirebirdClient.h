@@ -90,12 +90,13 @@ private:
     Firebird::CheckStatusWrapper wrapper_;
 };
 
-// How to attach: the user name and password go to the engine; texts come back in the
-// character set named here, whatever the columns hold.
+// How to attach: the user name and password go to the engine. With a connection character
+// set the engine converts every text from and to it, and fails on the first character the
+// set lacks; without one (empty), texts pass as they are stored.
 struct TFirebirdLogin {
     std::string UserName;
     std::string Password;
-    std::string CharacterSet = "WIN1252";
+    std::string CharacterSet{}; // empty: none
 };
 
 class TFirebirdTransaction;
@@ -107,9 +108,11 @@ public:
     static std::unique_ptr<TFirebirdConnection> Attach(const std::string& fileName,
                                                        const TFirebirdLogin& login,
                                                        const std::string& reportAs = {});
-    // Creates a new database file (which must not exist yet) and attaches to it.
+    // Creates a new database file (which must not exist yet) whose texts are in
+    // defaultCharacterSet unless a column says otherwise, and attaches to it.
     static std::unique_ptr<TFirebirdConnection> Create(const std::string& fileName,
-                                                       const TFirebirdLogin& login);
+                                                       const TFirebirdLogin& login,
+                                                       const std::string& defaultCharacterSet);
     ~TFirebirdConnection();
     TFirebirdConnection(const TFirebirdConnection&) = delete;
     TFirebirdConnection& operator=(const TFirebirdConnection&) = delete;

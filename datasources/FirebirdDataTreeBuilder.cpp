@@ -10,75 +10,37 @@
 #include "foundation/Logging.h"
 #include "foundation/UserDialogs.h"
 
-#include <cerrno>
 #include <cmath>
-#include <mutex>
 #include <optional>
-#include <sys/statvfs.h>
-#include <unistd.h>
 
 namespace kanvio {
 
 namespace {
 
-std::mutex& NetworkCheckLock() {
-    static std::mutex lock;
-    return lock;
-}
-
-std::function<bool(const std::string&)>& NetworkCheckOverride() {
-    static std::function<bool(const std::string&)> check;
-    return check;
-}
-
-bool FolderIsOnNetwork(const std::string& folder) {
-    std::lock_guard guard(NetworkCheckLock());
-    if (NetworkCheckOverride())
-        return NetworkCheckOverride()(folder);
-    return IsOnNetworkDrive(folder);
-}
-
-bool OnReadOnlyFileSystem(const std::string& fileName) {
-    struct statvfs info {};
-    return ::statvfs(fileName.c_str(), &info) == 0 && (info.f_flag & ST_RDONLY) != 0;
-}
-
-// The engine opens a database for writing. It cannot where the medium is read-only, the
-// file is write-protected or another program holds it; a private copy serves then.
-bool NeedsPrivateCopy(const EFirebirdError& error, const std::string& fileName) {
-    return error.HasCode(isc_no_priv) || error.HasCode(isc_already_opened) ||
-           error.HasCode(isc_read_only_database) ||
-           (error.HasCode(isc_io_error) && OnReadOnlyFileSystem(fileName));
-}
-
 TFirebirdLogin DeliveryLogin() {
-    return TFirebirdLogin{FirebirdDeliveryUserName, FirebirdDeliveryPassword, "WIN1252"};
+    // No connection character set: the engine then hands every text over as stored
+    // instead of converting it, which fails for the first character the target set lacks,
+    // even in columns this program never reads. Texts are decoded per column instead.
+    return TFirebirdLogin{FirebirdDeliveryUserName, FirebirdDeliveryPassword, {}};
 }
 
-// The attachment, and the private copy it may be reading, which must outlive it.
+// The attachment, and the private copy it reads, which must outlive it.
 struct TOpenedDatabase {
-    std::unique_ptr<TTemporaryDatabaseCopy> Copy;
+    std::unique_ptr<TPrivateDatabaseCopy> Copy;
     std::unique_ptr<TFirebirdConnection> Connection;
 };
 
+// The engine writes into every database it attaches to, so it only ever sees a private
+// copy; messages still name the delivery's file.
 TOpenedDatabase OpenDatabase(const std::string& fileName) {
     TOpenedDatabase opened;
     try {
-        opened.Connection = TFirebirdConnection::Attach(fileName, DeliveryLogin());
-        return opened;
-    } catch (const EFirebirdError& error) {
-        if (!NeedsPrivateCopy(error, fileName))
-            throw;
-        LogLine("db file cannot be opened where it lies, reading a private copy: " +
-                    std::string(error.what()),
-                LOG_WARNING);
-        try {
-            opened.Copy = std::make_unique<TTemporaryDatabaseCopy>(fileName);
-        } catch (const EKanvioError& copyError) {
-            LogLine(copyError.what(), LOG_ERROR);
-            throw error;
-        }
+        opened.Copy = std::make_unique<TPrivateDatabaseCopy>(fileName);
+    } catch (const EDatabaseCopyError& error) {
+        LogLine("Error during copying: " + std::to_string(error.SystemError()), LOG_DEBUG);
+        throw;
     }
+    LogLine("reading a private copy: " + opened.Copy->FileName(), LOG_DEBUG);
     opened.Connection =
         TFirebirdConnection::Attach(opened.Copy->FileName(), DeliveryLogin(), fileName);
     return opened;
@@ -193,40 +155,14 @@ void TFirebirdDataTreeBuilder::LoadTexts() {
 
 TFirebirdDataTreeBuilder::~TFirebirdDataTreeBuilder() = default;
 
-void TFirebirdDataTreeBuilder::SetNetworkDriveCheckForTesting(
-    std::function<bool(const std::string&)> check) {
-    std::lock_guard guard(NetworkCheckLock());
-    NetworkCheckOverride() = std::move(check);
-}
-
-// A database in a network folder is read from a copy in this user's temporary folder:
-// the engine cannot share a file over the network safely.
-std::string TFirebirdDataTreeBuilder::LocateDatabase() const {
-    const std::string folder = ExtractFileDir(databaseFileName_);
-    if (!FolderIsOnNetwork(folder.empty() ? std::string(".") : folder))
-        return databaseFileName_;
-    std::string copy;
-    try {
-        copy = FirebirdPrivateFolder() + "KANVIO.DAT";
-    } catch (const EKanvioError& error) {
-        LogLine(error.what(), LOG_ERROR);
-        return {};
-    }
-    // A copy left by an earlier run must not stand in for the delivery when this one fails.
-    ::unlink(copy.c_str());
-    if (const int error = CopyDatabaseFile(databaseFileName_, copy))
-        LogLine("Error during copying: " + std::to_string(error), LOG_DEBUG);
-    return copy;
-}
-
 void TFirebirdDataTreeBuilder::BuildDataTree(TKanvioDataModel& model) {
     {
         bool writable = false;
         OpenProgramSettings(writable);
     }
-    const std::string fileName = LocateDatabase();
+    const std::string& fileName = databaseFileName_;
     LogLine("db file: " + fileName, LOG_DEBUG);
-    if (fileName.empty() || !FileExists(fileName)) {
+    if (!FileExists(fileName)) {
         LogLine("No database file", LOG_FATAL);
         return;
     }

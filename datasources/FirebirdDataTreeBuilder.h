@@ -5,7 +5,6 @@
 
 #include "core/KanvioDataModel.h"
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -26,20 +25,17 @@ public:
     TFirebirdDataTreeBuilder(std::string databaseFileName, IUserDialogs& dialogs);
     ~TFirebirdDataTreeBuilder() override;
 
-    // Fills the model from the database. Errors of the database client and unreadable
-    // observation distances of reaches are thrown (EKanvioError naming the file); what was
-    // read before stays in the model.
+    // Fills the model from the database, read from a private copy: the delivery's file
+    // stays as it is. A file that cannot be copied, errors of the database client and
+    // unreadable observation distances of reaches are thrown (EKanvioError naming the
+    // delivery's file); what was read before stays in the model.
     void BuildDataTree(TKanvioDataModel& model) override;
-
-    // Tests decide which folders count as network folders; empty restores the real check.
-    static void SetNetworkDriveCheckForTesting(std::function<bool(const std::string&)> check);
 
 private:
     struct TTexts;
     struct TStructureTable;
 
     void LoadTexts();
-    std::string LocateDatabase() const;
     void ReadStructures(TFirebirdTransaction& transaction, const TStructureTable& table,
                         TAReachData& target);
 

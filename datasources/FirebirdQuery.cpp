@@ -21,6 +21,15 @@ bool IsNamePart(char c) {
     return IsNameStart(c) || (c >= '0' && c <= '9') || c == '$';
 }
 
+// The engine's numbers of the character sets that store texts as UTF-8.
+constexpr unsigned UnicodeFssCharacterSet = 3;
+constexpr unsigned Utf8CharacterSet = 4;
+
+bool IsUtf8CharacterSet(unsigned characterSet) {
+    characterSet &= 0xFF; // the collation may stand above the character set
+    return characterSet == UnicodeFssCharacterSet || characterSet == Utf8CharacterSet;
+}
+
 // Message buffers hold 8-byte values at offsets the engine chose for an aligned start.
 size_t WordsFor(unsigned bytes) {
     return (bytes + sizeof(uint64_t) - 1) / sizeof(uint64_t);
@@ -126,6 +135,11 @@ void TFirebirdQuery::DescribeColumns() {
         column.Scale = outputMetadata_->getScale(status.Get(), i);
         column.Offset = outputMetadata_->getOffset(status.Get(), i);
         column.NullOffset = outputMetadata_->getNullOffset(status.Get(), i);
+        const bool text = column.Type == SQL_TEXT || column.Type == SQL_VARYING ||
+                          (column.Type == SQL_BLOB &&
+                           outputMetadata_->getSubType(status.Get(), i) == isc_blob_text);
+        if (text)
+            column.Utf8 = IsUtf8CharacterSet(outputMetadata_->getCharSet(status.Get(), i));
         status.Check(sql_);
         columns_.push_back(std::move(column));
     }
@@ -325,15 +339,17 @@ std::string TFirebirdQuery::AsText(int column) const {
     if (IsNull(column))
         return {};
     const TColumn& info = columns_.at(static_cast<size_t>(column));
-    if (info.Type == SQL_BLOB)
-        return BlobText(Data(info));
-    TFirebirdValue value{info.Type, info.Length, info.Scale, Data(info)};
     std::string text;
-    if (!RenderValueText(value, Status().Client().Util(), text))
-        throw EFirebirdError(Status().FileName(), sql_ + ": the column " + info.Name +
-                                                      " has a type this program cannot read (" +
-                                                      std::to_string(info.Type) + ")");
-    return text;
+    if (info.Type == SQL_BLOB) {
+        text = BlobText(Data(info));
+    } else {
+        TFirebirdValue value{info.Type, info.Length, info.Scale, Data(info)};
+        if (!RenderValueText(value, Status().Client().Util(), text))
+            throw EFirebirdError(Status().FileName(), sql_ + ": the column " + info.Name +
+                                                          " has a type this program cannot read (" +
+                                                          std::to_string(info.Type) + ")");
+    }
+    return info.Utf8 ? Utf8ToAnsi(text) : text;
 }
 
 int64_t TFirebirdQuery::AsInteger(int column) const {

@@ -45,8 +45,10 @@ public:
     // Index of the column; throws EFirebirdError naming the column and the statement.
     int ColumnIndex(std::string_view name) const;
 
-    // Values of the current row. NULL reads as "" and 0. AsInteger throws EConvertError
-    // (naming the file, column and text) for a value that is no whole number.
+    // Values of the current row. NULL reads as "" and 0. Texts of columns declared UTF8
+    // come as Windows-1252 ("?" for a character it lacks), texts of every other character
+    // set as stored. AsInteger throws EConvertError (naming the file, column and text) for
+    // a value that is no whole number.
     bool IsNull(int column) const;
     std::string AsText(int column) const;
     int64_t AsInteger(int column) const;
@@ -62,6 +64,8 @@ private:
         int Scale = 0;
         unsigned Offset = 0;
         unsigned NullOffset = 0;
+        // Texts stored as UTF-8, handed over as Windows-1252 like every other text.
+        bool Utf8 = false;
     };
     enum class TParamKind { Null, Integer, Text };
     struct TParam {

@@ -11,10 +11,12 @@ IsolatedEnvironment::IsolatedEnvironment() : root_("kanvio-env") {
     std::filesystem::create_directories(userConfig());
     std::filesystem::create_directories(machineConfig());
     std::filesystem::create_directories(state());
+    std::filesystem::create_directories(cache());
     std::filesystem::create_directories(programFolder());
     setenv("XDG_CONFIG_HOME", userConfig().c_str(), 1);
     setenv("XDG_CONFIG_DIRS", machineConfig().c_str(), 1);
     setenv("XDG_STATE_HOME", state().c_str(), 1);
+    setenv("XDG_CACHE_HOME", cache().c_str(), 1);
     SetProgramFolderForTesting(programFolder().string() + "/");
     ReopenRegistryStore();
 }

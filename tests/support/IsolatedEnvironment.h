@@ -8,9 +8,9 @@
 
 namespace kanvio::test {
 
-// Points XDG_CONFIG_HOME, XDG_CONFIG_DIRS and XDG_STATE_HOME at fresh temporary folders,
-// reopens the registry store on them and makes a fresh program folder, so that no test
-// sees the real user's settings or another test's leftovers.
+// Points XDG_CONFIG_HOME, XDG_CONFIG_DIRS, XDG_STATE_HOME and XDG_CACHE_HOME at fresh
+// temporary folders, reopens the registry store on them and makes a fresh program folder,
+// so that no test sees the real user's settings or another test's leftovers.
 class IsolatedEnvironment {
 public:
     IsolatedEnvironment();
@@ -19,6 +19,7 @@ public:
     std::filesystem::path userConfig() const { return root_ / "config"; }
     std::filesystem::path machineConfig() const { return root_ / "xdg"; }
     std::filesystem::path state() const { return root_ / "state"; }
+    std::filesystem::path cache() const { return root_ / "cache"; }
     // The program folder the toolkit reports while this object lives.
     std::filesystem::path programFolder() const { return root_ / "medium"; }
     const std::filesystem::path& root() const { return root_.path(); }

@@ -14,8 +14,13 @@ namespace kanvio::generator {
 
 namespace {
 
+// Texts of deliveries are Windows-1252 unless a column declares its own character set.
+constexpr const char* DeliveryCharacterSet = "WIN1252";
+
+// No connection character set: the values given are stored as they are, so a column
+// declared in another character set takes bytes of that set.
 TFirebirdLogin DeliveryLogin() {
-    return TFirebirdLogin{FirebirdDeliveryUserName, FirebirdDeliveryPassword, "WIN1252"};
+    return TFirebirdLogin{FirebirdDeliveryUserName, FirebirdDeliveryPassword, {}};
 }
 
 std::string CreateTableSql(const TDbTable& table) {
@@ -263,7 +268,7 @@ void WriteFirebirdDatabase(const std::string& fileName, const std::vector<TDbTab
                           std::string("cannot replace the file: ") + std::strerror(errno));
     const TFirebirdLogin login = DeliveryLogin();
     {
-        auto connection = TFirebirdConnection::Create(fileName, login);
+        auto connection = TFirebirdConnection::Create(fileName, login, DeliveryCharacterSet);
         {
             TFirebirdTransaction schema(*connection);
             for (const auto& table : tables) {

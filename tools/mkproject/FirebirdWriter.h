@@ -23,7 +23,8 @@ using TDbValue = std::optional<std::string>; // nothing stands for NULL
 struct TDbTable {
     std::string Name;
     std::vector<TDbColumn> Columns;
-    // Values as text, converted by the engine to each column's type.
+    // Values as text, converted by the engine to each column's type; texts are stored as
+    // given, in the character set of their column.
     std::vector<std::vector<TDbValue>> Rows;
     std::vector<std::string> IndexedColumns; // one index each
 };

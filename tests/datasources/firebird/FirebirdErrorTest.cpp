@@ -1,4 +1,5 @@
-// What reaches the caller when the database cannot be read, and that nothing is left open.
+// What reaches the caller when the database cannot be read, and that nothing is left open
+// or behind.
 
 #include "datasources/FirebirdClient.h"
 #include "datasources/FirebirdDataTreeBuilder.h"
@@ -11,13 +12,6 @@ namespace {
 
 using generator::TDbDelivery;
 using testing::HasSubstr;
-
-// The database can be marked read-only only when nobody else is attached to it.
-void ExpectNoAttachmentLeft(const std::string& fileName) {
-    const TFirebirdLogin login{FirebirdDeliveryUserName, FirebirdDeliveryPassword, "WIN1252"};
-    EXPECT_NO_THROW(TFirebirdConnection::SetReadOnly(fileName, login, true));
-    EXPECT_NO_THROW(TFirebirdConnection::SetReadOnly(fileName, login, false));
-}
 
 TEST_F(FirebirdTest, MissingFileLeavesTheModelEmpty) {
     const TKanvioDataModel model = Build(DatabaseFile());
@@ -49,6 +43,7 @@ TEST_F(FirebirdTest, FilesThatAreNoDatabaseNameTheFile) {
             EXPECT_EQ(error.fileName(), DatabaseFile());
             EXPECT_THAT(error.what(), HasSubstr(DatabaseFile() + ": "));
         }
+        ExpectNoCopyLeft();
     }
 }
 
@@ -104,7 +99,7 @@ TEST_F(FirebirdTest, MissingColumnsAndTablesAreErrors) {
             EXPECT_EQ(model.Reaches.size(), 1u);
             EXPECT_EQ(model.Connections.size(), 1u);
         }
-        ExpectNoAttachmentLeft(DatabaseFile());
+        ExpectNoCopyLeft();
     }
 }
 
@@ -133,7 +128,7 @@ TEST_F(FirebirdTest, UnreadableDistanceEndsReachesButNotConnections) {
     ASSERT_EQ(model.Reaches.size(), 2u);
     EXPECT_EQ(model.Reaches[1]->Details.size(), 1u);
     EXPECT_TRUE(model.Connections.empty());
-    ExpectNoAttachmentLeft(DatabaseFile());
+    ExpectNoCopyLeft();
 
     // Connections take 0 for it and go on.
     delivery.Reaches.clear();
@@ -166,7 +161,7 @@ TEST_F(FirebirdTest, StructureNumberThatIsNoWholeNumber) {
         EXPECT_THAT(error.what(), HasSubstr("\"x7\""));
     }
     EXPECT_EQ(model.Reaches.size(), 2u);
-    ExpectNoAttachmentLeft(DatabaseFile());
+    ExpectNoCopyLeft();
 }
 
 TEST_F(FirebirdTest, MissingClientLibrary) {

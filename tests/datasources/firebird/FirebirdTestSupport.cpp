@@ -9,6 +9,8 @@ namespace kanvio::test {
 
 FirebirdTest::FirebirdTest() {
     std::filesystem::create_directories(TempFolder());
+    if (const char* previous = std::getenv("TMPDIR"))
+        previousTempFolder_ = previous;
     setenv("TMPDIR", TempFolder().c_str(), 1);
     WriteFile(env.programFolder() / "lang_kanvio_de.ini",
               std::string("[Messages]\r\n") + "_Downstream=" + DownstreamText + "\r\n" +
@@ -22,12 +24,28 @@ FirebirdTest::FirebirdTest() {
 
 FirebirdTest::~FirebirdTest() {
     AppLog.reset();
-    TFirebirdDataTreeBuilder::SetNetworkDriveCheckForTesting({});
+    // The next test's folders are made before its constructor runs.
+    if (previousTempFolder_)
+        setenv("TMPDIR", previousTempFolder_->c_str(), 1);
+    else
+        unsetenv("TMPDIR");
 }
 
 std::string FirebirdTest::LogText() const {
     const auto file = env.state() / "kanvio.log";
     return std::filesystem::exists(file) ? ReadFile(file) : std::string();
+}
+
+void FirebirdTest::ExpectNoCopyLeft() const {
+    const std::string folder = CopyFolder().string() + "/";
+    if (std::filesystem::exists(CopyFolder()))
+        for (const auto& entry : std::filesystem::directory_iterator(CopyFolder()))
+            ADD_FAILURE() << "left behind: " << entry.path();
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ignored; // a descriptor closed meanwhile
+        const std::string target = std::filesystem::read_symlink(entry.path(), ignored).string();
+        EXPECT_NE(target.rfind(folder, 0), 0u) << "still open: " << target;
+    }
 }
 
 TKanvioDataModel FirebirdTest::WriteAndBuild(const generator::TDbDelivery& delivery,

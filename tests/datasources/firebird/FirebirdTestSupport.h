@@ -5,6 +5,7 @@
 #include "tests/support/IsolatedEnvironment.h"
 #include "tools/mkproject/FirebirdWriter.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -45,7 +46,12 @@ protected:
 
     std::string DatabaseFile() const { return (env.programFolder() / "Kanvio.dat").string(); }
     std::filesystem::path TempFolder() const { return env.root() / "tmp"; }
+    // Where the private copies of the database go.
+    std::filesystem::path CopyFolder() const { return env.cache() / "kanvio"; }
     std::string LogText() const;
+    // The private copies are gone, and no file of this process still points at one (an
+    // attachment left open would).
+    void ExpectNoCopyLeft() const;
 
     // Writes the delivery as the program folder's database and reads it back.
     TKanvioDataModel WriteAndBuild(const generator::TDbDelivery& delivery,
@@ -53,6 +59,9 @@ protected:
     TKanvioDataModel Build(const std::string& fileName);
 
     RecordingDialogs dialogs;
+
+private:
+    std::optional<std::string> previousTempFolder_;
 };
 
 // A reach with every column filled, and an observation with every column filled.
