@@ -279,6 +279,30 @@ TEST_F(IsybauZFParserTest, Utf16FileIsWrittenInUtf16) {
     EXPECT_EQ(ReadZF(), utf16(expected));
 }
 
+TEST_F(IsybauZFParserTest, BytesInMemoryGiveTheNewFileWithoutWritingIt) {
+    const std::string original = ZFFile(Offset(100, 101));
+    const auto name = (env.programFolder() / "nowhere.xml").string();
+    TISYBAUZFParser parser;
+    parser.Load(original, name);
+    ASSERT_TRUE(parser.IsLoaded());
+    EXPECT_EQ(parser.FileName(), name);
+    EXPECT_EQ(parser.WithOffset("film01.mpg", 200, 201),
+              ZFFile(Offset(100, 101) + Offset(200, 201)));
+    EXPECT_EQ(parser.WithOffset("nothere.mpg", 200, 201), std::nullopt);
+    EXPECT_FALSE(std::filesystem::exists(name));
+}
+
+TEST_F(IsybauZFParserTest, WideFileThatDoesNotConvertBackIsNotTouched) {
+    // A lone surrogate cannot come back from the text the parser reads.
+    const std::string broken("\xFF\xFE<\0Z\0>\0\x00\xD8<\0/\0Z\0>\0", 18);
+    const auto file = WriteZF(broken);
+    TISYBAUZFParser parser;
+    parser.LoadFile(file);
+    EXPECT_FALSE(parser.IsLoaded());
+    EXPECT_FALSE(parser.AddOffset("f.mpg", 1, 2));
+    EXPECT_EQ(ReadZF(), broken);
+}
+
 TEST_F(IsybauZFParserTest, EveryByteOfAWindows1252FileSurvives) {
     std::string all;
     for (int c = 0x80; c <= 0xFF; ++c)
