@@ -256,6 +256,11 @@ void TBaseISYBAUParser::ParseBytes(std::string_view bytes, const std::string& fi
     if (!nextLine(line1) || !nextLine(line2))
         return; // fewer than two lines: no header, no records
     ReadHeader(line1, line2);
+    // The current line points into bytes, which the caller may free once this returns.
+    struct TLineReset {
+        std::string_view& Line;
+        ~TLineReset() { Line = {}; }
+    } lineReset{line_};
     std::string_view record;
     while (nextLine(record)) {
         line_ = record;
@@ -267,7 +272,6 @@ void TBaseISYBAUParser::ParseBytes(std::string_view bytes, const std::string& fi
                                 "end; it may be cut short");
         }
     }
-    line_ = {};
 }
 
 } // namespace kanvio
