@@ -61,8 +61,12 @@ std::string DeclaredEncoding(std::string_view bytes) {
     return AsciiLowerCase(declaration.substr(0, declaration.find(quote)));
 }
 
+// A file without zero bytes that names a wide encoding was converted without fixing its
+// declaration; UTF-8 is what such tools write.
 bool IsUtf8Name(const std::string& name) {
-    return name.empty() || name == "utf-8" || name == "utf8";
+    const std::string_view view(name);
+    return view.empty() || view == "utf-8" || view == "utf8" || view.starts_with("utf-16") ||
+           view.starts_with("utf-32") || view.starts_with("ucs-");
 }
 
 // Files that declare Latin-1 are written by Windows programs in Windows-1252, which only

@@ -152,6 +152,12 @@ TEST_F(IsybauZFParserTest, FilmNamesCompareAsText) {
          true},
         {"UTF-8 file, umlauts", utf8, "K\xC3\xB6ln-M\xC3\xBChle.mpg", "K\xF6ln-M\xFChle.mpg", true},
         {"UTF-8 file, euro sign", utf8, "\xE2\x82\xAC.mpg", "\x80.mpg", true},
+        {"UTF-8 file declared as UTF-16", "<?xml version=\"1.0\" encoding=\"UTF-16\"?>",
+         "Stra\xC3\x9F"
+         "e.mpg",
+         "Stra\xDF"
+         "e.mpg",
+         true},
         {"UTF-8 file without declaration", "",
          "Stra\xC3\x9F"
          "e.mpg",
