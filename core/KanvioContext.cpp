@@ -308,6 +308,11 @@ void TKanvioContext::BuildDataModel() {
     if (DataSource) {
         DataSource->BuildDataTree(model);
     }
+    if (services_.Headless) {
+        for (const std::string& warning : model.Warnings) {
+            std::fprintf(stderr, "kanvio: warning: %s\n", warning.c_str());
+        }
+    }
     Reaches = std::move(model.Reaches);
     Connections = std::move(model.Connections);
 }

@@ -63,6 +63,9 @@ void SetDirectionTexts(std::string upstream, std::string downstream);
 struct TKanvioDataModel {
     TAReachData Reaches;
     TAReachData Connections;
+    // What the data source read but found damaged, each naming the file and the place;
+    // already logged, kept for the command line, which has no log window to point to.
+    std::vector<std::string> Warnings;
 };
 
 // One film of the film list.

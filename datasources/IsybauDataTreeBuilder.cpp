@@ -16,8 +16,6 @@ namespace isybau {
 
 namespace {
 
-constexpr int64_t LastTimelineSecond = 99 * 3600 + 59 * 60 + 59;
-
 // "hh:mm:ss" with at least two digits a part; called once per observation, so no printf.
 std::string TwoDigitTime(int64_t hours, int64_t minutes, int64_t seconds) {
     std::string text;
@@ -40,7 +38,7 @@ std::string TwoDigitTime(int64_t hours, int64_t minutes, int64_t seconds) {
 template <typename TStructure>
 TReachDataRef MakeStructure(TStructure& item, char objectType, const std::string& city,
                             const std::string& date, const std::string& company,
-                            const std::string& fileName) {
+                            const std::string& fileName, std::vector<std::string>& warnings) {
     auto structure = std::make_shared<TReachData>();
     structure->city = city;
     structure->date = date;
@@ -64,44 +62,60 @@ TReachDataRef MakeStructure(TStructure& item, char objectType, const std::string
         detail.CounterHours = observation.CounterHours;
         detail.CounterMinutes = observation.CounterMinutes;
         detail.CounterSeconds = observation.CounterSeconds;
-        bool fits = true;
+        bool asItStands = true;
         detail.VideoTime = CounterToVideoTime(observation.CounterHours, observation.CounterMinutes,
-                                              observation.CounterSeconds, &fits);
-        if (!fits) {
-            LogLine(fileName + ", line " + std::to_string(observation.LineNumber) +
-                        ": the video counter " +
-                        TwoDigitTime(observation.CounterHours, observation.CounterMinutes,
-                                     observation.CounterSeconds) +
-                        " does not fit the timeline; the observation is placed at " +
-                        detail.VideoTime,
-                    LOG_WARNING);
+                                              observation.CounterSeconds, &asItStands);
+        if (!asItStands) {
+            warnings.push_back(fileName + ", line " + std::to_string(observation.LineNumber) +
+                               ": the video counter " +
+                               TwoDigitTime(observation.CounterHours, observation.CounterMinutes,
+                                            observation.CounterSeconds) +
+                               " has a part of three digits; the observation is placed at " +
+                               detail.VideoTime);
+            LogLine(warnings.back(), LOG_WARNING);
         }
     }
     return structure;
 }
 
-template <typename TParser>
-void AppendStructures(const std::string& fileName, char objectType, TAReachData& target) {
+// Parse reads the file into the parser it is given, from the disk or from memory.
+template <typename TParser, typename TParse>
+void AppendParsed(const TParse& parse, const std::string& fileName, char objectType,
+                  TAReachData& target, std::vector<std::string>& warnings) {
     TParser parser;
     std::map<QDate, std::string> dates; // many inspections share their day
     auto appendParsed = [&] {
+        for (const std::string& warning : parser.Warnings()) {
+            LogLine(warning, LOG_WARNING);
+            warnings.push_back(warning);
+        }
         for (auto& inspection : parser.Inspections) {
             auto [date, isNew] = dates.try_emplace(inspection.Date);
             if (isNew)
                 date->second = FormatInspectionDate(inspection.Date);
             for (auto& item : inspection.Items)
                 target.push_back(MakeStructure(item, objectType, inspection.City, date->second,
-                                               inspection.Company, fileName));
+                                               inspection.Company, fileName, warnings));
         }
     };
     try {
-        parser.Parse(fileName);
+        parse(parser);
     } catch (...) {
         // What was read before the error stays in the model, as the caller expects.
         appendParsed();
         throw;
     }
     appendParsed();
+}
+
+template <typename TParse>
+void AppendFile(const TParse& parse, const std::string& fileName, char objectType,
+                TKanvioDataModel& model) {
+    if (objectType == 'H')
+        AppendParsed<TISYBAUHParser>(parse, fileName, objectType, model.Reaches, model.Warnings);
+    else
+        AppendParsed<TISYBAULHParser>(parse, fileName, objectType, model.Connections,
+                                      model.Warnings);
 }
 
 bool IsExistingFile(const std::string& path) {
@@ -111,17 +125,23 @@ bool IsExistingFile(const std::string& path) {
 
 } // namespace
 
-std::string CounterToVideoTime(uint16_t hours, uint8_t minutes, uint8_t seconds,
-                               bool* fitsTimeline) {
-    const bool fits = hours <= 99 && minutes <= 99 && seconds <= 99;
-    if (fitsTimeline)
-        *fitsTimeline = fits;
-    if (fits)
+std::string CounterToVideoTime(uint16_t hours, uint8_t minutes, uint8_t seconds, bool* asItStands) {
+    const bool twoDigitParts = minutes <= 99 && seconds <= 99;
+    if (asItStands)
+        *asItStands = twoDigitParts;
+    if (twoDigitParts)
         return TwoDigitTime(hours, minutes, seconds);
-    int64_t total = int64_t{hours} * 3600 + int64_t{minutes} * 60 + seconds;
-    if (total > LastTimelineSecond)
-        total = LastTimelineSecond;
+    // Minutes or seconds of three digits would shift the seconds out of their columns.
+    const int64_t total = int64_t{hours} * 3600 + int64_t{minutes} * 60 + seconds;
     return TwoDigitTime(total / 3600, total % 3600 / 60, total % 60);
+}
+
+void AppendStructures(char objectType, std::string_view bytes, const std::string& fileName,
+                      TKanvioDataModel& model) {
+    const auto parse = [&](auto& parser) {
+        parser.Parse(bytes, fileName);
+    };
+    AppendFile(parse, fileName, objectType, model);
 }
 
 std::string FormatInspectionDate(const QDate& date) {
@@ -144,10 +164,11 @@ TISYBAUDataTreeBuilder::TISYBAUDataTreeBuilder(std::string reachFileName,
 void TISYBAUDataTreeBuilder::BuildDataTree(TKanvioDataModel& model) {
     const std::string reachFile = isybau::ResolveProjectFile(reachFileName_);
     if (isybau::IsExistingFile(reachFile))
-        isybau::AppendStructures<TISYBAUHParser>(reachFile, 'H', model.Reaches);
+        isybau::AppendFile([&](auto& parser) { parser.Parse(reachFile); }, reachFile, 'H', model);
     const std::string connectionFile = isybau::ResolveProjectFile(connectionFileName_);
     if (isybau::IsExistingFile(connectionFile))
-        isybau::AppendStructures<TISYBAULHParser>(connectionFile, 'A', model.Connections);
+        isybau::AppendFile([&](auto& parser) { parser.Parse(connectionFile); }, connectionFile, 'A',
+                           model);
 }
 
 } // namespace kanvio

@@ -8,6 +8,7 @@
 #include <QDate>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace kanvio {
 
@@ -17,7 +18,8 @@ public:
 
     // Appends every reach of the reach file and every connection of the connection file.
     // A missing file is skipped; errors of the parsers reach the caller, and what was
-    // appended before stays in the model.
+    // appended before stays in the model. Warnings about damaged records are logged and
+    // added to the model's Warnings.
     void BuildDataTree(TKanvioDataModel& model) override;
 
     const std::string& ReachFileName() const { return reachFileName_; }
@@ -30,13 +32,19 @@ private:
 
 namespace isybau {
 
-// The film time of a video counter as hh:mm:ss, each part at least two digits. The times
-// of the project timeline hold two-digit hours; a counter beyond 99:59:59 (or a minute or
-// second part of three digits, which only odd data give) yields its total time as
-// hh:mm:ss, kept at 99:59:59 at most. fitsTimeline tells whether the counter was
-// representable as it stands.
+// The film time of a video counter as hours ":" minutes ":" seconds, each part at least two
+// digits; hours of 100 or more give three digits or more, as the timeline reads them. A
+// minute or second part of three digits (only odd data give one) would move the seconds
+// out of their columns: such a counter yields its total time instead, and asItStands
+// tells so.
 std::string CounterToVideoTime(uint16_t hours, uint8_t minutes, uint8_t seconds,
-                               bool* fitsTimeline = nullptr);
+                               bool* asItStands = nullptr);
+
+// The structures of a reach file (objectType 'H') or a connection file ('A') given as its
+// bytes, appended to the model as BuildDataTree appends them; fileName names the file in
+// messages. Throws as the parsers do; what was read before stays in the model.
+void AppendStructures(char objectType, std::string_view bytes, const std::string& fileName,
+                      TKanvioDataModel& model);
 
 // An inspection date as the user's short date format shows it (Windows-1252 bytes).
 std::string FormatInspectionDate(const QDate& date);

@@ -48,6 +48,8 @@ public:
 
     // Reads the whole file into Inspections; see TBaseISYBAUParser::ParseFile for errors.
     void Parse(const std::string& fileName) { ParseFile(fileName); }
+    // The same for a file given as its bytes; fileName names it in messages.
+    void Parse(std::string_view bytes, const std::string& fileName) { ParseBytes(bytes, fileName); }
 
     isybauh::TAInspection Inspections;
 

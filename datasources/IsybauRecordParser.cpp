@@ -103,6 +103,8 @@ std::optional<int64_t> RoundHalfEven(double value) {
 std::string_view TBaseISYBAUParser::FieldView(int column, int width) const {
     if (column < 1 || width <= 0 || static_cast<size_t>(column) > line_.size())
         return {};
+    if (static_cast<size_t>(column) + static_cast<size_t>(width) - 1 > line_.size())
+        fieldCut_ = true;
     return isybau::TrimBlanks(
         line_.substr(static_cast<size_t>(column) - 1, static_cast<size_t>(width)));
 }
@@ -207,24 +209,45 @@ void TBaseISYBAUParser::DispatchRecord() {
 }
 
 void TBaseISYBAUParser::ParseFile(const std::string& fileName) {
-    fileName_ = fileName;
-    bytes_.clear();
-    if (!ReadWholeFile(fileName, bytes_))
+    std::string bytes;
+    if (!ReadWholeFile(fileName, bytes))
         throw EInOutError(fileName, "the file does not exist");
+    ParseBytes(bytes, fileName);
+}
 
-    const std::string_view text(bytes_);
+void TBaseISYBAUParser::ParseBytes(std::string_view bytes, const std::string& fileName) {
+    fileName_ = fileName;
+    warnings_.clear();
+
+    // Empty lines and one DOS end-of-file mark (Ctrl-Z) after the last record are what
+    // editors and old tools leave behind, not records. An empty line between records is
+    // still a record that cannot be read.
+    size_t end = bytes.size();
+    auto skipLineEnds = [&] {
+        while (end > 0 && (bytes[end - 1] == '\n' || bytes[end - 1] == '\r'))
+            --end;
+    };
+    skipLineEnds();
+    if (end > 0 && bytes[end - 1] == '\x1A') {
+        --end;
+        skipLineEnds();
+    }
+    // Without a line end or an end-of-file mark the file may have been cut short.
+    const bool lastLineClosed = end < bytes.size();
+    const std::string_view text = bytes.substr(0, end);
+
     size_t position = 0;
     lineNumber_ = 0;
     auto nextLine = [&](std::string_view& line) {
         if (position >= text.size())
             return false;
-        size_t end = text.find('\n', position);
-        if (end == std::string_view::npos)
-            end = text.size(); // the last line may lack its line end
-        line = text.substr(position, end - position);
+        size_t lineEnd = text.find('\n', position);
+        if (lineEnd == std::string_view::npos)
+            lineEnd = text.size();
+        line = text.substr(position, lineEnd - position);
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
-        position = end + 1;
+        position = lineEnd + 1;
         ++lineNumber_;
         return true;
     };
@@ -233,13 +256,22 @@ void TBaseISYBAUParser::ParseFile(const std::string& fileName) {
     if (!nextLine(line1) || !nextLine(line2))
         return; // fewer than two lines: no header, no records
     ReadHeader(line1, line2);
+    // The current line points into bytes, which the caller may free once this returns.
+    struct TLineReset {
+        std::string_view& Line;
+        ~TLineReset() { Line = {}; }
+    } lineReset{line_};
     std::string_view record;
     while (nextLine(record)) {
         line_ = record;
+        fieldCut_ = false;
         DispatchRecord();
+        if (fieldCut_ && !lastLineClosed && position >= text.size()) {
+            warnings_.push_back(fileName_ + ", line " + std::to_string(lineNumber_) +
+                                ": the file ends inside a field of this record without a line "
+                                "end; it may be cut short");
+        }
     }
-    line_ = {};
-    bytes_ = std::string();
 }
 
 } // namespace kanvio

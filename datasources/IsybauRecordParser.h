@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kanvio {
 
@@ -72,6 +73,8 @@ public:
     std::string HeaderTexts2[6];
 
     const std::string& FileName() const { return fileName_; }
+    // What was read but looks damaged, each naming the file and the line.
+    const std::vector<std::string>& Warnings() const { return warnings_; }
 
     // Field readers on the current line; columns count from 1. The part of a field beyond
     // the end of the line is empty; leading and trailing bytes up to code 32 are removed.
@@ -98,6 +101,8 @@ protected:
     // when the file cannot be read and EInvalidIsybauData for a record that cannot be read;
     // what was read up to then stays with the parser.
     void ParseFile(const std::string& fileName);
+    // The same for a file given as its bytes; fileName names it in messages.
+    void ParseBytes(std::string_view bytes, const std::string& fileName);
 
     // Hooks of the concrete parsers. Each returns false when the record has nothing to
     // attach to (no inspection, no current structure, no observation).
@@ -117,10 +122,12 @@ private:
 
     isybau::TRecordLayout layout_;
     std::string fileName_;
-    std::string bytes_;   // the file while it is read; line_ points into it
     std::string ownLine_; // a line given by SetCurrentLine
     std::string_view line_;
     int lineNumber_ = 0;
+    std::vector<std::string> warnings_;
+    // Set by the field readers when the current line ends inside the field they read.
+    mutable bool fieldCut_ = false;
 };
 
 } // namespace kanvio

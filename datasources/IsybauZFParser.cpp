@@ -1,6 +1,7 @@
 #include "datasources/IsybauZFParser.h"
 
 #include "datasources/IsybauRecordParser.h"
+#include "foundation/AnsiText.h"
 #include "foundation/AtomicFile.h"
 #include "foundation/Errors.h"
 #include "foundation/Logging.h"
@@ -14,16 +15,10 @@ namespace kanvio {
 
 namespace {
 
-// The node tree keeps every blank and line end of the file (so untouched parts are
-// written back as they stood); line ends are not normalised for the same reason.
-constexpr unsigned ParseOptions = (pugi::parse_full | pugi::parse_ws_pcdata) & ~pugi::parse_eol;
-
-struct TStringWriter final : pugi::xml_writer {
-    std::string Bytes;
-    void write(const void* data, size_t size) override {
-        Bytes.append(static_cast<const char*>(data), size);
-    }
-};
+// The node tree keeps every blank and line end, and values stay as they stand in the file
+// (references unexpanded), so that node positions and layout can be taken from it.
+constexpr unsigned ParseOptions =
+    (pugi::parse_full | pugi::parse_ws_pcdata) & ~pugi::parse_eol & ~pugi::parse_escapes;
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
@@ -39,73 +34,6 @@ std::string_view TrimXmlBlanks(std::string_view text) {
     while (!text.empty() && IsXmlBlank(text.back()))
         text.remove_suffix(1);
     return text;
-}
-
-constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
-
-bool IsAsciiBased(std::string_view bytes) {
-    if (StartsWith(bytes, "\xFE\xFF") || StartsWith(bytes, "\xFF\xFE"))
-        return false;
-    return !(bytes.size() >= 2 && (bytes[0] == '\0' || bytes[1] == '\0'));
-}
-
-// The encoding named by the XML declaration, in lower case; empty when none is named.
-std::string DeclaredEncoding(std::string_view bytes) {
-    if (StartsWith(bytes, Utf8Bom))
-        bytes.remove_prefix(Utf8Bom.size());
-    if (!StartsWith(bytes, "<?xml"))
-        return {};
-    const auto end = bytes.find("?>");
-    std::string_view declaration = bytes.substr(0, end);
-    const auto key = declaration.find("encoding");
-    if (key == std::string_view::npos)
-        return {};
-    declaration.remove_prefix(key + 8);
-    declaration = TrimXmlBlanks(declaration);
-    if (declaration.empty() || declaration.front() != '=')
-        return {};
-    declaration = TrimXmlBlanks(declaration.substr(1));
-    if (declaration.empty() || (declaration.front() != '"' && declaration.front() != '\''))
-        return {};
-    const char quote = declaration.front();
-    declaration.remove_prefix(1);
-    std::string name(declaration.substr(0, declaration.find(quote)));
-    for (char& c : name)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return name;
-}
-
-// Where the document element begins: after the declaration, comments, processing
-// instructions and the document type. npos when the prolog cannot be walked.
-size_t FindDocumentElementStart(std::string_view bytes) {
-    size_t at = StartsWith(bytes, Utf8Bom) ? Utf8Bom.size() : 0;
-    while (at < bytes.size()) {
-        if (IsXmlBlank(bytes[at])) {
-            ++at;
-            continue;
-        }
-        const std::string_view rest = bytes.substr(at);
-        auto endOf = [&](std::string_view closing, size_t from = 0) {
-            const auto found = rest.find(closing, from);
-            return found == std::string_view::npos ? found : found + closing.size();
-        };
-        size_t end = 0;
-        if (StartsWith(rest, "<?"))
-            end = endOf("?>");
-        else if (StartsWith(rest, "<!--"))
-            end = endOf("-->");
-        else if (StartsWith(rest, "<!DOCTYPE")) {
-            const auto subset = rest.find('[');
-            const auto close = rest.find('>');
-            end = subset < close ? endOf("]>", subset) : endOf(">");
-        } else
-            return rest.front() == '<' ? at : std::string_view::npos;
-        if (end == std::string_view::npos)
-            return end;
-        at += end;
-    }
-    return std::string_view::npos;
 }
 
 bool IsSignificant(const pugi::xml_node& node) {
@@ -137,17 +65,6 @@ std::string IndentUnit(const std::string& outer, const std::string& inner) {
     return inner.find('\t') != std::string::npos ? "\t" : "  ";
 }
 
-void AppendNumberElement(pugi::xml_node& parent, const char* name, int32_t value) {
-    parent.append_child(name)
-        .append_child(pugi::node_pcdata)
-        .set_value(std::to_string(value).c_str());
-}
-
-void AppendLayout(pugi::xml_node& parent, const std::string& layout) {
-    if (!layout.empty())
-        parent.append_child(pugi::node_pcdata).set_value(layout.c_str());
-}
-
 bool IsReadOnlyFile(const std::string& fileName) {
     struct stat status {};
     if (stat(fileName.c_str(), &status) != 0)
@@ -166,73 +83,119 @@ bool TISYBAUZFParser::IsLoaded() const {
 }
 
 void TISYBAUZFParser::LoadFile(const std::string& fileName) {
-    document_->reset();
-    fileName_ = fileName;
-    originalPrefix_.clear();
-    originalTrailer_.clear();
+    std::string bytes;
     try {
-        std::string bytes;
         if (!ReadWholeFile(fileName, bytes))
             throw EInOutError(fileName, "the file does not exist");
-        pugi::xml_encoding encoding = pugi::encoding_auto;
-        wholeDocument_ = !IsAsciiBased(bytes);
-        if (!wholeDocument_) {
-            const std::string declared = DeclaredEncoding(bytes);
-            // pugixml decodes no 8-bit encoding but Latin-1; read as Latin-1, every byte
-            // comes back unchanged when the file is written.
-            const bool utf8 =
-                declared.empty() || StartsWith(declared, "utf-8") || StartsWith(declared, "utf8");
-            encoding = utf8 ? pugi::encoding_utf8 : pugi::encoding_latin1;
-        }
+    } catch (const std::exception& error) {
+        document_->reset();
+        fileName_ = fileName;
+        fileText_.reset();
+        text_.clear();
+        LogLine("Error while reading ISYBAU ZF file: " + fileName, LOG_ERROR);
+        LogLine(error.what(), LOG_DEBUG);
+        return;
+    }
+    Load(bytes, fileName);
+}
+
+void TISYBAUZFParser::Load(std::string_view bytes, const std::string& fileName) {
+    document_->reset();
+    fileName_ = fileName;
+    fileText_.reset();
+    text_.clear();
+    try {
+        TZFFileText fileText(bytes);
+        auto text = fileText.ParserText(bytes);
+        if (!text)
+            throw EConvertError(fileName + ": the characters of the file do not convert back "
+                                           "to the same bytes");
         const auto result =
-            document_->load_buffer(bytes.data(), bytes.size(), ParseOptions, encoding);
+            document_->load_buffer(text->data(), text->size(), ParseOptions, pugi::encoding_utf8);
         if (!result)
             throw EConvertError(fileName + ", byte " + std::to_string(result.offset) + ": " +
                                 result.description());
-        encoding_ = result.encoding;
-        if (!wholeDocument_) {
-            const size_t start = FindDocumentElementStart(bytes);
-            const size_t lastClose = bytes.rfind('>');
-            wholeDocument_ = start == std::string::npos || lastClose == std::string::npos;
-            if (!wholeDocument_) {
-                originalPrefix_ = bytes.substr(0, start);
-                originalTrailer_ = bytes.substr(lastClose + 1);
-            }
-        }
+        text_ = std::move(*text);
+        fileText_ = fileText;
     } catch (const std::exception& error) {
         document_->reset();
+        text_.clear();
         LogLine("Error while reading ISYBAU ZF file: " + fileName, LOG_ERROR);
         LogLine(error.what(), LOG_DEBUG);
     }
 }
 
-std::string TISYBAUZFParser::ToDocumentText(const std::string& bytes) const {
-    if (encoding_ != pugi::encoding_latin1)
-        return bytes;
-    std::string text;
-    text.reserve(bytes.size() * 2);
-    for (const unsigned char c : bytes) {
-        if (c < 0x80) {
-            text.push_back(static_cast<char>(c));
-        } else {
-            text.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            text.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return text;
+void TISYBAUZFParser::RaiseUnlocatable(std::string_view name) const {
+    throw EConvertError(fileName_ + ": the place of element '" + std::string(name) +
+                        "' in the file cannot be found");
 }
 
-bool TISYBAUZFParser::AddOffset(const std::string& filmName, int32_t tcFrameNr,
-                                int32_t mpegFrameNr) {
+size_t TISYBAUZFParser::StartOf(const pugi::xml_node& node) const {
+    const ptrdiff_t offset = node.offset_debug();
+    if (offset <= 0 || static_cast<size_t>(offset) > text_.size())
+        RaiseUnlocatable(node.name());
+    const auto at = static_cast<size_t>(offset);
+    if (node.type() == pugi::node_pcdata)
+        return at;
+    // The parser points behind the markup that opens the node ("<", "<!--", "<?").
+    const size_t open = text_.rfind('<', at - 1);
+    if (open == std::string::npos)
+        RaiseUnlocatable(node.name());
+    return open;
+}
+
+size_t TISYBAUZFParser::ClosingTagStart(size_t end, std::string_view name) const {
+    size_t at = end;
+    while (at > 0 && IsXmlBlank(text_[at - 1]))
+        --at;
+    if (at == 0 || text_[at - 1] != '>')
+        RaiseUnlocatable(name);
+    --at;
+    while (at > 0 && IsXmlBlank(text_[at - 1]))
+        --at;
+    if (at < name.size() + 2)
+        RaiseUnlocatable(name);
+    const size_t nameStart = at - name.size();
+    if (std::string_view(text_).substr(nameStart, name.size()) != name ||
+        text_[nameStart - 1] != '/' || text_[nameStart - 2] != '<')
+        RaiseUnlocatable(name);
+    return nameStart - 2;
+}
+
+size_t TISYBAUZFParser::EndOf(pugi::xml_node node) const {
+    // A node ends where its next sibling begins; the last child of an element ends where
+    // the element's closing tag begins. Walked without recursion: nesting may be deep.
+    std::vector<std::string_view> closingNames;
+    while (!node.next_sibling() && node.parent().type() != pugi::node_document) {
+        node = node.parent();
+        closingNames.emplace_back(node.name());
+    }
+    size_t end = 0;
+    if (node.next_sibling()) {
+        end = StartOf(node.next_sibling());
+    } else {
+        const size_t lastClose = text_.rfind('>');
+        if (lastClose == std::string::npos)
+            RaiseUnlocatable(node.name());
+        end = lastClose + 1;
+    }
+    for (auto name = closingNames.rbegin(); name != closingNames.rend(); ++name)
+        end = ClosingTagStart(end, *name);
+    return end;
+}
+
+std::optional<std::string> TISYBAUZFParser::WithOffset(const std::string& filmName,
+                                                       int32_t tcFrameNr,
+                                                       int32_t mpegFrameNr) const {
     const auto root = document_->document_element();
-    if (!root)
-        return false;
-    const std::string wanted = ToDocumentText(filmName);
+    if (!root || !fileText_)
+        return std::nullopt;
+    const QString wanted = AnsiToQString(filmName);
     pugi::xml_node film;
     for (const auto& inspection : root.children("Untersuchung")) {
         for (const auto& candidate : inspection.children("Film")) {
             const auto name = candidate.attribute("Filmname");
-            if (name && wanted == name.value()) {
+            if (name && fileText_->Decode(name.value()) == wanted) {
                 film = candidate;
                 break;
             }
@@ -241,15 +204,15 @@ bool TISYBAUZFParser::AddOffset(const std::string& filmName, int32_t tcFrameNr,
             break;
     }
     if (!film)
-        return false;
+        return std::nullopt;
 
     const auto children = SignificantChildren(film);
     size_t index = 1;
     while (index < children.size() && std::string_view(children[index].name()) == "Offset") {
-        const std::string_view text = TrimXmlBlanks(children[index].child_value("TcFrameNr"));
-        const auto existing = isybau::TryParseInteger(text);
+        const QString text = fileText_->Decode(children[index].child_value("TcFrameNr")).trimmed();
+        const auto existing = isybau::TryParseInteger(text.toStdString());
         if (!existing)
-            throw EConvertError(fileName_ + ": '" + std::string(text) +
+            throw EConvertError(fileName_ + ": '" + QStringToAnsi(text) +
                                 "' is not a valid TcFrameNr of film " + filmName);
         if (*existing >= tcFrameNr)
             break;
@@ -268,64 +231,43 @@ bool TISYBAUZFParser::AddOffset(const std::string& filmName, int32_t tcFrameNr,
     const std::string childLayout = siblingLayout.empty()
                                         ? std::string()
                                         : siblingLayout + IndentUnit(filmLayout, siblingLayout);
+    const std::string entry = "<Offset>" + childLayout + "<TcFrameNr>" + std::to_string(tcFrameNr) +
+                              "</TcFrameNr>" + childLayout + "<MPEGFrameNr>" +
+                              std::to_string(mpegFrameNr) + "</MPEGFrameNr>" + siblingLayout +
+                              "</Offset>";
 
-    const bool hasClosingLayout = film.last_child() && !IsSignificant(film.last_child());
-    std::vector<pugi::xml_node> inserted;
-    pugi::xml_node offset;
+    std::string text = text_;
     if (index < children.size()) {
-        offset = inserted.emplace_back(film.insert_child_before("Offset", children[index]));
-        if (!siblingLayout.empty())
-            inserted.emplace_back(film.insert_child_before(pugi::node_pcdata, children[index]))
-                .set_value(siblingLayout.c_str());
+        text.insert(StartOf(children[index]), entry + siblingLayout);
+    } else if (!children.empty()) {
+        text.insert(EndOf(children.back()), siblingLayout + entry);
     } else {
-        pugi::xml_node after = children.empty() ? pugi::xml_node() : children.back();
-        if (!siblingLayout.empty()) {
-            after = inserted.emplace_back(after ? film.insert_child_after(pugi::node_pcdata, after)
-                                                : film.prepend_child(pugi::node_pcdata));
-            after.set_value(siblingLayout.c_str());
+        const bool hasClosingLayout = film.last_child() && !IsSignificant(film.last_child());
+        const std::string content =
+            siblingLayout + entry + (hasClosingLayout ? std::string() : filmLayout);
+        if (film.first_child()) {
+            text.insert(StartOf(film.first_child()), content);
+        } else {
+            const size_t end = EndOf(film);
+            if (end >= 2 && text.compare(end - 2, 2, "/>") == 0)
+                text.replace(end - 2, 2, ">" + content + "</" + film.name() + ">");
+            else
+                text.insert(ClosingTagStart(end, film.name()), content);
         }
-        offset = inserted.emplace_back(after ? film.insert_child_after("Offset", after)
-                                             : film.prepend_child("Offset"));
-        if (children.empty() && !filmLayout.empty() && !hasClosingLayout)
-            inserted.emplace_back(film.insert_child_after(pugi::node_pcdata, offset))
-                .set_value(filmLayout.c_str());
     }
-    AppendLayout(offset, childLayout);
-    AppendNumberElement(offset, "TcFrameNr", tcFrameNr);
-    AppendLayout(offset, childLayout);
-    AppendNumberElement(offset, "MPEGFrameNr", mpegFrameNr);
-    AppendLayout(offset, siblingLayout);
-
-    try {
-        Save();
-    } catch (...) {
-        for (const auto& node : inserted) // the document stays as the file still is
-            film.remove_child(node);
-        throw;
-    }
-    return true;
+    return fileText_->FileBytes(text);
 }
 
-std::string TISYBAUZFParser::Serialize() const {
-    TStringWriter writer;
-    const auto encoding = static_cast<pugi::xml_encoding>(encoding_);
-    if (wholeDocument_) {
-        document_->save(writer, "",
-                        pugi::format_raw | pugi::format_no_declaration | pugi::format_write_bom,
-                        encoding);
-        return writer.Bytes;
-    }
-    writer.Bytes = originalPrefix_;
-    for (auto node = document_->document_element(); node; node = node.next_sibling())
-        node.print(writer, "", pugi::format_raw, encoding);
-    writer.Bytes += originalTrailer_;
-    return writer.Bytes;
-}
-
-void TISYBAUZFParser::Save() const {
+bool TISYBAUZFParser::AddOffset(const std::string& filmName, int32_t tcFrameNr,
+                                int32_t mpegFrameNr) {
+    const auto bytes = WithOffset(filmName, tcFrameNr, mpegFrameNr);
+    if (!bytes)
+        return false;
     if (IsReadOnlyFile(fileName_))
         throw EInOutError(fileName_, "the file is read-only");
-    WriteFileAtomically(fileName_, Serialize());
+    WriteFileAtomically(fileName_, *bytes);
+    Load(*bytes, fileName_); // the document follows the file for the next entry
+    return true;
 }
 
 } // namespace kanvio

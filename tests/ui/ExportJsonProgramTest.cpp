@@ -191,5 +191,35 @@ TEST_F(ExportJsonProgramTest, DamagedReachFileFailsNamingFileAndLine) {
     EXPECT_FALSE(fs::exists(folder_ / "export.json"));
 }
 
+// Empty lines and a DOS end-of-file mark after the last record are no data; a last line that
+// stops inside a field without a line end is read and reported on standard error.
+TEST_F(ExportJsonProgramTest, FileEndsAreReadAndACutLastLineIsReported) {
+    const fs::path project = fs::path(KANVIO_TEST_MEDIA_DIR) / "isybau-project";
+    folder_ = env.root() / "file-ends";
+    fs::create_directories(folder_);
+    for (const char* name : {"Kanvio.ini", "Haltungen.txt", "Anschluesse.txt"})
+        fs::copy_file(project / name, folder_ / name);
+    fs::copy_file(KANVIO_PROGRAM_FILE, folder_ / "kanvio");
+    test::WriteFile(folder_ / "Haltungen.txt",
+                    test::ReadFile(folder_ / "Haltungen.txt") + "\r\n\r\n\x1A");
+    std::string connections = test::ReadFile(folder_ / "Anschluesse.txt");
+    const auto lines = std::count(connections.begin(), connections.end(), '\n');
+    connections += "   1 01.02.2004 Bonn"; // the city field runs to column 44
+    test::WriteFile(folder_ / "Anschluesse.txt", connections);
+
+    QProcess program;
+    program.setWorkingDirectory(QString::fromStdString(folder_.string()));
+    program.start(QString::fromStdString((folder_ / "kanvio").string()), {"--summary"});
+    ASSERT_TRUE(program.waitForFinished(120000));
+    const std::string error = program.readAllStandardError().toStdString();
+    EXPECT_EQ(program.exitCode(), 0) << error;
+    EXPECT_NE(error.find("Anschluesse.txt, line " + std::to_string(lines + 1) + ": "),
+              std::string::npos)
+        << error;
+    const std::string summary = program.readAllStandardOutput().toStdString();
+    EXPECT_NE(summary.find("Reaches: 3\n"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("Connections: 4\n"), std::string::npos) << summary;
+}
+
 } // namespace
 } // namespace kanvio

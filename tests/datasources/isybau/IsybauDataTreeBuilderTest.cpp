@@ -175,28 +175,68 @@ TEST_F(IsybauDataTreeBuilderTest, InvalidDataEndsTheBuildKeepingWhatCameBefore) 
     EXPECT_TRUE(model.Connections.empty()) << "the connection file is not read after the error";
 }
 
-TEST_F(IsybauDataTreeBuilderTest, CountersBeyondTheTimelineAreKeptAndReported) {
+TEST_F(IsybauDataTreeBuilderTest, LongCountersKeepTheirTime) {
     TConsoleDialogs dialogs;
     const auto logFile = env.state() / "test.log";
     AppLog = std::make_unique<TLog>(logFile.string(), LOG_DEBUG, dialogs);
     Write("h.txt", Lines({Inspection("01.01.2001", "A"), Reach("R1"),
-                          ReachObservation("1.00", "  100", "00", "00", "BCD"),
+                          ReachObservation("1.00", "  100", "05", "07", "BCD"),
                           ReachObservation("2.00", "   -1", "00", "00", "BCE"),
                           ReachObservation("3.00", "    5", "-1", "00", "BAB")}));
     const auto model = Build("h.txt", "");
     AppLog.reset();
     const auto& details = model.Reaches.at(0)->Details;
     ASSERT_EQ(details.size(), 3u);
-    EXPECT_EQ(details[0].VideoTime, "99:59:59");
+    EXPECT_EQ(details[0].VideoTime, "100:05:07");
     EXPECT_EQ(details[0].CounterHours, 100);
-    EXPECT_EQ(details[1].VideoTime, "99:59:59");
+    EXPECT_EQ(details[1].VideoTime, "65535:00:00");
     EXPECT_EQ(details[1].CounterHours, 65535);
     EXPECT_EQ(details[2].VideoTime, "09:15:00") << "5 h + 255 min";
-    const std::string log = test::ReadFile(logFile);
-    EXPECT_NE(log.find("h.txt, line 5: the video counter 100:00:00 does not fit the timeline"),
+    ASSERT_EQ(model.Warnings.size(), 1u);
+    EXPECT_NE(model.Warnings[0].find("h.txt, line 7: the video counter 05:255:00"),
               std::string::npos)
-        << log;
-    EXPECT_NE(log.find("line 7: the video counter 05:255:00"), std::string::npos) << log;
+        << model.Warnings[0];
+    const std::string log = test::ReadFile(logFile);
+    EXPECT_NE(log.find(" [WARNING] " + model.Warnings[0]), std::string::npos) << log;
+    EXPECT_EQ(log.find("100:05:07"), std::string::npos) << log;
+}
+
+TEST_F(IsybauDataTreeBuilderTest, FileEndsAreFormattingAndCutLinesAreReported) {
+    TConsoleDialogs dialogs;
+    const auto logFile = env.state() / "test.log";
+    AppLog = std::make_unique<TLog>(logFile.string(), LOG_WARNING, dialogs);
+    Write("h.txt", Lines({Inspection("01.01.2001", "A"), Reach("R1")}) + "\r\n\r\n\x1A");
+    const std::string cut = ConnectionObservation("1.00", "BCAAA").substr(0, 55);
+    Write("a.txt", Lines({Inspection("01.01.2001", "A"), Connection("C1")}) + cut);
+    const auto model = Build("h.txt", "a.txt");
+    AppLog.reset();
+    ASSERT_EQ(model.Reaches.size(), 1u);
+    ASSERT_EQ(model.Connections.size(), 1u);
+    ASSERT_EQ(model.Connections[0]->Details.size(), 1u);
+    EXPECT_EQ(model.Connections[0]->Details[0].Text, "(BCA) ");
+    ASSERT_EQ(model.Warnings.size(), 1u);
+    const std::string expected = (env.programFolder() / "a.txt").string() + ", line 5: ";
+    EXPECT_EQ(model.Warnings[0].rfind(expected, 0), 0u) << model.Warnings[0];
+    const std::string log = test::ReadFile(logFile);
+    EXPECT_NE(log.find(" [WARNING] " + model.Warnings[0]), std::string::npos) << log;
+}
+
+TEST_F(IsybauDataTreeBuilderTest, BytesBuildWhatTheFileBuilds) {
+    const std::string text = Lines({Inspection("01.01.2001", "A"), Reach("R1"),
+                                    ReachObservation("1.00", "  100", "05", "07", "BCD")});
+    Write("h.txt", text);
+    const auto fromFile = Build("h.txt", "");
+    TKanvioDataModel fromBytes;
+    isybau::AppendStructures('H', text, "h.txt", fromBytes);
+    ASSERT_EQ(fromBytes.Reaches.size(), 1u);
+    EXPECT_TRUE(fromBytes.Connections.empty());
+    EXPECT_EQ(fromBytes.Reaches[0]->ReachNumber, fromFile.Reaches.at(0)->ReachNumber);
+    EXPECT_EQ(fromBytes.Reaches[0]->Details.at(0).VideoTime, "100:05:07");
+    TKanvioDataModel connections;
+    isybau::AppendStructures('A', Lines({Inspection("01.01.2001", "A"), Connection("C1")}), "a.txt",
+                             connections);
+    ASSERT_EQ(connections.Connections.size(), 1u);
+    EXPECT_EQ(connections.Connections[0]->ObjectType, 'A');
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // Column extraction and field conversion of the fixed-width records.
 
+#include "core/TimeText.h"
 #include "datasources/IsybauDataTreeBuilder.h"
 #include "datasources/IsybauReachParser.h"
 
@@ -165,25 +166,39 @@ TEST_F(IsybauFields, DatesWithTwoDigitYearsAndTheFallBack) {
     }
 }
 
-TEST(IsybauVideoTime, CountersBecomeTwoDigitTimes) {
+TEST(IsybauVideoTime, CountersPrintAsTheyStandAndSeekToTheirTime) {
     struct Case {
         uint16_t hours;
         uint8_t minutes, seconds;
         const char* expected;
-        bool fits;
+        bool asItStands;
     };
     const Case cases[] = {
-        {1, 2, 3, "01:02:03", true},      {0, 45, 7, "00:45:07", true},
-        {10, 0, 0, "10:00:00", true},     {99, 59, 59, "99:59:59", true},
-        {0, 75, 99, "00:75:99", true},    {100, 0, 0, "99:59:59", false},
-        {65535, 0, 0, "99:59:59", false}, {0, 255, 0, "04:15:00", false},
+        {1, 2, 3, "01:02:03", true},
+        {0, 45, 7, "00:45:07", true},
+        {10, 0, 0, "10:00:00", true},
+        {99, 59, 59, "99:59:59", true},
+        {0, 75, 99, "00:75:99", true},
+        {100, 0, 0, "100:00:00", true},
+        {100, 5, 7, "100:05:07", true},
+        {999, 59, 59, "999:59:59", true},
+        {1000, 0, 1, "1000:00:01", true},
+        {65535, 0, 0, "65535:00:00", true},
+        {0, 255, 0, "04:15:00", false},
         {1, 0, 200, "01:03:20", false},
+        {65535, 255, 255, "65539:19:15", false},
     };
     for (const auto& c : cases) {
-        bool fits = !c.fits;
-        EXPECT_EQ(isybau::CounterToVideoTime(c.hours, c.minutes, c.seconds, &fits), c.expected)
-            << c.hours << ":" << int(c.minutes) << ":" << int(c.seconds);
-        EXPECT_EQ(fits, c.fits);
+        const std::string name = std::to_string(c.hours) + ":" + std::to_string(c.minutes) + ":" +
+                                 std::to_string(c.seconds);
+        bool asItStands = !c.asItStands;
+        const std::string text =
+            isybau::CounterToVideoTime(c.hours, c.minutes, c.seconds, &asItStands);
+        EXPECT_EQ(text, c.expected) << name;
+        EXPECT_EQ(asItStands, c.asItStands) << name;
+        // Seeking reads the text back: it must give the counter's own time.
+        EXPECT_EQ(TimeTextToSeconds(text), int64_t{c.hours} * 3600 + c.minutes * 60 + c.seconds)
+            << name;
     }
 }
 

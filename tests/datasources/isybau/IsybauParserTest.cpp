@@ -163,7 +163,10 @@ TEST_F(IsybauReachFile, UnreadableRecordsNameFileAndLine) {
     };
     const Case cases[] = {
         {"unknown kind", {ReachInspection(), RecordLine('5', {})}, 4, 1},
-        {"blank line", {ReachInspection(), ""}, 4, 1},
+        {"blank line between records", {ReachInspection(), "", ReachItem()}, 4, 1},
+        {"blank line between the header and the records", {"", ReachInspection()}, 3, 0},
+        {"second end-of-file mark", {ReachInspection(), "\x1A", "\x1A"}, 4, 1},
+        {"text after the end-of-file mark", {ReachInspection(), "\x1A", ReachItem()}, 4, 1},
         {"three characters", {ReachInspection(), "  4"}, 4, 1},
         {"reach before inspection", {ReachItem()}, 3, 0},
         {"data before reach", {ReachInspection(), ReachData()}, 4, 1},
@@ -195,6 +198,87 @@ TEST_F(IsybauReachFile, UnreadableRecordsNameFileAndLine) {
                 << c.name;
         }
         EXPECT_EQ(parser.Inspections.size(), c.inspectionsKept) << c.name;
+    }
+}
+
+TEST_F(IsybauReachFile, EmptyLinesAndOneEndOfFileMarkEndTheFile) {
+    const std::string records =
+        HeaderLines() + Join({ReachInspection(), ReachItem(), ReachData(),
+                              ReachObservation(" 12.50", "    1", "02", "03", "BCAAA")});
+    const char* const endings[] = {
+        "\r\n",     "\r\n\r\n\r\n",     "\n\n", "\x1A",   "\r\n\x1A",
+        "\x1A\r\n", "\r\n\x1A\r\n\r\n", "\r",   "\r\r\n",
+    };
+    for (const char* ending : endings) {
+        const std::string text = records.substr(0, records.size() - 2) + ending;
+        const auto parser = ParseText(text);
+        ASSERT_EQ(parser.Inspections.size(), 1u) << testing::PrintToString(ending);
+        const auto& details = parser.Inspections[0].Items.at(0).Details;
+        ASSERT_EQ(details.size(), 1u) << testing::PrintToString(ending);
+        EXPECT_EQ(details[0].Code, "BCAAA");
+        EXPECT_TRUE(parser.Warnings().empty()) << testing::PrintToString(ending);
+    }
+    // A file of its header and a closing mark has no records.
+    EXPECT_TRUE(ParseText(HeaderLines() + "\r\n\x1A").Inspections.empty());
+}
+
+TEST_F(IsybauReachFile, LastLineCutInsideAFieldIsReadAndReported) {
+    const std::string start = HeaderLines() + Join({ReachInspection(), ReachItem()});
+    const std::string observation = ReachObservation(" 12.50", "    1", "02", "03", "BCAAA");
+    const std::string remark = ReachContinuation("Riss");
+    struct Case {
+        const char* name;
+        std::string tail;
+        bool warned;
+        const char* code; // of the one observation
+    };
+    const Case cases[] = {
+        {"inside the code", observation.substr(0, 52), true, "BCA"},
+        {"inside the hours", observation.substr(0, 24), true, ""},
+        {"after the code, in unread columns", observation.substr(0, 60), false, "BCAAA"},
+        {"between fields", observation.substr(0, 21), false, ""},
+        {"whole line", observation, false, "BCAAA"},
+        {"inside the code, with a line end", observation.substr(0, 52) + "\r\n", false, "BCA"},
+        {"inside the code, with an end-of-file mark", observation.substr(0, 52) + "\x1A", false,
+         "BCA"},
+        {"continuation inside its text", Join({observation}) + remark.substr(0, 60), true, "BCAAA"},
+        {"continuation with its text", Join({observation}) + remark, false, "BCAAA"},
+    };
+    for (const auto& c : cases) {
+        const auto parser = ParseText(start + c.tail);
+        const auto& details = parser.Inspections.at(0).Items.at(0).Details;
+        ASSERT_EQ(details.size(), 1u) << c.name;
+        EXPECT_EQ(details[0].Code, c.code) << c.name;
+        if (c.warned) {
+            ASSERT_EQ(parser.Warnings().size(), 1u) << c.name;
+            const int line = std::string_view(c.name).starts_with("continuation") ? 6 : 5;
+            EXPECT_EQ(parser.Warnings()[0].rfind((dir / "reach.txt").string() + ", line " +
+                                                     std::to_string(line) + ": ",
+                                                 0),
+                      0u)
+                << parser.Warnings()[0];
+        } else {
+            EXPECT_TRUE(parser.Warnings().empty()) << c.name;
+        }
+    }
+}
+
+TEST_F(IsybauReachFile, BytesReadLikeTheFile) {
+    const std::string text =
+        HeaderLines() + Join({ReachInspection(), ReachItem(),
+                              ReachObservation(" 12.50", "    1", "02", "03", "BCAAA")});
+    TISYBAUHParser fromBytes;
+    fromBytes.Parse(text, "named.txt");
+    const auto fromFile = ParseText(text);
+    ASSERT_EQ(fromBytes.Inspections.size(), 1u);
+    EXPECT_EQ(fromBytes.Inspections[0].Items.at(0).Details.at(0).Code,
+              fromFile.Inspections[0].Items.at(0).Details.at(0).Code);
+    TISYBAUHParser bad;
+    try {
+        bad.Parse(text + "xyz\r\n", "named.txt");
+        FAIL() << "no error";
+    } catch (const EInvalidIsybauData& error) {
+        EXPECT_STREQ(error.what(), "named.txt, line 6: Invalid data");
     }
 }
 

@@ -127,40 +127,186 @@ TEST_F(IsybauZFParserTest, FilmOutsideAnyInspectionIsNotFound) {
     EXPECT_EQ(ReadZF(), original);
 }
 
-TEST_F(IsybauZFParserTest, FilmNamesCompareOnTheStoredBytes) {
-    // A name with an umlaut: Windows-1252 in the file and in the settings.
-    const std::string latin = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<Z><Untersuchung>"
-                              "<Film Filmname=\"Stra\xDF"
-                              "e.mpg\"><A>\xE4</A></Film>"
-                              "</Untersuchung></Z>\n";
-    auto file = WriteZF(latin);
+// A ZF file with one film, the name standing in the attribute as the file stores it.
+std::string ZFWithFilm(const std::string& declaration, const std::string& storedName) {
+    return declaration + "\r\n<Z>\r\n  <Untersuchung>\r\n    <Film Filmname=\"" + storedName +
+           "\">\r\n      <A/>\r\n    </Film>\r\n  </Untersuchung>\r\n</Z>\r\n";
+}
+
+TEST_F(IsybauZFParserTest, FilmNamesCompareAsText) {
+    const std::string utf8 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+    const std::string latin1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>";
+    struct Case {
+        const char* name;
+        std::string declaration;
+        std::string stored; // the Filmname attribute as it stands in the file
+        std::string film;   // the film list's name, Windows-1252
+        bool found;
+    };
+    const Case cases[] = {
+        {"UTF-8 file, sharp s", utf8,
+         "Stra\xC3\x9F"
+         "e.mpg",
+         "Stra\xDF"
+         "e.mpg",
+         true},
+        {"UTF-8 file, umlauts", utf8, "K\xC3\xB6ln-M\xC3\xBChle.mpg", "K\xF6ln-M\xFChle.mpg", true},
+        {"UTF-8 file, euro sign", utf8, "\xE2\x82\xAC.mpg", "\x80.mpg", true},
+        {"UTF-8 file declared as UTF-16", "<?xml version=\"1.0\" encoding=\"UTF-16\"?>",
+         "Stra\xC3\x9F"
+         "e.mpg",
+         "Stra\xDF"
+         "e.mpg",
+         true},
+        {"UTF-8 file without declaration", "",
+         "Stra\xC3\x9F"
+         "e.mpg",
+         "Stra\xDF"
+         "e.mpg",
+         true},
+        {"UTF-8 file, bytes of the other encoding", utf8,
+         "Stra\xC3\x9F"
+         "e.mpg",
+         "Stra\xC3\x9F"
+         "e.mpg",
+         false},
+        {"Latin-1 file, umlauts", latin1, "K\xF6ln-M\xFChle.mpg", "K\xF6ln-M\xFChle.mpg", true},
+        {"Latin-1 file read as Windows-1252", latin1, "\x80.mpg", "\x80.mpg", true},
+        {"Latin-1 file, character reference", latin1, "Stra&#223;e.mpg",
+         "Stra\xDF"
+         "e.mpg",
+         true},
+        {"Latin-1 file, reference to the euro sign", latin1, "&#x20AC;.mpg", "\x80.mpg", true},
+        {"UTF-8 file, entity", utf8, "a&amp;b.mpg", "a&b.mpg", true},
+        {"unknown entity stays as written", utf8, "a&x;.mpg", "a&x;.mpg", true},
+        {"ISO-8859-15 file", "<?xml version=\"1.0\" encoding=\"ISO-8859-15\"?>", "\xA4.mpg",
+         "\x80.mpg", true},
+    };
+    for (const auto& c : cases) {
+        const std::string original = ZFWithFilm(c.declaration, c.stored);
+        const auto file = WriteZF(original);
+        TISYBAUZFParser parser;
+        parser.LoadFile(file);
+        ASSERT_TRUE(parser.IsLoaded()) << c.name;
+        EXPECT_EQ(parser.AddOffset(c.film, 1, 2), c.found) << c.name;
+        if (!c.found) {
+            EXPECT_EQ(ReadZF(), original) << c.name;
+            continue;
+        }
+        // The entry goes behind the leading child; every other byte stays.
+        const std::string after = ReadZF();
+        const std::string anchor = "<A/>\r\n";
+        const size_t at = original.find(anchor) + anchor.size();
+        EXPECT_EQ(after, original.substr(0, at) + Offset(1, 2) + original.substr(at)) << c.name;
+    }
+}
+
+TEST_F(IsybauZFParserTest, UntouchedBytesStayAsTheyStood) {
+    // What an XML library would write back differently: references, quotes, empty
+    // elements, blanks inside tags, CDATA, a document type and markup after the root.
+    const std::string head =
+        "<?xml version='1.0' encoding='UTF-8' standalone='yes' ?>\n"
+        "<!DOCTYPE Z [ <!ENTITY x \"ix\"> ]>\n"
+        "<Z  a = 'q&quot;&#228;&x;' >\n"
+        "  <Leer></Leer><Text>&x; &#228; &lt;&gt; \xC3\xA4 <![CDATA[<&>]]></Text>\n"
+        "  <Untersuchung Ort='Gro&#223;stadt'>\n"
+        "    <Film  Filmname = 'f.mpg' >\n"
+        "      <Filmbeginn>&x;</Filmbeginn>\n"
+        "      <Offset><TcFrameNr> 100 </TcFrameNr><MPEGFrameNr>101</MPEGFrameNr></Offset>\n";
+    const std::string tail = "      <Bemerkung a=\"&amp;\"/>\n"
+                             "    </Film >\n"
+                             "  </Untersuchung>\n"
+                             "</Z >\n"
+                             "<!-- after the root -->\n";
+    const auto file = WriteZF(head + tail);
     TISYBAUZFParser parser;
     parser.LoadFile(file);
-    ASSERT_TRUE(parser.AddOffset("Stra\xDF"
-                                 "e.mpg",
-                                 1, 2));
-    EXPECT_EQ(ReadZF(), "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<Z><Untersuchung>"
-                        "<Film Filmname=\"Stra\xDF"
-                        "e.mpg\"><A>\xE4</A><Offset><TcFrameNr>1"
-                        "</TcFrameNr><MPEGFrameNr>2</MPEGFrameNr></Offset></Film>"
-                        "</Untersuchung></Z>\n");
+    ASSERT_TRUE(parser.IsLoaded());
+    ASSERT_TRUE(parser.AddOffset("f.mpg", 200, 201));
+    EXPECT_EQ(ReadZF(), head +
+                            "      <Offset>\n        <TcFrameNr>200</TcFrameNr>\n"
+                            "        <MPEGFrameNr>201</MPEGFrameNr>\n      </Offset>\n" +
+                            tail);
+}
 
-    // The same name in a UTF-8 file is stored as other bytes.
-    const std::string utf8 = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Z><Untersuchung>"
-                             "<Film Filmname=\"Stra\xC3\x9F"
-                             "e.mpg\"><A/></Film>"
-                             "</Untersuchung></Z>\n";
-    file = WriteZF(utf8);
+TEST_F(IsybauZFParserTest, FilmsWithoutChildren) {
+    struct Case {
+        const char* name;
+        std::string film;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"empty element", "<Film Filmname=\"f\"/>",
+         "<Film Filmname=\"f\"><Offset><TcFrameNr>1</TcFrameNr><MPEGFrameNr>2</MPEGFrameNr>"
+         "</Offset></Film>"},
+        {"empty element with blanks", "<Film Filmname=\"f\" />",
+         "<Film Filmname=\"f\" ><Offset><TcFrameNr>1</TcFrameNr><MPEGFrameNr>2</MPEGFrameNr>"
+         "</Offset></Film>"},
+        {"start and end tag", "<Film Filmname=\"f\"></Film>",
+         "<Film Filmname=\"f\"><Offset><TcFrameNr>1</TcFrameNr><MPEGFrameNr>2</MPEGFrameNr>"
+         "</Offset></Film>"},
+    };
+    for (const auto& c : cases) {
+        const auto file = WriteZF("<Z><Untersuchung>" + c.film + "<Film Filmname=\"g\"/>" +
+                                  "</Untersuchung></Z>");
+        TISYBAUZFParser parser;
+        parser.LoadFile(file);
+        ASSERT_TRUE(parser.AddOffset("f", 1, 2)) << c.name;
+        EXPECT_EQ(ReadZF(), "<Z><Untersuchung>" + c.expected + "<Film Filmname=\"g\"/>" +
+                                "</Untersuchung></Z>")
+            << c.name;
+    }
+    // Indented: the entry gets its own line, and so does the closing tag.
+    const auto file = WriteZF("<Z>\n  <Untersuchung>\n    <Film Filmname=\"f\"/>\n"
+                              "  </Untersuchung>\n</Z>\n");
+    TISYBAUZFParser parser;
     parser.LoadFile(file);
-    EXPECT_FALSE(parser.AddOffset("Stra\xDF"
-                                  "e.mpg",
-                                  1, 2));
-    EXPECT_TRUE(parser.AddOffset("Stra\xC3\x9F"
-                                 "e.mpg",
-                                 1, 2));
-    EXPECT_NE(ReadZF().find("Stra\xC3\x9F"
-                            "e.mpg\"><A/><Offset>"),
-              std::string::npos);
+    ASSERT_TRUE(parser.AddOffset("f", 1, 2));
+    EXPECT_EQ(ReadZF(), "<Z>\n  <Untersuchung>\n    <Film Filmname=\"f\">\n      <Offset>\n"
+                        "        <TcFrameNr>1</TcFrameNr>\n        <MPEGFrameNr>2</MPEGFrameNr>\n"
+                        "      </Offset>\n    </Film>\n  </Untersuchung>\n</Z>\n");
+}
+
+TEST_F(IsybauZFParserTest, Utf16FileIsWrittenInUtf16) {
+    const QString text = QStringLiteral(
+        "\uFEFF<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n<Z>\r\n  <Untersuchung>\r\n"
+        "    <Film Filmname=\"K\u00F6ln.mpg\">\r\n      <A>\u65E5</A>\r\n    </Film>\r\n"
+        "  </Untersuchung>\r\n</Z>\r\n");
+    auto utf16 = [](const QString& s) {
+        return std::string(reinterpret_cast<const char*>(s.utf16()),
+                           static_cast<size_t>(s.size()) * 2);
+    };
+    const auto file = WriteZF(utf16(text));
+    TISYBAUZFParser parser;
+    parser.LoadFile(file);
+    ASSERT_TRUE(parser.AddOffset("K\xF6ln.mpg", 1, 2));
+    QString expected = text;
+    expected.insert(expected.indexOf(u"</A>") + 6, QString::fromStdString(Offset(1, 2)));
+    EXPECT_EQ(ReadZF(), utf16(expected));
+}
+
+TEST_F(IsybauZFParserTest, BytesInMemoryGiveTheNewFileWithoutWritingIt) {
+    const std::string original = ZFFile(Offset(100, 101));
+    const auto name = (env.programFolder() / "nowhere.xml").string();
+    TISYBAUZFParser parser;
+    parser.Load(original, name);
+    ASSERT_TRUE(parser.IsLoaded());
+    EXPECT_EQ(parser.FileName(), name);
+    EXPECT_EQ(parser.WithOffset("film01.mpg", 200, 201),
+              ZFFile(Offset(100, 101) + Offset(200, 201)));
+    EXPECT_EQ(parser.WithOffset("nothere.mpg", 200, 201), std::nullopt);
+    EXPECT_FALSE(std::filesystem::exists(name));
+}
+
+TEST_F(IsybauZFParserTest, WideFileThatDoesNotConvertBackIsNotTouched) {
+    // A lone surrogate cannot come back from the text the parser reads.
+    const std::string broken("\xFF\xFE<\0Z\0>\0\x00\xD8<\0/\0Z\0>\0", 18);
+    const auto file = WriteZF(broken);
+    TISYBAUZFParser parser;
+    parser.LoadFile(file);
+    EXPECT_FALSE(parser.IsLoaded());
+    EXPECT_FALSE(parser.AddOffset("f.mpg", 1, 2));
+    EXPECT_EQ(ReadZF(), broken);
 }
 
 TEST_F(IsybauZFParserTest, EveryByteOfAWindows1252FileSurvives) {
