@@ -100,8 +100,8 @@ void TKanvioContext::ReadFilmList() {
         LogLine(SettingsFileName + ", " + problem, LOG_ERROR);
     }
     if (reading.Films.size() < static_cast<size_t>(FilmCount)) {
-        LogLine(SettingsFileName + ": [FILME] Count is " + std::to_string(FilmCount) + " but " +
-                    std::to_string(reading.Films.size()) + " film entries are present",
+        LogLine(SettingsFileName + ": [FILME] Count is " + std::to_string(FilmCount) +
+                    "; film entries present: " + std::to_string(reading.Films.size()),
                 LOG_WARNING);
     }
     // A large delivery has thousands of film parts in a handful of files: each file is

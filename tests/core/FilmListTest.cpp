@@ -83,7 +83,7 @@ TEST_F(FilmListTest, MalformedEntriesKeepTheOtherFilmsAndTheirNumbers) {
               std::string::npos);
     EXPECT_NE(log.find("[FILME] 2: the film length 'abc' is not a number"), std::string::npos);
     EXPECT_NE(log.find(" [WARNING] " + context->SettingsFileName +
-                       ": [FILME] Count is 4 but 3 film entries are present"),
+                       ": [FILME] Count is 4; film entries present: 3"),
               std::string::npos)
         << log;
 }
@@ -102,12 +102,12 @@ TEST_F(FilmListTest, OnlyEntriesPresentUpToCountAreFilms) {
          "Count=2147483647\n1=a.mpg;00:00:00;00:10:00;600\n",
          {1},
          {"a.mpg"},
-         "Count is 2147483647 but 1 film entries are present"},
+         "Count is 2147483647; film entries present: 1"},
         {"ten million with one entry far out",
          "Count=10000000\n9999999=z.mpg;00:00:00;00:10:00;600\n",
          {9999999},
          {"z.mpg"},
-         "Count is 10000000 but 1 film entries are present"},
+         "Count is 10000000; film entries present: 1"},
         {"entries beyond the count are left out",
          "Count=2\n1=a.mpg;00:00:00;00:10:00\n2=b.mpg;00:10:00;00:20:00\n3=c.mpg;1:0:0;2:0:0\n",
          {1, 2},
@@ -129,12 +129,12 @@ TEST_F(FilmListTest, OnlyEntriesPresentUpToCountAreFilms) {
          "-4=d.mpg;0:0:0;0:1:0\n0=e.mpg;0:0:0;0:1:0\n5=f.mpg;0:0:0;0:1:0\n; 4=x\n",
          {5},
          {"f.mpg"},
-         "Count is 5 but 1 film entries are present"},
+         "Count is 5; film entries present: 1"},
         {"a number beyond the 32-bit range",
          "Count=2147483647\n99999999999=a.mpg;0:0:0;0:1:0\n2147483647=b.mpg;0:0:0;0:1:0\n",
          {2147483647},
          {"b.mpg"},
-         "Count is 2147483647 but 1 film entries are present"},
+         "Count is 2147483647; film entries present: 1"},
         {"a negative count reads no film", "Count=-3\n1=a.mpg;0:0:0;0:1:0\n", {}, {}, nullptr},
     };
     for (const auto& c : cases) {
@@ -155,9 +155,9 @@ TEST_F(FilmListTest, OnlyEntriesPresentUpToCountAreFilms) {
         const size_t count = static_cast<size_t>(
             std::count_if(log.begin(), log.end(), [](char ch) { return ch == '\n'; }));
         if (c.warning != nullptr) {
-            EXPECT_NE(log.find(" [WARNING] " + context->SettingsFileName + ": [FILME] " +
-                               c.warning),
-                      std::string::npos)
+            EXPECT_NE(
+                log.find(" [WARNING] " + context->SettingsFileName + ": [FILME] " + c.warning),
+                std::string::npos)
                 << log;
         }
         EXPECT_EQ(log.find("[FILME] Count", log.find("[FILME] Count") + 1), std::string::npos)
