@@ -104,10 +104,10 @@ TEST(LogLineFormatTest, LogLinesAreRecognisedInEveryLocale) {
                 << FormatLogLinePrefix(level, midnight, locale);
         }
     }
-    for (const char* line : {"", "[DEBUG] x", " [ERROR] x", "export PATH=/bin [DEBUG] x",
-                             "#!/bin/sh", "08.12.2005 10:58:01 [INFO] x", "2005 [ERROR] x",
-                             "08.12.2005 10:58:01 $(id) [ERROR] y", "08.12.2005 10:58:01",
-                             "1 2 3=4 [DEBUG] x", "alias x='12:30' [ERROR] y"}) {
+    for (const char* line :
+         {"", "[DEBUG] x", " [ERROR] x", "export PATH=/bin [DEBUG] x", "#!/bin/sh",
+          "08.12.2005 10:58:01 [INFO] x", "2005 [ERROR] x", "08.12.2005 10:58:01 $(id) [ERROR] y",
+          "08.12.2005 10:58:01", "1 2 3=4 [DEBUG] x", "alias x='12:30' [ERROR] y"}) {
         EXPECT_FALSE(IsLogLine(line)) << line;
     }
 }
