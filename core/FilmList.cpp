@@ -1,6 +1,7 @@
 // The film list of the settings file, the search for moved film files, the links from
 // films to structures and the per-film time corrections.
 
+#include "core/FilmEntries.h"
 #include "core/KanvioContext.h"
 #include "core/StructureStartIndex.h"
 #include "core/TimeText.h"
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+#include <unordered_map>
 
 namespace kanvio {
 
@@ -84,63 +86,38 @@ std::string LocateFile(const std::string& path) {
 } // namespace
 
 void TKanvioContext::ReadFilmList() {
-    TotalFilmLength = 0;
     FilmName = ResolveFilmPath(settings_->ReadString("FILME", "1", "ERROR"));
     FilmIndex = 0;
-    FilmCount = std::max<int32_t>(0, settings_->ReadInteger("FILME", "Count", 0));
-    FirstFilmStart = 2147483647;
-    LastFilmStop = 0;
-    PlayList.assign(static_cast<size_t>(FilmCount), {});
-    filmPathsFound_.clear();
-    for (int32_t number = 1; number <= FilmCount; ++number) {
-        ReadFilmEntry(number, PlayList[static_cast<size_t>(number - 1)]);
+    TFilmListReading reading = ReadFilmEntries(*settings_);
+    FilmCount = reading.Count;
+    TotalFilmLength = reading.TotalLength;
+    FirstFilmStart = reading.FirstStart;
+    LastFilmStop = reading.LastStop;
+    if (reading.FirstStartText) {
+        StartTimeText = *reading.FirstStartText;
     }
-    filmPathsFound_.clear();
+    for (const std::string& problem : reading.Problems) {
+        LogLine(SettingsFileName + ", " + problem, LOG_ERROR);
+    }
+    if (reading.Films.size() < static_cast<size_t>(FilmCount)) {
+        LogLine(SettingsFileName + ": [FILME] Count is " + std::to_string(FilmCount) +
+                    "; film entries present: " + std::to_string(reading.Films.size()),
+                LOG_WARNING);
+    }
+    // A large delivery has thousands of film parts in a handful of files: each file is
+    // looked for once.
+    std::unordered_map<std::string, std::string> found;
+    for (TPlayListItem& film : reading.Films) {
+        const auto [place, isNew] = found.try_emplace(film.FileName);
+        if (isNew) {
+            place->second = ResolveFilmPath(film.FileName);
+        }
+        film.FileName = place->second;
+    }
+    PlayList = std::move(reading.Films);
     LoadTimeCorrections();
     FilmIndex = 0;
     CachedPosition = 0;
-}
-
-void TKanvioContext::ReadFilmEntry(int filmNumber, TPlayListItem& film) {
-    const std::string key = std::to_string(filmNumber);
-    const std::string where = SettingsFileName + ", [FILME] " + key;
-    constexpr const char* kMissing = "\x01";
-    const std::string entry = settings_->ReadString("FILME", key, kMissing);
-    if (entry == kMissing) {
-        film.Usable = false;
-        LogLine(where + ": the film entry is missing", LOG_ERROR);
-        return;
-    }
-    const auto [found, isNew] = filmPathsFound_.try_emplace(ExtractField(entry, 0));
-    if (isNew) {
-        found->second = ResolveFilmPath(entry);
-    }
-    film.FileName = found->second;
-    film.StartText = ExtractField(entry, 1);
-    film.StopText = ExtractField(entry, 2);
-    film.StructureType = ExtractField(entry, 4);
-    film.StructureID = ExtractField(entry, 5);
-    if (!TimeOf(film.StartText, film.StartTime) || !TimeOf(film.StopText, film.StopTime)) {
-        // The film keeps its number, so its time corrections stay its own.
-        film.Usable = false;
-        film.StartTime = film.StopTime = -1;
-        LogLine(where + ": '" + film.StartText + "' to '" + film.StopText +
-                    "' is not a time range (hh:mm:ss)",
-                LOG_ERROR);
-    } else {
-        if (film.StartTime < FirstFilmStart) {
-            FirstFilmStart = film.StartTime;
-            StartTimeText = film.StartText;
-        }
-        LastFilmStop = std::max(LastFilmStop, film.StopTime);
-    }
-    int32_t length = 0;
-    const std::string lengthText = ExtractField(entry, 3);
-    if (TryStrToInt(lengthText, length)) {
-        TotalFilmLength += length;
-    } else if (!lengthText.empty()) {
-        LogLine(where + ": the film length '" + lengthText + "' is not a number", LOG_ERROR);
-    }
 }
 
 std::string TKanvioContext::ResolveFilmPath(const std::string& entry) const {
@@ -234,11 +211,11 @@ void TKanvioContext::LoadTimeCorrections() {
     if (!HasFilmList) {
         return;
     }
-    for (size_t k = 0; k < PlayList.size(); ++k) {
-        auto& corrections = PlayList[k].TimeCorrections;
-        corrections.clear();
-        settings_->ReadSectionValues("TIMECORR_" + std::to_string(k + 1), corrections);
-        std::sort(corrections.begin(), corrections.end());
+    for (TPlayListItem& film : PlayList) {
+        film.TimeCorrections.clear();
+        settings_->ReadSectionValues("TIMECORR_" + std::to_string(film.Number),
+                                     film.TimeCorrections);
+        std::sort(film.TimeCorrections.begin(), film.TimeCorrections.end());
     }
 }
 

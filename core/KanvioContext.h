@@ -205,7 +205,6 @@ private:
     void ReadFilmList();
     void ReadLinearFactor();
     void BuildDataModel();
-    void ReadFilmEntry(int filmNumber, TPlayListItem& film);
     bool BelongsToCurrentStructure(const std::string& type, const std::string& id) const;
     IVideoWindow* Video() const;
     IPlayerControls* Controls() const;
@@ -214,9 +213,6 @@ private:
     TContextServices services_;
     TContextTexts texts_;
     std::unique_ptr<TBigIniFile> settings_;
-    // While the film list is read: the path found for each film file name written there.
-    // A large delivery has thousands of film parts in a handful of files.
-    std::unordered_map<std::string, std::string> filmPathsFound_;
     IMainWindow* mainWindow_ = nullptr;
     IPlayerWindows* playerWindows_ = nullptr;
     std::string projectFile_;

@@ -70,6 +70,8 @@ struct TKanvioDataModel {
 
 // One film of the film list.
 struct TPlayListItem {
+    // The film's key in [FILME]; its time corrections are in section "TIMECORR_" + Number.
+    int32_t Number = 0;
     std::string FileName;
     int64_t StartTime = 0;
     int64_t StopTime = 0;
@@ -79,8 +81,8 @@ struct TPlayListItem {
     std::string StructureID;
     TReachData* Structure = nullptr;          // not owned; null when no structure was found
     std::vector<std::string> TimeCorrections; // "hh:mm:ss=seconds", kept sorted as text
-    // False when the entry could not be read (missing, or a time that is no time): such a
-    // film keeps its number but never covers a position of the timeline.
+    // False when the entry's time range is no time range: such a film keeps its number but
+    // never covers a position of the timeline.
     bool Usable = true;
 };
 using TPlayList = std::vector<TPlayListItem>;

@@ -83,7 +83,12 @@ void TKanvioContext::TimeCorrectionClosed(bool confirmed, int32_t seconds) {
         showFailure(settings_->FileName() + ": the file is read-only");
     } else {
         try {
-            settings_->WriteString("TIMECORR_" + std::to_string(FilmIndex + 1), timeText,
+            // The section belongs to the film's entry number, which a list with gaps does
+            // not share with its place in the list.
+            const bool listed = FilmIndex >= 0 && static_cast<size_t>(FilmIndex) < PlayList.size();
+            const int32_t film =
+                listed ? PlayList[static_cast<size_t>(FilmIndex)].Number : FilmIndex + 1;
+            settings_->WriteString("TIMECORR_" + std::to_string(film), timeText,
                                    std::to_string(seconds));
             settings_->UpdateFile();
         } catch (const EKanvioError& error) {

@@ -236,6 +236,9 @@ void WriteFilm(JsonWriter& json, const TKanvioContext& context, const TPlayListI
         json.AnsiString(line);
     }
     json.EndArray();
+    // The entry's key in [FILME]: a list with gaps numbers its films apart from their places.
+    json.Key("Number");
+    json.Integer(film.Number);
     json.EndObject();
 }
 

@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace kanvio {
 
@@ -18,5 +19,9 @@ const char* LogLevelTag(int32_t level);
 std::string FormatLogTimestamp(const QDateTime& when, const QLocale& locale);
 
 std::string FormatLogLinePrefix(int32_t level, const QDateTime& when, const QLocale& locale);
+
+// The text with every control character shown as an escape ("\n", "\r", "\t", "\x1b"), so
+// that one call writes one line and nothing in it acts on a terminal.
+std::string EscapeLogText(std::string_view text);
 
 } // namespace kanvio

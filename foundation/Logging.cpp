@@ -3,6 +3,7 @@
 #include "foundation/AnsiText.h"
 #include "foundation/KanvioToolkit.h"
 #include "foundation/LangManager.h"
+#include "foundation/LogFileChoice.h"
 #include "foundation/LogLineFormat.h"
 #include "foundation/RegistryManager.h"
 #include "foundation/UserDialogs.h"
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <initializer_list>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,9 +57,17 @@ bool LogFolderWritable(const std::string& logFile) {
 
 // Returns 0 or the errno of the failure.
 int AppendToFile(const std::string& fileName, std::string_view bytes) {
-    const int fd = ::open(fileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    // Never through a link, never into a pipe or device put in the file's place.
+    const int fd =
+        ::open(fileName.c_str(),
+               O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0) {
         return errno;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return EINVAL;
     }
     int error = 0;
     const char* data = bytes.data();
@@ -96,7 +106,52 @@ QString WithoutTimeZone(const QString& format) {
     return result.trimmed();
 }
 
+// A language text with "%1", "%2", ... replaced by the values, in one pass so that a value
+// holding "%2" stays as it is.
+std::string ReplacePlaceholders(std::string_view text, std::initializer_list<std::string> values) {
+    std::string result;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const size_t index = i + 1 < text.size() ? static_cast<size_t>(text[i + 1] - '1') : 99;
+        if (text[i] == '%' && index < values.size()) {
+            result += *(values.begin() + index);
+            ++i;
+        } else {
+            result += text[i];
+        }
+    }
+    return result;
+}
+
 } // namespace
+
+std::string EscapeLogText(std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            escaped += c;
+            continue;
+        }
+        switch (c) {
+        case '\n':
+            escaped += "\\n";
+            break;
+        case '\r':
+            escaped += "\\r";
+            break;
+        case '\t':
+            escaped += "\\t";
+            break;
+        default:
+            escaped += "\\x";
+            escaped += kHex[byte >> 4];
+            escaped += kHex[byte & 0x0F];
+        }
+    }
+    return escaped;
+}
 
 const char* LogLevelTag(int32_t level) {
     switch (level) {
@@ -148,21 +203,31 @@ std::string DefaultLogFileName() {
 
 TLog::TLog(std::string fileName, int32_t logLevel, IUserDialogs& dialogs)
     : level_(logLevel), givenFileName_(std::move(fileName)) {
+    std::string name;
+    std::string refusal;
     {
         LangScope lang;
         noRightsText_ = lang.Text("_NoRightsToLogFile");
+        if (level_ == 0) {
+            return;
+        }
+        name = ReadRegString("", "logfile", "");
+        if (name.empty()) {
+            // Only the name a delivery's settings give is checked; the stored one is the
+            // user's own choice.
+            TLogFileChoice choice = ChooseLogFile(givenFileName_);
+            name = std::move(choice.FileName);
+            if (!choice.RefusalKey.empty()) {
+                refusal = ReplacePlaceholders(lang.Text("_LogFileRefused"),
+                                              {givenFileName_, lang.Text(choice.RefusalKey), name});
+            }
+        } else if (SameText(name, kHistoricDefaultLogFile)) {
+            name = DefaultLogFileName();
+        } else {
+            name = ToNativeSeparators(name);
+        }
     }
-    if (level_ == 0) {
-        return;
-    }
-
-    std::string name = ReadRegString("", "logfile", givenFileName_);
-    if (name.empty() || SameText(name, kHistoricDefaultLogFile)) {
-        name = DefaultLogFileName();
-    } else {
-        name = ToNativeSeparators(name);
-    }
-    if (name == DefaultLogFileName()) {
+    if (name.rfind(FolderOfFile(DefaultLogFileName()) + "/", 0) == 0) {
         std::error_code ignored; // a failure shows in the probe below
         std::filesystem::create_directories(FolderOfFile(name), ignored);
     }
@@ -189,15 +254,26 @@ TLog::TLog(std::string fileName, int32_t logLevel, IUserDialogs& dialogs)
         std::fprintf(stderr, "kanvio: cannot create the log file %s: %s\n", fileName_.c_str(),
                      std::strerror(error));
     }
+    if (!refusal.empty()) {
+        // Whatever the threshold: it tells where the lines the user asked for went.
+        std::fprintf(stderr, "kanvio: %s\n", AnsiToUtf8(EscapeLogText(refusal)).c_str());
+        WriteLine(refusal, LOG_WARNING);
+    }
 }
 
 void TLog::Write(std::string_view text, int32_t level) {
     if (level_ == 0 || level > level_ || fileName_.empty()) {
         return;
     }
+    WriteLine(text, level);
+}
+
+void TLog::WriteLine(std::string_view text, int32_t level) {
     try {
         std::string line = LinePrefix(level);
-        line.append(text).append("\r\n");
+        // Texts carry data from deliveries: a control character must neither start a line
+        // of its own nor reach a terminal that shows the log.
+        line.append(EscapeLogText(text)).append("\r\n");
         std::lock_guard guard(lock_);
         if (const int error = AppendToFile(fileName_, line); error != 0 && !reportedFailure_) {
             reportedFailure_ = true;

@@ -16,9 +16,11 @@ class IUserDialogs;
 // each line is appended and the file closed again, under a lock, from any thread.
 class TLog {
 public:
-    // fileName as configured ([Debug] LogFile); the store value "logfile" overrides it.
-    // A log folder that cannot be written is reported through dialogs (warning, then a
-    // save dialog); cancelling switches the log off for this run.
+    // fileName as configured ([Debug] LogFile); the store value "logfile" overrides it. A
+    // configured name that may not take log lines (see ChooseLogFile) gives way to the
+    // default log file, with a warning in the log and on standard error. A log folder that
+    // cannot be written is reported through dialogs (warning, then a save dialog);
+    // cancelling switches the log off for this run.
     TLog(std::string fileName, int32_t logLevel, IUserDialogs& dialogs);
 
     // Never throws: callers include GStreamer and Qt callbacks. A line that cannot be
@@ -33,6 +35,8 @@ public:
     static std::string LinePrefix(int32_t level);
 
 private:
+    void WriteLine(std::string_view text, int32_t level);
+
     int32_t level_;
     std::string givenFileName_;
     std::string fileName_;

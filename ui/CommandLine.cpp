@@ -69,10 +69,9 @@ int Summary(IDataSourceFactory& dataSources, std::ostream& out) {
         << "Connections: " << context->Connections.size() << '\n'
         << "Observations: " << context->ObservationCount() << '\n'
         << "Films: " << context->PlayList.size() << '\n';
-    for (size_t i = 0; i < context->PlayList.size(); ++i) {
-        const TPlayListItem& film = context->PlayList[i];
-        out << "  " << (i + 1) << ": " << film.FileName << ' ' << AnsiToUtf8(film.StartText) << '-'
-            << AnsiToUtf8(film.StopText) << " -> "
+    for (const TPlayListItem& film : context->PlayList) {
+        out << "  " << film.Number << ": " << film.FileName << ' ' << AnsiToUtf8(film.StartText)
+            << '-' << AnsiToUtf8(film.StopText) << " -> "
             << (film.Structure ? AnsiToUtf8(film.Structure->ReachNumber +
                                             (film.Structure->ObjectType == 'A'
                                                  ? " / " + film.Structure->ConnectionNumber
@@ -113,7 +112,9 @@ std::string UsageText() {
            "       kanvio --export-json [FILE]   inspection data and film list as JSON\n"
            "       kanvio --summary              counts of the project in this folder\n"
            "       kanvio --probe FILM [--strategy N]  how a film is recognised and loaded\n"
-           "       kanvio --grab FILM MS OUT.(jpg|png) [--strategy N]\n";
+           "       kanvio --grab FILM MS OUT.(jpg|png) [--strategy N]\n"
+           "Exit codes: 0 done; 1 the command failed (standard error names the file and the\n"
+           "reason); 2 the command line cannot be understood.\n";
 }
 
 int RunHeadlessCommand(const TCommandLine& commandLine, IDataSourceFactory& dataSources,
@@ -141,6 +142,9 @@ int RunHeadlessCommand(const TCommandLine& commandLine, IDataSourceFactory& data
         }
     } catch (const std::exception& error) {
         err << "kanvio: " << AnsiToUtf8(error.what()) << '\n';
+        return 1;
+    } catch (...) {
+        err << "kanvio: an unknown error ended the command\n";
         return 1;
     }
     err << "kanvio: " << UsageText();

@@ -5,6 +5,7 @@
 #include "core/SplashForm.h"
 #include "datasources/DataSourceFactory.h"
 #include "datasources/ZFTimeCodeStore.h"
+#include "foundation/AnsiText.h"
 #include "foundation/Logging.h"
 #include "foundation/UserDialogs.h"
 #include "ui/CommandLine.h"
@@ -163,17 +164,25 @@ int RunProgram(int argc, char** argv) {
     if (commandLine.Command == TCommand::Player) {
         return RunPlayer(argc, argv);
     }
-    QCoreApplication application(argc, argv);
-    QCoreApplication::setApplicationName("Kanvio");
-    TConsoleDialogs console;
-    TDataSourceFactory dataSources(console);
-    if (commandLine.Error.empty() && commandLine.Command == TCommand::Probe) {
-        return RunProbeCommand(commandLine.Arguments, std::cout, std::cerr);
+    // A command-line tool ends with an exit code and a message, never by a signal.
+    try {
+        QCoreApplication application(argc, argv);
+        QCoreApplication::setApplicationName("Kanvio");
+        TConsoleDialogs console;
+        TDataSourceFactory dataSources(console);
+        if (commandLine.Error.empty() && commandLine.Command == TCommand::Probe) {
+            return RunProbeCommand(commandLine.Arguments, std::cout, std::cerr);
+        }
+        if (commandLine.Error.empty() && commandLine.Command == TCommand::Grab) {
+            return RunGrabCommand(commandLine.Arguments, std::cout, std::cerr);
+        }
+        return RunHeadlessCommand(commandLine, dataSources, std::cout, std::cerr);
+    } catch (const std::exception& error) {
+        std::cerr << "kanvio: " << AnsiToUtf8(error.what()) << '\n';
+    } catch (...) {
+        std::cerr << "kanvio: an unknown error ended the command\n";
     }
-    if (commandLine.Error.empty() && commandLine.Command == TCommand::Grab) {
-        return RunGrabCommand(commandLine.Arguments, std::cout, std::cerr);
-    }
-    return RunHeadlessCommand(commandLine, dataSources, std::cout, std::cerr);
+    return 1;
 }
 
 } // namespace kanvio

@@ -9,9 +9,14 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QRandomGenerator>
 #include <QStandardPaths>
-#include <QTemporaryFile>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kanvio {
 
@@ -77,6 +82,32 @@ private:
     TPrintPage page_;
 };
 
+// A new hidden file beside pdfFile for the page to go into. It gets the mode the umask
+// leaves for a new file (the system applies it on creation), or the mode of the PDF file it
+// will replace.
+QString CreatePartFile(const QString& pdfFile, const std::string& target) {
+    const QByteArray finalName = QFile::encodeName(pdfFile);
+    const QString stem =
+        QFileInfo(pdfFile).absolutePath() + "/." + QFileInfo(pdfFile).fileName() + ".";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString name = stem + QString::number(QRandomGenerator::global()->generate(), 36);
+        const QByteArray encoded = QFile::encodeName(name);
+        const int fd = ::open(encoded.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno == EEXIST)
+            continue;
+        if (fd < 0)
+            throw EInOutError(target, std::string("cannot be written: ") + std::strerror(errno));
+        struct stat existing {};
+        if (::stat(finalName.constData(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+            // Failing leaves the new file's own mode, which is no reason to stop printing.
+            [[maybe_unused]] const int kept = ::fchmod(fd, existing.st_mode & 07777);
+        }
+        ::close(fd);
+        return name;
+    }
+    throw EInOutError(target, "cannot be written: no free name for the temporary file");
+}
+
 QString WithPdfExtension(const QString& fileName) {
     return QFileInfo(fileName).suffix().isEmpty() ? fileName + ".pdf" : fileName;
 }
@@ -100,14 +131,7 @@ std::unique_ptr<IPrintJob> TQtPrinters::BeginDocument(const std::string& title) 
         return nullptr;
     const QString pdfFile = WithPdfExtension(QString::fromStdString(*chosen));
     const std::string target = pdfFile.toStdString();
-    QTemporaryFile part(QFileInfo(pdfFile).absolutePath() + "/." + QFileInfo(pdfFile).fileName() +
-                        ".XXXXXX");
-    part.setAutoRemove(false);
-    part.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-    if (!part.open())
-        throw EInOutError(target, "cannot be written: " + part.errorString().toStdString());
-    const QString partFile = part.fileName();
-    part.close();
+    const QString partFile = CreatePartFile(pdfFile, target);
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     printer->setDocName(QString::fromStdString(title));
     printer->setOutputFormat(QPrinter::PdfFormat);

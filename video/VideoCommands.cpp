@@ -1,12 +1,17 @@
 #include "video/VideoCommands.h"
 
+#include "foundation/AnsiText.h"
+#include "foundation/AtomicFile.h"
 #include "foundation/Errors.h"
 #include "foundation/JpegEncoder.h"
+#include "foundation/LangManager.h"
 #include "video/CodecSettings.h"
 #include "video/MultimediaEngine.h"
 
+#include <QBuffer>
 #include <QImage>
 #include <cstdio>
+#include <exception>
 #include <memory>
 
 namespace kanvio {
@@ -40,6 +45,116 @@ HResult LoadForCommand(TMMEngine& engine, const std::string& film, long long str
     return engine.LoadMovie(film, static_cast<int32_t>(strategy));
 }
 
+// The language key of the message the player shows for a failed load.
+const char* FilmErrorKey(HResult status) {
+    switch (status) {
+    case MM_E_READER:
+        return "_NoCompatibleFilters";
+    case MM_E_DECODER_SYS:
+        return "_NoCompatibleFiltersSys";
+    case MM_E_DECODER_PRI:
+        return "_NoCompatibleFiltersPri";
+    case MM_E_DECODER_PRE:
+        return "_NoCompatibleFiltersPre";
+    case MM_E_UNKNOWN_FORMAT:
+        return "_UnknownMovieFormat";
+    case E_FAIL:
+        return "_ErrorLoadingFile";
+    case MM_E_ALL_STRATEGIES:
+        return "_StrategyError";
+    case MM_E_NO_FILE:
+        return "_NoFileError";
+    default:
+        return "_UnknownError";
+    }
+}
+
+// "film: MM_E_NO_FILE (0x8004F007): The film file was not found." - the code for scripts,
+// the text for the person reading it.
+void ReportFilmError(std::ostream& err, const std::string& film, HResult status) {
+    LangScope lang;
+    err << film << ": " << ResultCodeText(status) << ": "
+        << AnsiToUtf8(lang.Text(FilmErrorKey(status))) << "\n";
+}
+
+std::string EncodePng(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (image.isNull() || !buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+        throw EKanvioError("the picture cannot be encoded as PNG");
+    return bytes.toStdString();
+}
+
+// Replaces the picture only once it is complete; a new file gets the umask's mode.
+void WritePicture(const std::string& fileName, const QImage& frame, bool jpeg) {
+    if (jpeg) {
+        WriteJpegFile(fileName, frame);
+        return;
+    }
+    std::string bytes;
+    try {
+        bytes = EncodePng(frame);
+    } catch (const EKanvioError& error) {
+        throw EInOutError(fileName, error.what());
+    }
+    WriteFileAtomically(fileName, bytes);
+}
+
+// Runs a command body so that no exception ends the process: the film and the reason go
+// to err and the exit code is 1.
+template <typename TBody> int Guarded(const std::string& film, std::ostream& err, TBody body) {
+    try {
+        return body();
+    } catch (const std::exception& error) {
+        err << film << ": " << AnsiToUtf8(error.what()) << "\n";
+    } catch (...) {
+        err << film << ": an unknown error ended the command\n";
+    }
+    return 1;
+}
+
+int Probe(const std::string& film, long long strategy, std::ostream& out, std::ostream& err) {
+    TFixedEngineSettings settings(lsSystem);
+    TMMEngine engine(rmVMR, nullptr, settings);
+    // The decoder order the user stored, as the player uses it.
+    engine.SetPriorityLists(GetFilterLists(false));
+    const HResult status = LoadForCommand(engine, film, strategy);
+    if (Failed(status)) {
+        ReportFilmError(err, film, status);
+        return 1;
+    }
+    out << "format: " << MovieFormatName(engine.MovieFormat()) << "\n"
+        << "strategy: " << engine.LoadedStrategy() << "\n"
+        << "elements: " << engine.ElementNames() << "\n"
+        << "width: " << engine.VideoWidth() << "\n"
+        << "height: " << engine.VideoHeight() << "\n";
+    return 0;
+}
+
+int Grab(const std::string& film, long long ms, const std::string& output, bool jpeg,
+         long long strategy, std::ostream& out, std::ostream& err) {
+    TFixedEngineSettings settings(lsSystem);
+    TMMEngine engine(rmVMR, nullptr, settings);
+    HResult status = LoadForCommand(engine, film, strategy);
+    if (Succeeded(status))
+        status = engine.SeekTo(ms);
+    QImage frame;
+    if (Succeeded(status))
+        status = engine.GrabPicture(frame);
+    if (Failed(status)) {
+        ReportFilmError(err, film, status);
+        return 1;
+    }
+    try {
+        WritePicture(output, frame, jpeg);
+    } catch (const EKanvioError& error) {
+        err << AnsiToUtf8(error.what()) << "\n";
+        return 1;
+    }
+    out << output << ": " << frame.width() << "x" << frame.height() << "\n";
+    return 0;
+}
+
 } // namespace
 
 int RunProbeCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -50,21 +165,7 @@ int RunProbeCommand(const std::vector<std::string>& args, std::ostream& out, std
         err << "usage: kanvio --probe FILM [--strategy 0|1|2]\n";
         return 2;
     }
-    TFixedEngineSettings settings(lsSystem);
-    TMMEngine engine(rmVMR, nullptr, settings);
-    // The decoder order the user stored, as the player uses it.
-    engine.SetPriorityLists(GetFilterLists(false));
-    const HResult status = LoadForCommand(engine, args[0], strategy);
-    if (Failed(status)) {
-        err << args[0] << ": " << ResultCodeText(status) << "\n";
-        return 1;
-    }
-    out << "format: " << MovieFormatName(engine.MovieFormat()) << "\n"
-        << "strategy: " << engine.LoadedStrategy() << "\n"
-        << "elements: " << engine.ElementNames() << "\n"
-        << "width: " << engine.VideoWidth() << "\n"
-        << "height: " << engine.VideoHeight() << "\n";
-    return 0;
+    return Guarded(args[0], err, [&] { return Probe(args[0], strategy, out, err); });
 }
 
 int RunGrabCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -82,29 +183,8 @@ int RunGrabCommand(const std::vector<std::string>& args, std::ostream& out, std:
         err << output << ": the picture must be a .jpg or .png file\n";
         return 2;
     }
-    TFixedEngineSettings settings(lsSystem);
-    TMMEngine engine(rmVMR, nullptr, settings);
-    HResult status = LoadForCommand(engine, args[0], strategy);
-    if (Succeeded(status))
-        status = engine.SeekTo(ms);
-    QImage frame;
-    if (Succeeded(status))
-        status = engine.GrabPicture(frame);
-    if (Failed(status)) {
-        err << args[0] << ": " << ResultCodeText(status) << "\n";
-        return 1;
-    }
-    try {
-        if (jpeg)
-            WriteJpegFile(output, frame);
-        else if (!frame.save(QString::fromStdString(output), "PNG"))
-            throw EInOutError(output, "cannot be written");
-    } catch (const EKanvioError& error) {
-        err << error.what() << "\n";
-        return 1;
-    }
-    out << output << ": " << frame.width() << "x" << frame.height() << "\n";
-    return 0;
+    return Guarded(args[0], err,
+                   [&] { return Grab(args[0], ms, output, jpeg, strategy, out, err); });
 }
 
 } // namespace kanvio

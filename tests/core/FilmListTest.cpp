@@ -1,6 +1,8 @@
 #include "foundation/Logging.h"
 #include "tests/core/ContextTestSupport.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace kanvio::test {
@@ -61,14 +63,18 @@ TEST_F(FilmListTest, MalformedEntriesKeepTheOtherFilmsAndTheirNumbers) {
                                     "[TIMECORR_3]\n00:00:00=9\n"
                                     "[TIMECORR_4]\n00:30:00=4\n");
     auto context = CreateContext();
-    ASSERT_EQ(context->PlayList.size(), 4u);
-    EXPECT_TRUE(context->PlayList[0].Usable);
-    EXPECT_FALSE(context->PlayList[1].Usable);
-    EXPECT_FALSE(context->PlayList[2].Usable);
-    EXPECT_TRUE(context->PlayList[3].Usable);
-    EXPECT_EQ(context->PlayList[3].FileName, "d.mpg");
-    EXPECT_EQ(context->PlayList[3].TimeCorrections, std::vector<std::string>{"00:30:00=4"});
-    EXPECT_EQ(context->PlayList[2].TimeCorrections, std::vector<std::string>{"00:00:00=9"});
+    ASSERT_EQ(context->PlayList.size(), 3u);
+    EXPECT_EQ(context->FilmCount, 4);
+    const std::vector<std::pair<int32_t, bool>> numbersAndUsable = {
+        {1, true}, {2, false}, {4, true}};
+    for (size_t i = 0; i < numbersAndUsable.size(); ++i) {
+        EXPECT_EQ(context->PlayList[i].Number, numbersAndUsable[i].first) << i;
+        EXPECT_EQ(context->PlayList[i].Usable, numbersAndUsable[i].second) << i;
+    }
+    EXPECT_EQ(context->PlayList[2].FileName, "d.mpg");
+    // Film 4 keeps its own corrections; those of the missing film 3 belong to nobody.
+    EXPECT_EQ(context->PlayList[2].TimeCorrections, std::vector<std::string>{"00:30:00=4"});
+    EXPECT_TRUE(context->PlayList[1].TimeCorrections.empty());
     EXPECT_EQ(context->TotalFilmLength, 1200);
     EXPECT_EQ(context->FirstFilmStart, 0);
     EXPECT_EQ(context->LastFilmStop, 2400);
@@ -76,7 +82,106 @@ TEST_F(FilmListTest, MalformedEntriesKeepTheOtherFilmsAndTheirNumbers) {
     EXPECT_NE(log.find("[FILME] 2: '0x:00:00' to '00:20:00' is not a time range"),
               std::string::npos);
     EXPECT_NE(log.find("[FILME] 2: the film length 'abc' is not a number"), std::string::npos);
-    EXPECT_NE(log.find("[FILME] 3: the film entry is missing"), std::string::npos);
+    EXPECT_NE(log.find(" [WARNING] " + context->SettingsFileName +
+                       ": [FILME] Count is 4; film entries present: 3"),
+              std::string::npos)
+        << log;
+}
+
+// The list is made of the lines there are: a count far above them costs nothing, and the
+// key of an entry is its number as the entry would be asked for.
+TEST_F(FilmListTest, OnlyEntriesPresentUpToCountAreFilms) {
+    const struct {
+        const char* what;
+        std::string section;
+        std::vector<int32_t> numbers;
+        std::vector<std::string> files;
+        const char* warning; // the count line, or nullptr when none may be written
+    } cases[] = {
+        {"the largest count with one entry",
+         "Count=2147483647\n1=a.mpg;00:00:00;00:10:00;600\n",
+         {1},
+         {"a.mpg"},
+         "Count is 2147483647; film entries present: 1"},
+        {"ten million with one entry far out",
+         "Count=10000000\n9999999=z.mpg;00:00:00;00:10:00;600\n",
+         {9999999},
+         {"z.mpg"},
+         "Count is 10000000; film entries present: 1"},
+        {"entries beyond the count are left out",
+         "Count=2\n1=a.mpg;00:00:00;00:10:00\n2=b.mpg;00:10:00;00:20:00\n3=c.mpg;1:0:0;2:0:0\n",
+         {1, 2},
+         {"a.mpg", "b.mpg"},
+         nullptr},
+        {"the file's order does not matter",
+         "Count=3\n3=c.mpg;00:20:00;00:30:00\n1=a.mpg;00:00:00;00:10:00\n"
+         "2=b.mpg;00:10:00;00:20:00\n",
+         {1, 2, 3},
+         {"a.mpg", "b.mpg", "c.mpg"},
+         nullptr},
+        {"the first of two lines with one number counts",
+         "Count=1\n1=first.mpg;00:00:00;00:10:00\n1=second.mpg;00:00:00;00:10:00\n",
+         {1},
+         {"first.mpg"},
+         nullptr},
+        {"keys that are no plain number are no entries",
+         "Count=5\n01=a.mpg;0:0:0;0:1:0\n 2=b.mpg;0:0:0;0:1:0\n3 =c.mpg;0:0:0;0:1:0\n"
+         "-4=d.mpg;0:0:0;0:1:0\n0=e.mpg;0:0:0;0:1:0\n5=f.mpg;0:0:0;0:1:0\n; 4=x\n",
+         {5},
+         {"f.mpg"},
+         "Count is 5; film entries present: 1"},
+        {"a number beyond the 32-bit range",
+         "Count=2147483647\n99999999999=a.mpg;0:0:0;0:1:0\n2147483647=b.mpg;0:0:0;0:1:0\n",
+         {2147483647},
+         {"b.mpg"},
+         "Count is 2147483647; film entries present: 1"},
+        {"a negative count reads no film", "Count=-3\n1=a.mpg;0:0:0;0:1:0\n", {}, {}, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        AppLog.reset();
+        std::filesystem::remove(env.state() / "film.log");
+        WriteSettings(DebugSettings() + "[FILME]\n" + c.section);
+        auto context = CreateContext();
+        std::vector<int32_t> numbers;
+        std::vector<std::string> files;
+        for (const TPlayListItem& film : context->PlayList) {
+            numbers.push_back(film.Number);
+            files.push_back(film.FileName);
+        }
+        EXPECT_EQ(numbers, c.numbers);
+        EXPECT_EQ(files, c.files);
+        const std::string log = LogText();
+        const size_t count = static_cast<size_t>(
+            std::count_if(log.begin(), log.end(), [](char ch) { return ch == '\n'; }));
+        if (c.warning != nullptr) {
+            EXPECT_NE(
+                log.find(" [WARNING] " + context->SettingsFileName + ": [FILME] " + c.warning),
+                std::string::npos)
+                << log;
+        }
+        EXPECT_EQ(log.find("[FILME] Count", log.find("[FILME] Count") + 1), std::string::npos)
+            << "one line, not one per number: " << log;
+        EXPECT_LT(count, 40u) << log;
+    }
+}
+
+// Page Down goes to the next film there is, and a time correction is stored under the
+// film's own number.
+TEST_F(FilmListTest, NeighbouringFilmsSkipMissingNumbers) {
+    WriteSettings("[FILME]\nCount=9\n"
+                  "2=b.mpg;00:00:00;00:10:00;600\n"
+                  "7=g.mpg;00:10:00;00:20:00;600\n"
+                  "[TIMECORR_7]\n00:15:00=3\n");
+    auto context = CreateContext();
+    ASSERT_EQ(context->PlayList.size(), 2u);
+    EXPECT_EQ(context->FilmName, "ERROR"); // entry 1 names the first film, and is missing
+    context->PlayFilmIndex(1);
+    EXPECT_EQ(context->FilmIndex, 1);
+    EXPECT_EQ(context->FilmName, "g.mpg");
+    EXPECT_EQ(context->PlayList[1].TimeCorrections, std::vector<std::string>{"00:15:00=3"});
+    context->PlayFilmIndex(2); // beyond the last film: stays
+    EXPECT_EQ(context->FilmIndex, 1);
 }
 
 TEST_F(FilmListTest, StructuresAreFoundByTypeWordAndId) {

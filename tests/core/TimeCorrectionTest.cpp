@@ -169,6 +169,23 @@ TEST_F(TimeCorrectionTest, WithoutZFFileOnlyTheSettingsChange) {
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
+// A film list with gaps: the second film of the list is entry 7, and its corrections are
+// those of section TIMECORR_7, also after the dialog stored a new one.
+TEST_F(TimeCorrectionTest, CorrectionsGoToTheFilmsEntryNumber) {
+    WriteSettings("[FILME]\nCount=9\n"
+                  "2=a.mpg;00:00:00;00:02:00;120\n"
+                  "7=b.mpg;00:02:00;00:04:00;120\n");
+    timeCorrectionUi = &ui;
+    context = CreateContext();
+    context->SetPlayerWindows(&layout);
+    Correct(1, "00:03:00", true, 4);
+    TBigIniFile written((projectFolder() / "Kanvio.ini").string());
+    EXPECT_EQ(written.ReadString("TIMECORR_7", "00:03:00", ""), "4");
+    EXPECT_FALSE(written.SectionExists("TIMECORR_2"));
+    EXPECT_EQ(context->PlayList[1].TimeCorrections, std::vector<std::string>{"00:03:00=4"});
+    EXPECT_TRUE(context->PlayList[0].TimeCorrections.empty());
+}
+
 TEST_F(TimeCorrectionTest, NothingOpensOrIsWrittenFromADisc) {
     Start();
     context->RunsFromCD = true;

@@ -1,12 +1,14 @@
 #include "foundation/Logging.h"
 
 #include "foundation/KanvioToolkit.h"
+#include "foundation/LogFileChoice.h"
 #include "foundation/LogLineFormat.h"
 #include "foundation/RegistryManager.h"
 #include "tests/foundation/RecordingDialogs.h"
 #include "tests/support/IsolatedEnvironment.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
 
 namespace kanvio {
@@ -68,6 +70,46 @@ TEST(LogLineFormatTest, DateAndTimeFollowTheLocale) {
     const std::string us = FormatLogTimestamp(QDateTime(day, QTime(14, 5, 9)), american);
     EXPECT_EQ(us.rfind("12/8/2005 2:05:09", 0), 0u) << us;
     EXPECT_EQ(us.find("UTC"), std::string::npos) << us;
+}
+
+TEST(LogLineFormatTest, ControlCharactersAreEscaped) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"plain", "plain"},
+        {"a\nb", "a\\nb"},
+        {"\r\n", "\\r\\n"},
+        {"tab\there", "tab\\there"},
+        {"\x1b[31mred", "\\x1b[31mred"},
+        {std::string("nul\0end", 7), "nul\\x00end"},
+        {"\x7f\x01\x1f", "\\x7f\\x01\\x1f"},
+        {"Gr\xFC\xDF\x80 c:\\x", "Gr\xFC\xDF\x80 c:\\x"}, // Windows-1252 text stays
+    };
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(EscapeLogText(text), expected);
+    }
+}
+
+TEST(LogLineFormatTest, LogLinesAreRecognisedInEveryLocale) {
+    const QDateTime when(QDate(2005, 12, 8), QTime(14, 58, 1));
+    const QDateTime midnight(QDate(2005, 12, 8), QTime(0, 0));
+    for (const QLocale& locale :
+         {QLocale(QLocale::German, QLocale::Germany),
+          QLocale(QLocale::English, QLocale::UnitedStates),
+          QLocale(QLocale::English, QLocale::UnitedKingdom),
+          QLocale(QLocale::Swedish, QLocale::Sweden), QLocale(QLocale::Polish, QLocale::Poland),
+          QLocale(QLocale::Czech, QLocale::CzechRepublic), QLocale::c()}) {
+        for (int32_t level : {LOG_FATAL, LOG_ERROR, LOG_WARNING, LOG_DEBUG}) {
+            EXPECT_TRUE(IsLogLine(FormatLogLinePrefix(level, when, locale) + "text"))
+                << FormatLogLinePrefix(level, when, locale);
+            EXPECT_TRUE(IsLogLine(FormatLogLinePrefix(level, midnight, locale)))
+                << FormatLogLinePrefix(level, midnight, locale);
+        }
+    }
+    for (const char* line :
+         {"", "[DEBUG] x", " [ERROR] x", "export PATH=/bin [DEBUG] x", "#!/bin/sh",
+          "08.12.2005 10:58:01 [INFO] x", "2005 [ERROR] x", "08.12.2005 10:58:01 $(id) [ERROR] y",
+          "08.12.2005 10:58:01", "1 2 3=4 [DEBUG] x", "alias x='12:30' [ERROR] y"}) {
+        EXPECT_FALSE(IsLogLine(line)) << line;
+    }
 }
 
 class LogTest : public test::IsolatedTest {
@@ -235,6 +277,125 @@ TEST_F(LogTest, LinesFromManyThreadsNeverInterleave) {
         const char letter = line.back();
         EXPECT_EQ(line.substr(line.size() - 300), std::string(300, letter));
     }
+}
+
+// The name a delivery's settings give may only lead to a log of this program; everything
+// else gives way to the default log file, with the reason.
+TEST_F(LogTest, OnlyALogFileOfThisProgramIsTakenFromTheSettings) {
+    const fs::path folder = env.root() / "delivery";
+    fs::create_directories(folder / "folder.log");
+    WriteFile(folder / "empty.log", "");
+    WriteFile(folder / "own.log", "08.12.2005 10:58:01 [DEBUG] Preparing data structure...\r\n");
+    WriteFile(folder / "profile.log", "export PATH=$HOME/bin:$PATH\n");
+    WriteFile(folder / ".bashrc", "alias ll='ls -l'\n");
+    fs::create_symlink(folder / "own.log", folder / "link.log");
+    fs::create_symlink(folder / "missing-target.log", folder / "dangling.log");
+    ASSERT_EQ(::mkfifo((folder / "pipe.log").c_str(), 0600), 0);
+    const std::string logFolder = (env.state() / "kanvio").string();
+    const struct {
+        std::string given;
+        std::string used; // empty: the default log file
+        const char* refusal;
+    } cases[] = {
+        {"", "", ""},
+        {"c:\\kanvio.log", "", ""},
+        {"C:\\KANVIO.LOG", "", ""},
+        {"d:\\logs\\kanvio.log", "", "_LogFileWindowsPath"},
+        {"logs\\kanvio.log", "", "_LogFileWindowsPath"},
+        {"c:kanvio.log", "", "_LogFileWindowsPath"},
+        {(folder / ".bashrc").string(), "", "_LogFileNotLog"},
+        {(folder / "kanvio.log.sh").string(), "", "_LogFileNotLog"},
+        {(folder / ".log").string(), "", "_LogFileNotLog"},
+        {(folder / "new.log").string(), (folder / "new.log").string(), ""},
+        {(folder / "NEW.LOG").string(), (folder / "NEW.LOG").string(), ""},
+        {(folder / "empty.log").string(), (folder / "empty.log").string(), ""},
+        {(folder / "own.log").string(), (folder / "own.log").string(), ""},
+        {(folder / "profile.log").string(), "", "_LogFileForeign"},
+        {(folder / "link.log").string(), "", "_LogFileLink"},
+        {(folder / "dangling.log").string(), "", "_LogFileLink"},
+        {(folder / "folder.log").string(), "", "_LogFileNotRegular"},
+        {(folder / "pipe.log").string(), "", "_LogFileNotRegular"},
+        {"debug.log", logFolder + "/debug.log", ""},
+        {"runs/debug.log", logFolder + "/runs/debug.log", ""},
+        {"../debug.log", "", "_LogFileOutside"},
+        {"runs/../../x.log", "", "_LogFileOutside"},
+    };
+    for (const auto& c : cases) {
+        const TLogFileChoice choice = ChooseLogFile(c.given);
+        EXPECT_EQ(choice.FileName, c.used.empty() ? StateLog() : c.used) << c.given;
+        EXPECT_EQ(choice.RefusalKey, c.refusal) << c.given;
+    }
+}
+
+TEST_F(LogTest, ARefusedFileStaysUntouchedAndTheWarningNamesItInTheUsersLanguage) {
+    const fs::path medium = fs::path(KANVIO_SOURCE_DIR) / "medium";
+    const struct {
+        const char* language;
+        const char* expected;
+    } cases[] = {
+        {"en", " [WARNING] The log file %s is not used: it holds something other than a log of "
+               "this program. The log is written to %s.\r\n"},
+        {"de", " [WARNING] Die Protokolldatei %s wird nicht verwendet: sie enth\xE4lt etwas "
+               "anderes als ein Protokoll dieses Programms. Das Protokoll wird in %s "
+               "geschrieben.\r\n"},
+    };
+    const fs::path target = env.root() / "profile.log";
+    const std::string bytes = "export PATH=$HOME/bin:$PATH\n";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.language);
+        fs::remove_all(env.state() / "kanvio");
+        WriteFile(target, bytes);
+        WriteFile(env.programFolder() / "Kanvio.ini",
+                  std::string("[Common]\nlanguage=") + c.language + "\n");
+        fs::copy_file(medium / c.language / ("lang_kanvio_" + std::string(c.language) + ".ini"),
+                      env.programFolder() / ("lang_kanvio_" + std::string(c.language) + ".ini"),
+                      fs::copy_options::overwrite_existing);
+        ::testing::internal::CaptureStderr();
+        {
+            TLog log(target.string(), LOG_ERROR, dialogs);
+            EXPECT_EQ(log.FileName(), StateLog());
+            log.Write("a film entry\n. ~/evil", LOG_ERROR);
+        }
+        const std::string errors = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(ReadFile(target), bytes);
+        char expected[1024];
+        std::snprintf(expected, sizeof expected, c.expected, target.string().c_str(),
+                      StateLog().c_str());
+        const std::string log = ReadFile(StateLog());
+        const auto lines = LinesOf(log);
+        ASSERT_EQ(lines.size(), 2u) << log;
+        EXPECT_TRUE(EndsWith(lines[0] + "\r\n", expected)) << lines[0];
+        EXPECT_TRUE(EndsWith(lines[1], " [ERROR] a film entry\\n. ~/evil")) << lines[1];
+        EXPECT_NE(errors.find(target.string()), std::string::npos) << errors;
+    }
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(dialogs.saveRequests.empty());
+}
+
+TEST_F(LogTest, AWindowsPathNeverAsksForALogFile) {
+    for (int start = 0; start < 2; ++start) {
+        TLog log("d:\\projekte\\kanvio.log", LOG_DEBUG, dialogs);
+        EXPECT_EQ(log.FileName(), StateLog());
+        EXPECT_EQ(log.Level(), LOG_DEBUG);
+    }
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(dialogs.saveRequests.empty());
+    EXPECT_EQ(ReadRegString("", "logfile", "<none>"), "<none>");
+    const std::string log = ReadFile(StateLog());
+    EXPECT_NE(log.find(" [WARNING] _LogFileRefused"), std::string::npos) << log;
+}
+
+TEST_F(LogTest, ALinkPutInThePlaceOfTheLogIsNotFollowed) {
+    const fs::path name = env.root() / "run.log";
+    const fs::path victim = env.root() / "victim.log";
+    WriteFile(victim, "keep\n");
+    TLog log(name.string(), LOG_DEBUG, dialogs);
+    fs::remove(name);
+    fs::create_symlink(victim, name);
+    ::testing::internal::CaptureStderr();
+    log.Write("line", LOG_DEBUG);
+    ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(ReadFile(victim), "keep\n");
 }
 
 TEST_F(LogTest, LogLineWritesOnlyWhenThereIsALog) {

@@ -4,6 +4,8 @@
 
 #include "core/StillImages.h"
 
+#include "tests/foundation/OrdinaryUser.h"
+#include "tests/support/FakeDialogs.h"
 #include "tests/support/TempDir.h"
 #include "tests/ui/ScreenFormTestSupport.h"
 #include "ui/QtPrinters.h"
@@ -15,6 +17,7 @@
 #include <QProcess>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace kanvio::test {
 namespace {
@@ -192,6 +195,49 @@ TEST_F(StillImagesTest, PdfIntoMissingFolderIsShownNotReportedAsPrinted) {
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].second.rfind("_PrintFailed\n", 0), 0u);
     EXPECT_NE(dialogs.messages[0].second.find(target), std::string::npos);
+}
+
+// A new PDF file gets the mode the umask leaves, a replaced one keeps its own; checked by an
+// ordinary user, for whom modes decide.
+TEST(PdfFileTest, ANewFileGetsTheUmasksModeAndAReplacedOneKeepsItsOwn) {
+    const struct {
+        mode_t umask;
+        int existingMode; // -1: no file yet
+        mode_t expected;
+    } cases[] = {{022, -1, 0644}, {027, -1, 0640},   {077, -1, 0600},
+                 {002, -1, 0664}, {077, 0664, 0664}, {022, 0600, 0600}};
+    TempDir out{"kanvio-pdf-modes"};
+    GiveToOrdinaryUser(out.path());
+    int run = 0;
+    for (const auto& c : cases) {
+        const std::string pdf = (out / ("page" + std::to_string(run++) + ".pdf")).string();
+        const int result = RunAsOrdinaryUser([&] {
+            ::umask(c.umask);
+            if (c.existingMode >= 0) {
+                WriteFile(pdf, "old");
+                ::chmod(pdf.c_str(), static_cast<mode_t>(c.existingMode));
+            }
+            FakeDialogs dialogs;
+            dialogs.saveAnswers.push_back(pdf);
+            TQtPrinters printers(dialogs, true);
+            try {
+                auto job = printers.BeginDocument("page");
+                job->Painter().fillRect(QRect(10, 10, 100, 100), Qt::black);
+                job->EndDocument();
+            } catch (const std::exception&) {
+                return 3;
+            }
+            struct stat info {};
+            if (::stat(pdf.c_str(), &info) != 0 || info.st_size < 100) {
+                return 2;
+            }
+            return (info.st_mode & 07777) == c.expected ? 0 : 1;
+        });
+        EXPECT_EQ(result, 0) << "umask " << std::oct << c.umask << ", file mode " << c.existingMode;
+    }
+    // Nothing but the PDF files is left in the folder.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.path()), {}),
+              static_cast<long>(std::size(cases)));
 }
 
 TEST_F(StillImagesTest, StructurePageHasThePanelOnTopAndTheGraphicBelow) {

@@ -1,9 +1,16 @@
 #include "video/VideoCommands.h"
 
+#include "foundation/KanvioToolkit.h"
+#include "foundation/RegistryManager.h"
+#include "tests/foundation/OrdinaryUser.h"
+#include "tests/support/TempDir.h"
 #include "tests/video/VideoTestSupport.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace kanvio::test {
 namespace {
@@ -131,6 +138,129 @@ TEST_F(EngineTest, CommandsRefuseWrongUseAndBadFilms) {
         EXPECT_EQ(result.out, "") << c.what;
     }
     EXPECT_FALSE(std::filesystem::exists(picture)) << "no picture is written on failure";
+}
+
+// A decoder switch value that is no number ends the load with an exception: the command
+// must report it with the film and end normally, leaving the value as it was.
+TEST_F(EngineTest, AnUnreadableDecoderSwitchIsAnErrorNotACrash) {
+    const char* const key = "\\Software\\GNU\\ffdshow";
+    WriteRegString(key, "divx", "yes");
+    const std::string picture = (env.root() / "frame.png").string();
+    const std::string film = Film("mpeg4.mp4");
+    const TCommandOutput results[] = {
+        Probe({film, "--strategy", "1"}),
+        Grab({film, "0", picture, "--strategy", "1"}),
+    };
+    for (const TCommandOutput& result : results) {
+        EXPECT_EQ(result.exitCode, 1) << result.err;
+        EXPECT_EQ(result.err.rfind(film + ": ", 0), 0u) << result.err;
+        EXPECT_NE(result.err.find("'yes' is not a valid integer value"), std::string::npos)
+            << result.err;
+        EXPECT_EQ(result.out, "");
+    }
+    EXPECT_EQ(ReadRegString(key, "divx", ""), "yes");
+    EXPECT_FALSE(std::filesystem::exists(picture));
+}
+
+TEST_F(EngineTest, FilmErrorsGiveTheCodeAndThePlayersMessage) {
+    const std::string missing = Film("no-such-film.mpg");
+    const std::string text = Film("notes.txt");
+    const struct {
+        const char* language;
+        bool grab;
+        std::vector<std::string> args;
+        std::string expected;
+    } cases[] = {
+        {"en",
+         false,
+         {missing},
+         missing + ": MM_E_NO_FILE (0x8004F007): The film file was not found.\n"},
+        {"en",
+         true,
+         {missing, "0", (env.root() / "a.png").string()},
+         missing + ": MM_E_NO_FILE (0x8004F007): The film file was not found.\n"},
+        {"en",
+         false,
+         {text},
+         text + ": MM_E_ALL_STRATEGIES (0x8004F006): No decoder selection could load the "
+                "film.\n"},
+        {"de",
+         false,
+         {missing},
+         missing + ": MM_E_NO_FILE (0x8004F007): Die Filmdatei wurde nicht gefunden.\n"},
+    };
+    // A program folder of its own, in the language of the case.
+    SetProgramFolderForTesting(env.programFolder().string() + "/");
+    for (const auto& c : cases) {
+        const std::string code = c.language;
+        WriteFile(env.programFolder() / "Kanvio.ini", "[Common]\nlanguage=" + code + "\n");
+        std::filesystem::copy_file(std::filesystem::path(KANVIO_SOURCE_DIR) / "medium" / code /
+                                       ("lang_kanvio_" + code + ".ini"),
+                                   env.programFolder() / ("lang_kanvio_" + code + ".ini"),
+                                   std::filesystem::copy_options::overwrite_existing);
+        const TCommandOutput result = c.grab ? Grab(c.args) : Probe(c.args);
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.err, c.expected);
+    }
+}
+
+// The picture replaces an earlier one only once it is complete; a failure says why and
+// leaves the earlier file as it was.
+TEST_F(EngineTest, PngGrabsAreWrittenWholeOrNotAtAll) {
+    const auto folder = env.root() / "pictures";
+    std::filesystem::create_directories(folder / "taken.png");
+    const std::string earlier = (folder / "earlier.png").string();
+    WriteFile(earlier, "earlier picture");
+    const struct {
+        std::string output;
+        int exitCode;
+        std::string errorText;
+    } cases[] = {
+        {(folder / "taken.png").string(), 1,
+         (folder / "taken.png").string() + ": cannot be written"},
+        {(folder / "missing" / "a.png").string(), 1,
+         (folder / "missing" / "a.png").string() +
+             ": cannot be written: No such file or directory"},
+        {earlier, 0, ""},
+    };
+    for (const auto& c : cases) {
+        const TCommandOutput result = Grab({Film("mpeg2.mpg"), "1000", c.output});
+        EXPECT_EQ(result.exitCode, c.exitCode) << c.output << ": " << result.err;
+        EXPECT_EQ(result.err.rfind(c.errorText, 0), 0u) << result.err;
+    }
+    const QImage written(QString::fromStdString(earlier));
+    EXPECT_EQ(written.size(), QSize(352, 288));
+    // No temporary file is left beside the pictures.
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"earlier.png", "taken.png"}));
+}
+
+// A new picture gets the mode the umask leaves, as any new file of the user's; checked by
+// an ordinary user, for whom modes decide.
+TEST_F(EngineTest, NewPicturesGetTheUmasksMode) {
+    TempDir out{"kanvio-grab-modes"};
+    GiveToOrdinaryUser(out.path());
+    const struct {
+        mode_t umask;
+        const char* name;
+        mode_t expected;
+    } cases[] = {{022, "a.png", 0644}, {027, "b.png", 0640}, {077, "c.jpg", 0600}};
+    for (const auto& c : cases) {
+        const std::string picture = (out / c.name).string();
+        const int result = RunAsOrdinaryUser([&] {
+            ::umask(c.umask);
+            std::ostringstream output, errors;
+            if (RunGrabCommand({Film("mpeg1.mpg"), "0", picture}, output, errors) != 0)
+                return 2;
+            struct stat info {};
+            return ::stat(picture.c_str(), &info) == 0 && (info.st_mode & 07777) == c.expected ? 0
+                                                                                               : 1;
+        });
+        EXPECT_EQ(result, 0) << c.name;
+    }
 }
 
 TEST_F(EngineTest, GrabWritesTheFrameFfmpegDecodesAtThatTime) {
