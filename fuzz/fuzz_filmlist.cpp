@@ -6,9 +6,8 @@
 #include "fuzz/FuzzInput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string file = kanvio::fuzz::WriteInput("Kanvio.ini", data, size);
-    kanvio::TBigIniFile settings(file);
-    const kanvio::TFilmListReading reading = kanvio::ReadFilmEntries(settings);
+    const auto settings = kanvio::TBigIniFile::FromBytes(kanvio::fuzz::Bytes(data, size));
+    const kanvio::TFilmListReading reading = kanvio::ReadFilmEntries(*settings);
     // An entry takes at least "1=" and a line end.
     if (reading.Films.size() > size / 3 + 1)
         __builtin_trap();
