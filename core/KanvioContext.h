@@ -101,6 +101,9 @@ public:
     // The film (1-based) to load for position, -1 when the loaded part covers it, -2 when
     // no film of the current structure does. May move position, start and stop.
     int FindFilmPart(int64_t& position, int64_t& start, int64_t& stop, bool forward);
+    // Whether the film search of structure takes film: only by the type word and ID of
+    // its entry, whatever structure the film list linked it to.
+    bool IsFilmOf(const TPlayListItem& film, const TReachData& structure) const;
     void SeekDetail(int index);
     void PlayFilmIndex(int index);
     bool PlayFilm(const std::string& fileName, const std::string& timeText);
@@ -204,6 +207,8 @@ private:
     void ReadLinearFactor();
     void BuildDataModel();
     void ReadFilmEntry(int filmNumber, TPlayListItem& film);
+    bool NamesStructure(const std::string& type, const std::string& id,
+                        const TReachData& structure) const;
     bool BelongsToCurrentStructure(const std::string& type, const std::string& id) const;
     IVideoWindow* Video() const;
     IPlayerControls* Controls() const;
