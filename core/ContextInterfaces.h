@@ -123,13 +123,28 @@ public:
     virtual void SetBusy(bool busy) = 0;
 };
 
+// What a time correction is for: the observation, and the film its correction is filed
+// under. Texts are Windows-1252 bytes.
+struct TTimeCorrectionSubject {
+    std::string Structure; // type text and number, "Haltung H0123-456"
+    double Distance = 0.0;
+    std::string LengthFormat; // how the delivery's distances are shown
+    std::string LengthUnit;
+    std::string Code;
+    std::string VideoTime; // hh:mm:ss on the project timeline
+    // Without folder; empty when no film of the structure holds the time, so no
+    // correction can be stored.
+    std::string FilmName;
+    int32_t Seconds = 0; // the correction in force there
+};
+
 // The time-correction dialog: shown without waiting; closed tells whether the user
 // confirmed it and the seconds entered.
 class ITimeCorrectionUi {
 public:
     virtual ~ITimeCorrectionUi() = default;
     virtual void
-    ShowTimeCorrection(int32_t seconds,
+    ShowTimeCorrection(const TTimeCorrectionSubject& subject,
                        std::function<void(bool confirmed, int32_t seconds)> closed) = 0;
 };
 

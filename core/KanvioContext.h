@@ -130,6 +130,9 @@ public:
     // The time correction of the current observation.
     void ShowTimeCorrection();
     void TimeCorrectionClosed(bool confirmed, int32_t seconds);
+    // The film (0-based) of structure whose range holds time: the loaded one when it
+    // does, else the first in the list, as seeking finds it; -1 when none does.
+    int FilmHolding(const TReachData& structure, int64_t time) const;
 
     // Film list and time corrections.
     std::string ResolveFilmPath(const std::string& entry) const;
@@ -186,6 +189,8 @@ public:
     int64_t CachedPosition = 0;
     bool HasFilmList = false;
     TReachDetail CurrentDetail;
+    // The structure CurrentDetail belongs to; playback may since have moved to another.
+    TReachData* CurrentDetailStructure = nullptr;
     TReachData* CurrentStructure = nullptr;
     TAReachData Reaches;
     TAReachData Connections;
@@ -232,6 +237,14 @@ private:
         int64_t FilmMilliseconds = 0;
     };
     std::optional<TLayoutResume> resume_; // set from a layout switch until the new start
+    // What the open time-correction dialog was opened for: taken when it opens, so that
+    // another observation chosen meanwhile does not receive its value.
+    struct TPendingCorrection {
+        TReachDetail Detail;
+        TReachData* Structure = nullptr;
+        int FilmIndex = -1; // -1: no film holds the observation's time
+    };
+    std::optional<TPendingCorrection> pendingCorrection_;
     int pendingLayout_ = -1;
 };
 

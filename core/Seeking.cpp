@@ -238,6 +238,7 @@ void TKanvioContext::SeekDetail(int index) {
     const int count = static_cast<int>(CurrentStructure->Details.size());
     const int i = index < 0 ? 0 : std::min(index, count - 1);
     CurrentDetail = CurrentStructure->Details[static_cast<size_t>(i)];
+    CurrentDetailStructure = CurrentStructure;
     LogLine("SeekDetail -> SeekPosition", LOG_DEBUG);
     int64_t seconds = 0;
     if (!TryTimeTextToSeconds(CurrentDetail.VideoTime, seconds)) {
