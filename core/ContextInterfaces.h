@@ -52,12 +52,15 @@ public:
 class IPlayerControls {
 public:
     virtual ~IPlayerControls() = default;
-    // The film-name field; the picture button is enabled exactly when colorControl.
+    // The film-name field; the picture button is enabled when colorControl, unless the
+    // controls are locked.
     virtual void SetFilmName(const std::string& text, bool colorControl) = 0;
     virtual void SetTimeLabel(const std::string& text) = 0;
     virtual void EnableControls(bool enabled) = 0;
     // Play shown pressed and Pause released (true), or the other way round.
     virtual void ShowPlaying(bool playing) = 0;
+    // The Play button shown released; the Pause button stays as it is.
+    virtual void ReleasePlayButton() = 0;
     virtual void SetTrackTimer(bool running) = 0;
     // Updates track bar and time label from the current position now.
     virtual void TrackBarTimer() = 0;

@@ -178,6 +178,7 @@ public:
     std::string LengthUnit;
     std::string LengthFormat;
     float ZoomFactor = 1.0f;
+    double PlayRate = 1.0; // the speed last chosen with Play
     bool ShutDownDone = false;
     std::string StartTimeText;
     std::string FilmStructureID = "-1";

@@ -188,6 +188,16 @@ void TKanvioContext::SeekPosition(bool fromFilmStart, int64_t position) {
         SyncCurrentStructure();
         const TVideoResult code =
             video != nullptr ? video->LoadMovieAuto(FilmName) : kGeneralFailure;
+        if (code >= 0 && video != nullptr) {
+            // A new film starts unzoomed at normal speed in the engine; the controls and
+            // the keys still stand at the user's choice.
+            if (ZoomFactor != 1.0f) {
+                video->SetZoom(ZoomFactor);
+            }
+            if (PlayRate != 1.0) {
+                video->SetSpeed(PlayRate);
+            }
+        }
         SetBusy(false);
         if (code < 0 && services_.Dialogs != nullptr) {
             services_.Dialogs->ShowMessage(TMessageKind::Error, LoadErrorText(code));

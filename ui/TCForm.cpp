@@ -126,6 +126,11 @@ void TTCForm::keyPressEvent(QKeyEvent* event) {
         btOKClick();
         return;
     }
+    // Esc closes it as its close box does: nothing is stored.
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
     TBaseRescalableForm::keyPressEvent(event);
 }
 

@@ -27,6 +27,8 @@ TEST(TCFormTest, ClosingReportsOnceWhetherOkWasPressed) {
         {"OK button", [](TTCForm& f) { f.btOK()->click(); }, true},
         {"Enter key", [](TTCForm& f) { QTest::keyClick(&f, Qt::Key_Return); }, true},
         {"close box", [](TTCForm& f) { f.close(); }, false},
+        {"Esc key", [](TTCForm& f) { QTest::keyClick(&f, Qt::Key_Escape); }, false},
+        {"Esc in the field", [](TTCForm& f) { QTest::keyClick(f.TC(), Qt::Key_Escape); }, false},
     };
     for (const Case& c : cases) {
         std::vector<Report> reports;
