@@ -52,12 +52,15 @@ public:
 class IPlayerControls {
 public:
     virtual ~IPlayerControls() = default;
-    // The film-name field; the picture button is enabled exactly when colorControl.
+    // The film-name field; the picture button is enabled when colorControl, unless the
+    // controls are locked.
     virtual void SetFilmName(const std::string& text, bool colorControl) = 0;
     virtual void SetTimeLabel(const std::string& text) = 0;
     virtual void EnableControls(bool enabled) = 0;
     // Play shown pressed and Pause released (true), or the other way round.
     virtual void ShowPlaying(bool playing) = 0;
+    // The Play button shown released; the Pause button stays as it is.
+    virtual void ReleasePlayButton() = 0;
     virtual void SetTrackTimer(bool running) = 0;
     // Updates track bar and time label from the current position now.
     virtual void TrackBarTimer() = 0;
@@ -123,13 +126,28 @@ public:
     virtual void SetBusy(bool busy) = 0;
 };
 
+// What a time correction is for: the observation, and the film its correction is filed
+// under. Texts are Windows-1252 bytes.
+struct TTimeCorrectionSubject {
+    std::string Structure; // type text and number, "Haltung H0123-456"
+    double Distance = 0.0;
+    std::string LengthFormat; // how the delivery's distances are shown
+    std::string LengthUnit;
+    std::string Code;
+    std::string VideoTime; // hh:mm:ss on the project timeline
+    // Without folder; empty when no film of the structure holds the time, so no
+    // correction can be stored.
+    std::string FilmName;
+    int32_t Seconds = 0; // the correction in force there
+};
+
 // The time-correction dialog: shown without waiting; closed tells whether the user
 // confirmed it and the seconds entered.
 class ITimeCorrectionUi {
 public:
     virtual ~ITimeCorrectionUi() = default;
     virtual void
-    ShowTimeCorrection(int32_t seconds,
+    ShowTimeCorrection(const TTimeCorrectionSubject& subject,
                        std::function<void(bool confirmed, int32_t seconds)> closed) = 0;
 };
 

@@ -250,11 +250,8 @@ std::vector<std::string> TKanvioContext::StructureRangeLines() const {
     if (CurrentStructure == nullptr) {
         return lines;
     }
-    const std::string typeLetter(1, CurrentStructure->ObjectType);
-    const std::string typeText = ObjectTypeText(CurrentStructure->ObjectType);
     for (const TPlayListItem& film : PlayList) {
-        if (film.Usable && film.StructureID == CurrentStructure->ID &&
-            (film.StructureType == typeLetter || film.StructureType == typeText)) {
+        if (IsFilmOf(film, *CurrentStructure)) {
             char line[64];
             std::snprintf(line, sizeof line, "%.8" PRId64 "=%.8" PRId64, film.StartTime,
                           film.StopTime);

@@ -101,6 +101,9 @@ public:
     // The film (1-based) to load for position, -1 when the loaded part covers it, -2 when
     // no film of the current structure does. May move position, start and stop.
     int FindFilmPart(int64_t& position, int64_t& start, int64_t& stop, bool forward);
+    // Whether the film search of structure takes film: only by the type word and ID of
+    // its entry, whatever structure the film list linked it to.
+    bool IsFilmOf(const TPlayListItem& film, const TReachData& structure) const;
     void SeekDetail(int index);
     void PlayFilmIndex(int index);
     bool PlayFilm(const std::string& fileName, const std::string& timeText);
@@ -127,6 +130,9 @@ public:
     // The time correction of the current observation.
     void ShowTimeCorrection();
     void TimeCorrectionClosed(bool confirmed, int32_t seconds);
+    // The film (0-based) of structure whose range holds time: the loaded one when it
+    // does, else the first in the list, as seeking finds it; -1 when none does.
+    int FilmHolding(const TReachData& structure, int64_t time) const;
 
     // Film list and time corrections.
     std::string ResolveFilmPath(const std::string& entry) const;
@@ -172,6 +178,7 @@ public:
     std::string LengthUnit;
     std::string LengthFormat;
     float ZoomFactor = 1.0f;
+    double PlayRate = 1.0; // the speed last chosen with Play
     bool ShutDownDone = false;
     std::string StartTimeText;
     std::string FilmStructureID = "-1";
@@ -183,6 +190,8 @@ public:
     int64_t CachedPosition = 0;
     bool HasFilmList = false;
     TReachDetail CurrentDetail;
+    // The structure CurrentDetail belongs to; playback may since have moved to another.
+    TReachData* CurrentDetailStructure = nullptr;
     TReachData* CurrentStructure = nullptr;
     TAReachData Reaches;
     TAReachData Connections;
@@ -205,6 +214,8 @@ private:
     void ReadFilmList();
     void ReadLinearFactor();
     void BuildDataModel();
+    bool NamesStructure(const std::string& type, const std::string& id,
+                        const TReachData& structure) const;
     bool BelongsToCurrentStructure(const std::string& type, const std::string& id) const;
     IVideoWindow* Video() const;
     IPlayerControls* Controls() const;
@@ -225,6 +236,14 @@ private:
         int64_t FilmMilliseconds = 0;
     };
     std::optional<TLayoutResume> resume_; // set from a layout switch until the new start
+    // What the open time-correction dialog was opened for: taken when it opens, so that
+    // another observation chosen meanwhile does not receive its value.
+    struct TPendingCorrection {
+        TReachDetail Detail;
+        TReachData* Structure = nullptr;
+        int FilmIndex = -1; // -1: no film holds the observation's time
+    };
+    std::optional<TPendingCorrection> pendingCorrection_;
     int pendingLayout_ = -1;
 };
 

@@ -38,9 +38,10 @@ bool TKanvioContext::BeginPendingLayout() {
     LayoutMode = static_cast<uint8_t>(pendingLayout_);
     pendingLayout_ = -1;
     // The old layout's engine is gone with its windows: no film is loaded now, and the new
-    // video and zoom bar start unzoomed.
+    // video and zoom bar start unzoomed, at normal speed.
     ShutDownDone = false;
     ZoomFactor = 1.0f;
+    PlayRate = 1.0;
     Seeking = false;
     Playing = false;
     TrailerPlaying = false;

@@ -79,6 +79,7 @@ void TKanvioContext::CloseSplash() {
 
 void TKanvioContext::Play(double rate) {
     Playing = true;
+    PlayRate = rate;
     IPlayerControls* controls = Controls();
     if (controls != nullptr) {
         controls->ShowPlaying(true);
@@ -101,6 +102,8 @@ void TKanvioContext::Pause() {
         video->PauseMovie();
     }
     if (IPlayerControls* controls = Controls()) {
+        // Whatever paused the film, the Play button must not go on showing "playing".
+        controls->ReleasePlayButton();
         controls->SetTrackTimer(false);
     }
 }
@@ -181,6 +184,9 @@ void TKanvioContext::HandleKey(uint16_t key, bool ctrl) {
         case VK_T:
             ShowTimeCorrection();
             break;
+        case VK_K:
+            ShowColorControl();
+            break;
         default:
             break;
         }
@@ -221,9 +227,6 @@ void TKanvioContext::HandleKey(uint16_t key, bool ctrl) {
         if (controls != nullptr) {
             controls->PauseButtonClick();
         }
-        break;
-    case VK_K:
-        ShowColorControl();
         break;
     case VK_V:
         if (controls != nullptr) {

@@ -102,11 +102,19 @@ void TKanvioContext::SeekPosition(const std::string& timeText) {
     }
 }
 
+bool TKanvioContext::NamesStructure(const std::string& type, const std::string& id,
+                                    const TReachData& structure) const {
+    return id == structure.ID && (type == std::string(1, structure.ObjectType) ||
+                                  type == ObjectTypeText(structure.ObjectType));
+}
+
+bool TKanvioContext::IsFilmOf(const TPlayListItem& film, const TReachData& structure) const {
+    return film.Usable && NamesStructure(film.StructureType, film.StructureID, structure);
+}
+
 bool TKanvioContext::BelongsToCurrentStructure(const std::string& type,
                                                const std::string& id) const {
-    return CurrentStructure != nullptr && id == CurrentStructure->ID &&
-           (type == std::string(1, CurrentStructure->ObjectType) ||
-            type == ObjectTypeText(CurrentStructure->ObjectType));
+    return CurrentStructure != nullptr && NamesStructure(type, id, *CurrentStructure);
 }
 
 int TKanvioContext::FindFilmPart(int64_t& position, int64_t& start, int64_t& stop, bool forward) {
@@ -124,7 +132,7 @@ int TKanvioContext::FindFilmPart(int64_t& position, int64_t& start, int64_t& sto
     int64_t bestDistance = std::numeric_limits<int64_t>::max();
     for (size_t i = 0; i < PlayList.size(); ++i) {
         const TPlayListItem& film = PlayList[i];
-        if (!film.Usable || !BelongsToCurrentStructure(film.StructureType, film.StructureID)) {
+        if (!IsFilmOf(film, *CurrentStructure)) {
             continue;
         }
         if (film.StartTime <= position && position <= film.StopTime) {
@@ -180,6 +188,16 @@ void TKanvioContext::SeekPosition(bool fromFilmStart, int64_t position) {
         SyncCurrentStructure();
         const TVideoResult code =
             video != nullptr ? video->LoadMovieAuto(FilmName) : kGeneralFailure;
+        if (code >= 0 && video != nullptr) {
+            // A new film starts unzoomed at normal speed in the engine; the controls and
+            // the keys still stand at the user's choice.
+            if (ZoomFactor != 1.0f) {
+                video->SetZoom(ZoomFactor);
+            }
+            if (PlayRate != 1.0) {
+                video->SetSpeed(PlayRate);
+            }
+        }
         SetBusy(false);
         if (code < 0 && services_.Dialogs != nullptr) {
             services_.Dialogs->ShowMessage(TMessageKind::Error, LoadErrorText(code));
@@ -230,6 +248,7 @@ void TKanvioContext::SeekDetail(int index) {
     const int count = static_cast<int>(CurrentStructure->Details.size());
     const int i = index < 0 ? 0 : std::min(index, count - 1);
     CurrentDetail = CurrentStructure->Details[static_cast<size_t>(i)];
+    CurrentDetailStructure = CurrentStructure;
     LogLine("SeekDetail -> SeekPosition", LOG_DEBUG);
     int64_t seconds = 0;
     if (!TryTimeTextToSeconds(CurrentDetail.VideoTime, seconds)) {

@@ -76,8 +76,12 @@ int Summary(IDataSourceFactory& dataSources, std::ostream& out) {
                                             (film.Structure->ObjectType == 'A'
                                                  ? " / " + film.Structure->ConnectionNumber
                                                  : std::string()))
-                               : std::string("(no structure)"))
-            << '\n';
+                               : std::string("(no structure)"));
+        if (film.Structure != nullptr && !context->IsFilmOf(film, *film.Structure)) {
+            // Linked by time, but seeking goes by type word and ID and never finds it.
+            out << " (not played: the entry's type and ID do not name the structure)";
+        }
+        out << '\n';
     }
     return 0;
 }

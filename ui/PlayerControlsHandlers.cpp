@@ -62,7 +62,10 @@ public:
 
 void TPlayerControlsWidget::SetFilmName(const std::string& text, bool colorControl) {
     inSlot_->setText(AnsiToQString(text));
-    btColorSettings_->setEnabled(colorControl);
+    filmHasPicture_ = colorControl;
+    // Locked with the other controls (during the trailer), and only for a film that has
+    // picture properties.
+    btColorSettings_->setEnabled(controlsEnabled_ && filmHasPicture_);
 }
 
 void TPlayerControlsWidget::btColorSettingsClick() {
@@ -80,11 +83,17 @@ void TPlayerControlsWidget::EnableControls(bool enabled) {
              dZoomBar_}) {
         control->setEnabled(enabled);
     }
+    controlsEnabled_ = enabled;
+    btColorSettings_->setEnabled(controlsEnabled_ && filmHasPicture_);
 }
 
 void TPlayerControlsWidget::ShowPlaying(bool playing) {
     playButton_->setChecked(playing);
     pauseButton_->setChecked(!playing);
+}
+
+void TPlayerControlsWidget::ReleasePlayButton() {
+    playButton_->setChecked(false);
 }
 
 void TPlayerControlsWidget::SetTrackTimer(bool running) {

@@ -45,6 +45,7 @@ public:
     void SetTimeLabel(const std::string& text) override;
     void EnableControls(bool enabled) override;
     void ShowPlaying(bool playing) override;
+    void ReleasePlayButton() override;
     void SetTrackTimer(bool running) override;
     void TrackBarTimer() override;
     void ShowTrackRange(int64_t first, int64_t last, int64_t tickFrequency) override;
@@ -154,6 +155,8 @@ private:
     QToolButton* printImageButton_ = nullptr;
     QToolButton* timeCorrButton_ = nullptr;
     QToolButton* btColorSettings_ = nullptr;
+    bool controlsEnabled_ = true;
+    bool filmHasPicture_ = false;
     QWidget* cassSlot_ = nullptr;
     QLabel* inSlot_ = nullptr;
     QWidget* infoPanel_ = nullptr;

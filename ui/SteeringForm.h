@@ -37,6 +37,7 @@ public:
     void SetTimeLabel(const std::string& text) override { controls_->SetTimeLabel(text); }
     void EnableControls(bool enabled) override { controls_->EnableControls(enabled); }
     void ShowPlaying(bool playing) override { controls_->ShowPlaying(playing); }
+    void ReleasePlayButton() override { controls_->ReleasePlayButton(); }
     void SetTrackTimer(bool running) override { controls_->SetTrackTimer(running); }
     void TrackBarTimer() override { controls_->TrackBarTimer(); }
     void ShowTrackRange(int64_t first, int64_t last, int64_t tickFrequency) override {

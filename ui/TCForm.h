@@ -1,8 +1,10 @@
 #pragma once
 
 // TTCForm: the small dialog in which the user enters the time correction of the current
-// observation, in seconds. It is shown without waiting; when it hides, the handler learns
-// whether the user confirmed it with OK.
+// observation, in seconds. A line above the controls names the observation and the film
+// the correction is filed under; when no film shows the observation's time it says so
+// and nothing can be entered. It is shown without waiting; when it hides, the handler
+// learns whether the user confirmed it with OK.
 
 #include "core/ContextInterfaces.h"
 #include "ui/BaseRescalableForm.h"
@@ -26,11 +28,16 @@ public:
 
     int32_t getTCValue() const;
     void setTCValue(int32_t seconds);
+    // Shows what the correction is for, and its value there.
+    void SetSubject(const TTimeCorrectionSubject& subject);
+    // The line naming the observation and the film.
+    QString SubjectText() const;
     // 1 after OK, 0 while open or after closing through the title bar.
     int Tag() const { return tag_; }
     // No report on hiding any more.
     void DropHandler() { onHide_ = nullptr; }
 
+    QLabel* lbSubject() const { return lbSubject_; }
     QSpinBox* TC() const { return tc_; }
     QPushButton* btOK() const { return btOK_; }
 
@@ -41,6 +48,7 @@ protected:
 private:
     void btOKClick();
 
+    QLabel* lbSubject_;
     QLabel* lbCorr_;
     QSpinBox* tc_;
     QLabel* lbSec_;
@@ -48,6 +56,7 @@ private:
     TClosedHandler onHide_;
     int tag_ = 0;
     bool reported_ = false;
+    bool storable_ = true;
 };
 
 // Opens a new TTCForm for each request and keeps the latest.
@@ -59,7 +68,7 @@ public:
     TTimeCorrectionDialogs(const TTimeCorrectionDialogs&) = delete;
     TTimeCorrectionDialogs& operator=(const TTimeCorrectionDialogs&) = delete;
 
-    void ShowTimeCorrection(int32_t seconds,
+    void ShowTimeCorrection(const TTimeCorrectionSubject& subject,
                             std::function<void(bool confirmed, int32_t seconds)> closed) override;
     TTCForm* TimeCorrectionForm() const { return form_; }
 

@@ -6,6 +6,7 @@
 
 #include <QEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -145,6 +146,16 @@ void TColorControlForm::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && isVisible() && !isActiveWindow()) {
         FormDeactivate();
     }
+}
+
+void TColorControlForm::keyPressEvent(QKeyEvent* event) {
+    // Esc leaves the panel like a click elsewhere: what the sliders set stays.
+    if (event->key() == Qt::Key_Escape) {
+        FormDeactivate();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TColorControlForm::paintEvent(QPaintEvent* event) {

@@ -57,6 +57,10 @@ TVideoResult TEmbeddedVideo::LoadMovieAuto(const std::string& fileName) {
     gate_->SetOpen(!staleFilm_);
     if (staleFilm_) {
         engine_->PauseMovie();
+    }
+    // Whatever failed, the picture on screen is another film's and must not stand under
+    // this one's name.
+    if (Failed(result)) {
         display_.ClearFrame();
     }
     return result;

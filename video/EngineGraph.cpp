@@ -60,7 +60,8 @@ HResult TMMEngine::LoadDecoder(int32_t strategy) {
             LogLine("MMEngine->LoadDecoder [SYS]: BuildGraph FAILED", LOG_DEBUG);
         std::string filters = "MMEngine->Filters ";
         if (pipeline_)
-            filters += "[" + pipeline_->ElementNames() + "] ";
+            for (const std::string& name : pipeline_->ElementNameList())
+                filters += "[" + name + "] ";
         LogLine(filters, LOG_DEBUG);
         return status;
     }
@@ -174,6 +175,14 @@ HResult TMMEngine::BuildGraph(int32_t strategy) {
     }
     LogLine("MMEngine->BuildGraph Adding Source", LOG_DEBUG);
     LogLine("MMEngine->BuildGraph Adding Splitter", LOG_DEBUG);
+    if (strategy != lsSystem) {
+        // The decoder is what strategies 1 and 2 choose: when it cannot be made, say so
+        // here rather than fail later on an element missing from the pipeline.
+        const HResult added = TryMakeElement(decoder_);
+        LogLine("MMEngine->BuildGraph: AddDecoder - " + std::to_string(added), LOG_DEBUG);
+        if (Failed(added))
+            return E_FAIL;
+    }
     const uint64_t generation = generation_;
     TPipelineEvents events;
     events.EndOfStream = [this, generation] {
@@ -187,8 +196,6 @@ HResult TMMEngine::BuildGraph(int32_t strategy) {
             });
         };
     pipeline_ = std::make_unique<TPlaybackPipeline>(recipe, frames_, std::move(events));
-    if (strategy != lsSystem)
-        LogLine("MMEngine->BuildGraph: AddDecoder - 0", LOG_DEBUG);
     buildStrategy_ = strategy;
 
     // Prerolling connects the streams: only then is it known whether the film decodes.

@@ -25,30 +25,46 @@ bool PadCarriesVideo(GstPad* pad, bool raw) {
     return raw ? g_str_equal(name, "video/x-raw") : g_str_has_prefix(name, "video/");
 }
 
-void CollectNames(GstBin* bin, std::string& out, int depth) {
-    std::vector<GstElement*> children;
+// The bin's children in reading order, source first; each with a reference of its own.
+std::vector<TGstElementPtr> ChildrenSourceFirst(GstBin* bin) {
+    std::vector<TGstElementPtr> children;
     GstIterator* it = gst_bin_iterate_sorted(bin);
     GValue item = G_VALUE_INIT;
     while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
-        children.push_back(GST_ELEMENT(g_value_dup_object(&item)));
+        children.emplace_back(GST_ELEMENT(g_value_dup_object(&item)));
         g_value_reset(&item);
     }
     g_value_unset(&item);
     gst_iterator_free(it);
-    // Sorted iteration runs from the sinks upstream; the reading order is source first.
+    // Sorted iteration runs from the sinks upstream.
     std::reverse(children.begin(), children.end());
-    for (GstElement* child : children) {
-        GstElementFactory* factory = gst_element_get_factory(child);
+    return children;
+}
+
+std::string NameOf(GstElement* element) {
+    GstElementFactory* factory = gst_element_get_factory(element);
+    return factory ? GST_OBJECT_NAME(factory) : GST_OBJECT_NAME(element);
+}
+
+void CollectNames(GstBin* bin, std::string& out, int depth) {
+    for (const TGstElementPtr& child : ChildrenSourceFirst(bin)) {
         if (!out.empty())
             out += ", ";
-        out += factory ? GST_OBJECT_NAME(factory) : GST_OBJECT_NAME(child);
-        if (GST_IS_BIN(child) && depth < 4) {
+        out += NameOf(child.get());
+        if (GST_IS_BIN(child.get()) && depth < 4) {
             std::string inner;
-            CollectNames(GST_BIN(child), inner, depth + 1);
+            CollectNames(GST_BIN(child.get()), inner, depth + 1);
             if (!inner.empty())
                 out += " (" + inner + ")";
         }
-        gst_object_unref(child);
+    }
+}
+
+void ListNames(GstBin* bin, std::vector<std::string>& out, int depth) {
+    for (const TGstElementPtr& child : ChildrenSourceFirst(bin)) {
+        out.push_back(NameOf(child.get()));
+        if (GST_IS_BIN(child.get()) && depth < 4)
+            ListNames(GST_BIN(child.get()), out, depth + 1);
     }
 }
 
@@ -383,6 +399,20 @@ std::string TPlaybackPipeline::ElementNames() const {
     std::string names;
     CollectNames(GST_BIN(pipeline_.get()), names, 0);
     return names;
+}
+
+std::vector<std::string> TPlaybackPipeline::ElementNameList() const {
+    std::vector<std::string> names;
+    ListNames(GST_BIN(pipeline_.get()), names, 0);
+    return names;
+}
+
+HResult TryMakeElement(const std::string& factory) {
+    EnsureGStreamer();
+    GstElement* made =
+        factory.empty() ? nullptr : gst_element_factory_make(factory.c_str(), nullptr);
+    const TGstElementPtr element(made ? GST_ELEMENT(gst_object_ref_sink(made)) : nullptr);
+    return element ? S_OK : E_FAIL;
 }
 
 } // namespace kanvio

@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace kanvio {
 
@@ -86,6 +87,8 @@ public:
     bool VideoLinked() const { return videoLinked_.load(); }
     // Names of the elements in the pipeline, top level and inside its bins.
     std::string ElementNames() const;
+    // The same names one by one, source first, each bin before what it holds.
+    std::vector<std::string> ElementNameList() const;
 
 private:
     void BuildTail();
@@ -117,5 +120,9 @@ private:
     std::string lastError_;
     std::mutex linkLock_;
 };
+
+// Whether an element of the factory can be made: S_OK, or E_FAIL for a name nobody
+// provides or an element that refuses to be created.
+HResult TryMakeElement(const std::string& factory);
 
 } // namespace kanvio

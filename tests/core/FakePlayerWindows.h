@@ -72,6 +72,7 @@ public:
     void SetTimeLabel(const std::string& text) override { timeLabel = text; }
     void EnableControls(bool enabled) override { this->enabled = enabled; }
     void ShowPlaying(bool playing) override { playShown = playing; }
+    void ReleasePlayButton() override { playShown = false; }
     void SetTrackTimer(bool running) override { timer = running; }
     void TrackBarTimer() override { ++trackUpdates; }
     void ShowTrackRange(int64_t first, int64_t last, int64_t tick) override {

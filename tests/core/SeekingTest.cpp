@@ -295,6 +295,7 @@ TEST_F(PlaybackTest, PlayPauseAndSpaceToggle) {
     context->HandleKey(32, false);
     EXPECT_FALSE(context->Playing);
     EXPECT_FALSE(controls().timer);
+    EXPECT_FALSE(controls().playShown) << "paused by Space, the Play button is released";
     context->Play(0.5);
     EXPECT_EQ(video().speeds.back(), 0.5);
 }
@@ -312,6 +313,38 @@ TEST_F(PlaybackTest, ZoomStepsStopAtTheLimitsInTenSteps) {
     }
     EXPECT_EQ(steps, 10);
     EXPECT_NEAR(context->ZoomFactor, 1.0f, 1e-5);
+}
+
+TEST_F(PlaybackTest, ThePicturePanelOpensOnCtrlKOnly) {
+    context->HandleKey(75, false);
+    EXPECT_TRUE(video().calls.empty());
+    context->HandleKey(75, true);
+    EXPECT_EQ(video().calls, std::vector<std::string>{"color panel"});
+}
+
+// The engine starts every film unzoomed at normal speed: after a film change it gets the
+// zoom of the keys and the speed last chosen again, so picture and controls agree.
+TEST_F(PlaybackTest, ZoomAndSpeedOutliveAFilmChange) {
+    context->SeekPosition(false, 610);
+    EXPECT_TRUE(video().zooms.empty()) << "unzoomed at normal speed, nothing to hand on";
+    EXPECT_TRUE(video().speeds.empty());
+    context->HandleKey(39, true);
+    context->HandleKey(39, true);
+    context->Play(2.0);
+    video().zooms.clear();
+    video().speeds.clear();
+    context->SeekPosition(false, 1500); // into f2.mpg
+    ASSERT_EQ(video().loads.back(), "f2.mpg");
+    ASSERT_EQ(video().zooms.size(), 1u);
+    EXPECT_NEAR(video().zooms[0], 1.4f, 1e-5);
+    EXPECT_EQ(video().speeds, std::vector<double>{2.0});
+
+    context->SeekPosition(false, 1600); // within the film: nothing to hand on
+    EXPECT_EQ(video().zooms.size(), 1u);
+    video().loadResult = static_cast<TVideoResult>(0x8004F005u);
+    context->SeekPosition(false, 2500); // a film that fails to load gets nothing
+    EXPECT_EQ(video().zooms.size(), 1u);
+    EXPECT_EQ(video().speeds.size(), 1u);
 }
 
 TEST_F(PlaybackTest, KeysReachTheControlsAndTheVideo) {

@@ -3,6 +3,7 @@
 
 #include "datasources/ZFTimeCodeStore.h"
 #include "foundation/BigIniFile.h"
+#include "foundation/KanvioToolkit.h"
 #include "tests/core/ContextTestSupport.h"
 #include "tests/core/FakePlayerWindows.h"
 
@@ -16,9 +17,10 @@ namespace {
 // Answers the dialog the way the test says, after the context opened it.
 class ScriptedTimeCorrectionUi final : public ITimeCorrectionUi {
 public:
-    void ShowTimeCorrection(int32_t seconds,
+    void ShowTimeCorrection(const TTimeCorrectionSubject& subject,
                             std::function<void(bool confirmed, int32_t seconds)> closed) override {
-        shown.push_back(seconds);
+        shown.push_back(subject.Seconds);
+        subjects.push_back(subject);
         pending = std::move(closed);
     }
     void Close(bool confirmed, int32_t seconds) {
@@ -28,6 +30,7 @@ public:
         closed(confirmed, seconds);
     }
     std::vector<int32_t> shown;
+    std::vector<TTimeCorrectionSubject> subjects;
     std::function<void(bool, int32_t)> pending;
 };
 
@@ -47,22 +50,36 @@ const char* const kZFFile = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                             "  </Untersuchung>\n"
                             "</Identifikation>\n";
 
+// Reach R1 (ID 7) has two films, a.mpg from 00:00:00 to 00:02:00 and b.mpg from there to
+// 00:04:00; reach R2 (ID 8) has c.mpg from 00:04:00 to 00:05:00.
 class TimeCorrectionTest : public ContextTest {
 protected:
     void Start(const std::string& data = "[DATA]\nQE_ISYBAU=zf.xml\n") {
-        WriteSettings(data + "[FILME]\nCount=2\n"
-                             "1=a.mpg;00:00:00;00:02:00;120\n"
-                             "2=b.mpg;00:02:00;00:04:00;120\n");
+        auto r1 = MakeStructure('H', "R1", {"00:01:00", "00:03:00", "00:06:00"}, "7");
+        r1->Details[0].Text = "(BCDA) Rohranfang";
+        r1->Details[0].Distance = 12.63;
+        sources.model.Reaches = {r1, MakeStructure('H', "R2", {"00:04:30"}, "8")};
+        WriteFile(env.programFolder() / "Kanvio.dat", "x");
+        WriteSettings(data + "[FILME]\nCount=3\n"
+                             "1=a.mpg;00:00:00;00:02:00;120;H;7\n"
+                             "2=b.mpg;00:02:00;00:04:00;120;H;7\n"
+                             "3=c.mpg;00:04:00;00:05:00;60;H;8\n"
+                             "[common]\nLengthUnit=m\nLengthFormat=0.00\n");
         timeCorrectionUi = &ui;
         timeCodes = &store;
         context = CreateContext();
         context->SetPlayerWindows(&layout);
     }
-    // Opens the dialog on the observation at time of the film (0-based) and closes it.
+    TReachData* Reach(size_t index) const { return context->Reaches[index].get(); }
+    // Opens the dialog on an observation of R1 at time while film (0-based) is loaded,
+    // and closes it.
     void Correct(int film, const std::string& time, bool confirmed, int32_t seconds) {
         context->FilmIndex = film;
-        context->FilmName = film == 0 ? "/somewhere/a.mpg" : "/somewhere/b.mpg";
+        context->FilmName = context->PlayList[static_cast<size_t>(film)].FileName;
+        context->CurrentStructure = Reach(0);
+        context->CurrentDetail = TReachDetail{};
         context->CurrentDetail.VideoTime = time;
+        context->CurrentDetailStructure = Reach(0);
         context->ShowTimeCorrection();
         ui.Close(confirmed, seconds);
     }
@@ -242,6 +259,102 @@ TEST_F(TimeCorrectionTest, ReadOnlySettingsFileIsNotReplaced) {
     EXPECT_EQ(Settings(), before);
     ASSERT_FALSE(dialogs.messages.empty());
     EXPECT_NE(dialogs.messages[0].second.find("Kanvio.ini"), std::string::npos);
+}
+
+// Playback has left the observation's film: the correction still goes to the film that
+// shows the observation, and the jump back loads that film again.
+TEST_F(TimeCorrectionTest, CorrectionGoesToTheFilmShowingTheObservation) {
+    WriteFile(env.programFolder() / "zf.xml", kZFFile);
+    Start();
+    context->CurrentStructure = Reach(0);
+    context->SeekDetail(0); // 00:01:00 in a.mpg
+    struct Case {
+        const char* name;
+        int playing; // film index playback has moved on to
+    };
+    for (const Case& c : {Case{"next film of the reach", 1}, Case{"film of another reach", 2}}) {
+        SCOPED_TRACE(c.name);
+        context->PlayFilmIndex(c.playing);
+        ASSERT_EQ(context->FilmIndex, c.playing);
+        context->ShowTimeCorrection();
+        ASSERT_FALSE(ui.subjects.empty());
+        EXPECT_EQ(ui.subjects.back().FilmName, "a.mpg");
+        ui.Close(true, 3);
+        EXPECT_EQ(context->PlayList[0].TimeCorrections, std::vector<std::string>{"00:01:00=3"});
+        EXPECT_TRUE(context->PlayList[1].TimeCorrections.empty());
+        EXPECT_TRUE(context->PlayList[2].TimeCorrections.empty());
+        // Back at the observation, in its own reach.
+        EXPECT_EQ(ExtractFileName(layout.video.loads.back()), "a.mpg");
+        EXPECT_EQ(layout.video.seeks.back(), 60000);
+        EXPECT_EQ(context->CurrentStructure, Reach(0));
+    }
+    TBigIniFile written((projectFolder() / "Kanvio.ini").string());
+    EXPECT_EQ(written.ReadString("TIMECORR_1", "00:01:00", ""), "3");
+    EXPECT_FALSE(written.SectionExists("TIMECORR_2"));
+    EXPECT_FALSE(written.SectionExists("TIMECORR_3"));
+    // The time-code entry belongs to a.mpg, before b.mpg's element.
+    const std::string zf = ZF();
+    const auto added = zf.find(Offset(1500, 1575));
+    ASSERT_NE(added, std::string::npos) << zf;
+    EXPECT_LT(added, zf.find("Filmname=\"b.mpg\""));
+}
+
+TEST_F(TimeCorrectionTest, WithoutAFilmHoldingTheTimeNothingIsStored) {
+    WriteFile(env.programFolder() / "zf.xml", kZFFile);
+    Start();
+    const std::string settingsBefore = Settings();
+    context->CurrentStructure = Reach(0);
+    context->SeekDetail(2); // 00:06:00: after every film of the reach
+    const size_t loads = layout.video.loads.size();
+    context->ShowTimeCorrection();
+    ASSERT_EQ(ui.subjects.size(), 1u);
+    EXPECT_EQ(ui.subjects[0].FilmName, "");
+    EXPECT_EQ(ui.subjects[0].VideoTime, "00:06:00");
+    ui.Close(true, 4); // even a confirmation that got through stores nothing
+    EXPECT_EQ(Settings(), settingsBefore);
+    EXPECT_EQ(ZF(), kZFFile);
+    for (const auto& film : context->PlayList) {
+        EXPECT_TRUE(film.TimeCorrections.empty());
+    }
+    EXPECT_EQ(layout.video.loads.size(), loads);
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+// The dialog does not wait: choosing another observation meanwhile does not move the
+// correction to it.
+TEST_F(TimeCorrectionTest, TheCorrectionStaysWithTheObservationItWasOpenedFor) {
+    Start("");
+    context->CurrentStructure = Reach(0);
+    context->SeekDetail(0);
+    context->ShowTimeCorrection();
+    context->SeekDetail(1); // 00:03:00 in b.mpg
+    ui.Close(true, -2);
+    EXPECT_EQ(context->PlayList[0].TimeCorrections, std::vector<std::string>{"00:01:00=-2"});
+    EXPECT_TRUE(context->PlayList[1].TimeCorrections.empty());
+}
+
+TEST_F(TimeCorrectionTest, TheDialogNamesObservationAndFilm) {
+    Start();
+    context->CurrentStructure = Reach(0);
+    context->SeekDetail(1);
+    context->ShowTimeCorrection();
+    ui.Close(true, 5);
+    context->SeekDetail(0);
+    context->ShowTimeCorrection();
+    context->SeekDetail(1);
+    context->ShowTimeCorrection();
+    ASSERT_EQ(ui.subjects.size(), 3u);
+    const TTimeCorrectionSubject& first = ui.subjects[1];
+    EXPECT_EQ(first.Structure, context->Texts().Reach + " R1");
+    EXPECT_EQ(first.Distance, 12.63);
+    EXPECT_EQ(first.LengthFormat, "0.00");
+    EXPECT_EQ(first.LengthUnit, "m");
+    EXPECT_EQ(first.Code, "BCDA"); // from the text, where ISYBAU observations keep it
+    EXPECT_EQ(first.VideoTime, "00:01:00");
+    EXPECT_EQ(first.FilmName, "a.mpg");
+    EXPECT_EQ(first.Seconds, 0);
+    EXPECT_EQ(ui.subjects[2].FilmName, "b.mpg");
+    EXPECT_EQ(ui.subjects[2].Seconds, 5); // what was stored for it
 }
 
 } // namespace

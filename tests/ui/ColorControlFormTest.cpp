@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -98,17 +99,33 @@ TEST_F(ColorControlTest, EachOpeningShowsTheValuesOfThatMoment) {
     QPointer<TColorControlForm> first = screen().ColorControl();
     ASSERT_TRUE(first);
     screen().Engine()->SetHue(-90);
-    context->HandleKey(kKeyK, false);
+    context->HandleKey(kKeyK, true);
     ASSERT_NE(screen().ColorControl(), nullptr);
     EXPECT_NE(screen().ColorControl(), first.data());
     EXPECT_FALSE(first) << "the earlier panel is freed, not left hidden";
     EXPECT_EQ(screen().ColorControl()->tbHue()->value(), -90);
 }
 
+TEST_F(ColorControlTest, CtrlKOpensThePanelPlainKDoesNotAndEscClosesIt) {
+    StartPlayer();
+    context->SeekDetail(-1);
+    context->HandleKey(kKeyK, false);
+    EXPECT_EQ(screen().ColorControl(), nullptr);
+    QTest::keyClick(screen().VideoWindow(), Qt::Key_K, Qt::ControlModifier);
+    TColorControlForm* panel = screen().ColorControl();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    panel->tbBrightness()->setValue(40);
+    // Esc where the user's keys go: on the slider last moved.
+    QTest::keyClick(panel->tbBrightness(), Qt::Key_Escape);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(screen().Engine()->GetBrightness(), 40) << "what the sliders set stays";
+}
+
 TEST_F(ColorControlTest, BeforeAnyFilmThePanelOffersNothingAndStaysHarmless) {
     StartPlayer();
     EXPECT_FALSE(steering().btColorSettings()->isEnabled());
-    context->HandleKey(kKeyK, false);
+    context->HandleKey(kKeyK, true);
     TColorControlForm* panel = screen().ColorControl();
     ASSERT_NE(panel, nullptr);
     for (int i = 0; i < 4; ++i) {

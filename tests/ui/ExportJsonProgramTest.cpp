@@ -4,6 +4,8 @@
 // own conversion code, so a fault in the data source, the film list or the export shows.
 
 #include "tests/support/IsolatedEnvironment.h"
+#include "tools/mkproject/FirebirdWriter.h"
+#include "tools/mkproject/ProjectFiles.h"
 #include "tools/mkproject/ProjectGenerator.h"
 
 #include <QDate>
@@ -219,6 +221,54 @@ TEST_F(ExportJsonProgramTest, FileEndsAreReadAndACutLastLineIsReported) {
     const std::string summary = program.readAllStandardOutput().toStdString();
     EXPECT_NE(summary.find("Reaches: 3\n"), std::string::npos) << summary;
     EXPECT_NE(summary.find("Connections: 4\n"), std::string::npos) << summary;
+}
+
+// The summary of a database delivery: every film part linked to its structure and found
+// by that structure's film search. The settings file of the ISYBAU files beside it links
+// the parts by time only, which the database's structures cannot play: the summary says so.
+TEST_F(ExportJsonProgramTest, SummaryOfADatabaseDeliveryShowsWhichPartsPlay) {
+    const TGeneratedProject input = GenerateProject(SharedProjectOptions());
+    folder_ = env.root() / "database";
+    fs::create_directories(folder_ / "tmp");
+    WriteIsybauProject(input, folder_.string());
+    WriteProjectDatabase(input, folder_.string());
+    fs::copy_file(KANVIO_PROGRAM_FILE, folder_ / "kanvio");
+
+    auto summary = [this] {
+        QProcess program;
+        program.setWorkingDirectory(QString::fromStdString(folder_.string()));
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TMPDIR", QString::fromStdString((folder_ / "tmp").string()));
+        program.setProcessEnvironment(environment);
+        program.start(QString::fromStdString((folder_ / "kanvio").string()), {"--summary"});
+        EXPECT_TRUE(program.waitForFinished(120000));
+        EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+        return QString::fromUtf8(program.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    };
+    const auto structures = input.StructuresInTimelineOrder();
+    auto filmLines = [&](const QStringList& lines) {
+        QStringList films;
+        for (const QString& line : lines) {
+            if (line.startsWith("  ")) {
+                films.push_back(line);
+            }
+        }
+        EXPECT_EQ(films.size(), static_cast<qsizetype>(structures.size()))
+            << lines.join('\n').toStdString();
+        return films;
+    };
+
+    const QStringList played = filmLines(summary());
+    for (qsizetype i = 0; i < played.size(); ++i) {
+        EXPECT_TRUE(played[i].contains(FromWindows1252(structures[static_cast<size_t>(i)]->Number)))
+            << played[i].toStdString();
+        EXPECT_FALSE(played[i].contains("not played")) << played[i].toStdString();
+    }
+
+    test::WriteFile(folder_ / "Kanvio.ini", FormatKanvioIni(input, TDelivery::Isybau));
+    for (const QString& line : filmLines(summary())) {
+        EXPECT_TRUE(line.contains("not played")) << line.toStdString();
+    }
 }
 
 } // namespace

@@ -229,7 +229,7 @@ TEST_F(SteeringFormTest, FilmStructureWithAOneSecondPartLoadsWithoutDividingByZe
     EXPECT_EQ(StripPixel(10), kFill);
 }
 
-TEST_F(SteeringFormTest, EnablingLeavesTheColorButtonDisabled) {
+TEST_F(SteeringFormTest, ThePictureButtonFollowsTheFilmAndIsLockedWithTheOthers) {
     const std::initializer_list<QWidget*> controls = {
         form->TrackBar(),        form->PlayButton(),       form->PauseButton(),
         form->StopButton(),      form->SkipBackButton(),   form->SkipForwardButton(),
@@ -240,15 +240,34 @@ TEST_F(SteeringFormTest, EnablingLeavesTheColorButtonDisabled) {
         EXPECT_FALSE(control->isEnabled()) << control->objectName().toStdString();
     }
     EXPECT_TRUE(form->OffButton()->isEnabled());
+    // The trailer: a film with picture properties, every control locked.
+    form->SetFilmName("_Trailer", true);
+    EXPECT_FALSE(form->btColorSettings()->isEnabled()) << "locked with the others";
     form->EnableControls(true);
     for (QWidget* control : controls) {
         EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
     }
-    form->SetFilmName("Film \xE4.mpg", true);
-    EXPECT_EQ(form->InSlot()->text(), QString::fromUtf8("Film ä.mpg"));
-    EXPECT_TRUE(form->btColorSettings()->isEnabled()) << "the picture button follows the film";
+    EXPECT_TRUE(form->btColorSettings()->isEnabled()) << "unlocked, the film has a picture";
     form->SetFilmName("Film \xE4.mpg", false);
+    EXPECT_EQ(form->InSlot()->text(), QString::fromUtf8("Film ä.mpg"));
+    EXPECT_FALSE(form->btColorSettings()->isEnabled()) << "the picture button follows the film";
+    form->EnableControls(true);
     EXPECT_FALSE(form->btColorSettings()->isEnabled());
+    form->SetFilmName("Film \xE4.mpg", true);
+    EXPECT_TRUE(form->btColorSettings()->isEnabled());
+}
+
+TEST_F(SteeringFormTest, PausedBySpaceThePlayButtonIsReleased) {
+    context->SeekPosition(false, 900);
+    context->HandleKey(32, false);
+    EXPECT_TRUE(form->PlayButton()->isChecked());
+    context->HandleKey(32, false);
+    EXPECT_FALSE(context->Playing);
+    EXPECT_FALSE(form->PlayButton()->isChecked()) << "paused, the Play button shows playing";
+    context->HandleKey(32, false);
+    form->StopButtonClick(); // stopping leaves both buttons released
+    EXPECT_FALSE(form->PlayButton()->isChecked());
+    EXPECT_FALSE(form->PauseButton()->isChecked());
 }
 
 TEST_F(SteeringFormTest, StopReturnsToTheStructureStartAndLeavesThePlayerPaused) {

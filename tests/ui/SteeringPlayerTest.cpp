@@ -262,6 +262,22 @@ TEST_F(SteeringPlayerTest, FilmMissingFromTheMediumIsReportedAndNothingRunsOn) {
     EXPECT_GE(screen().PlayMovie(), 0);
 }
 
+// A film that is there but cannot be played: its name shows over a black picture, not
+// over the last frame of the film before.
+TEST_F(SteeringPlayerTest, DamagedFilmShowsNoPictureOfThePreviousFilm) {
+    StartPlayer();
+    context->SeekDetail(-1);
+    ASSERT_TRUE(WaitUntil([&] { return !screen().VideoWindow()->Frame().isNull(); }));
+    WriteFile(projectFolder() / "f2.mpg", std::string(64 * 1024, '\x5A'));
+    context->NextFilm();
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(context->FilmIndex, 1);
+    EXPECT_EQ(steering().InSlot()->text(), "f2.mpg");
+    EXPECT_TRUE(screen().VideoWindow()->Frame().isNull()) << "the old film's picture stays";
+    ProcessEventsFor(500);
+    EXPECT_TRUE(screen().VideoWindow()->Frame().isNull());
+}
+
 TEST_F(SteeringPlayerTest, OffButtonShutsDownAndFreesBothWindows) {
     StartPlayer();
     context->SeekDetail(-1);

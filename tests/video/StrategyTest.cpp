@@ -3,6 +3,7 @@
 #include "tests/video/VideoTestSupport.h"
 #include "video/DecoderCatalog.h"
 #include "video/FilterFiles.h"
+#include "video/PlaybackPipeline.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -36,6 +37,39 @@ TEST_F(EngineTest, EveryFilmLoadsWithEveryStrategy) {
     EXPECT_TRUE(LogHas("MMEngine->LoadDecoder [PRE]: Using decoder from library "
                        "[ffdshow\\ffdshow.ax] - ffDShow decoder"));
     EXPECT_TRUE(LogHas("MMEngine->BuildGraph: Render DECODER -> SAMPLEGRABBER -> RENDERER - 0"));
+}
+
+// The log of a load names every element on its own and tells how adding the decoder went.
+TEST_F(EngineTest, LogNamesEachElementAndTheDecodersRealStatus) {
+    TMMEngine engine(rmVMR, nullptr, settings);
+    engine.SetPlayPauseStepMs(0);
+    ASSERT_EQ(engine.LoadMovie(Film("mpeg2.mpg"), 0), S_OK) << LogText();
+    const std::string log = LogText();
+    const std::string prefix = "MMEngine->Filters ";
+    const size_t at = log.find(prefix);
+    ASSERT_NE(at, std::string::npos) << log;
+    const std::string line =
+        log.substr(at + prefix.size(), log.find('\n', at) - at - prefix.size());
+    std::vector<std::string> names;
+    for (size_t open = line.find('['); open != std::string::npos; open = line.find('[', open + 1)) {
+        const size_t close = line.find("] ", open);
+        ASSERT_NE(close, std::string::npos) << line;
+        names.push_back(line.substr(open + 1, close - open - 1));
+    }
+    ASSERT_GE(names.size(), 4u) << line;
+    for (const std::string& name : names) {
+        EXPECT_FALSE(name.empty()) << line;
+        EXPECT_EQ(name.find_first_of(",( "), std::string::npos) << line;
+    }
+    const std::string all = engine.ElementNames();
+    EXPECT_EQ(all.substr(0, names.front().size()), names.front()) << all;
+    EXPECT_EQ(CountInLog("AddDecoder"), 0) << "strategy 0 names no decoder of its own";
+
+    ASSERT_EQ(engine.LoadMovie(Film("mpeg2.mpg"), 1), S_OK) << LogText();
+    EXPECT_EQ(CountInLog("MMEngine->BuildGraph: AddDecoder - 0"), 1);
+    EXPECT_EQ(TryMakeElement("identity"), S_OK);
+    EXPECT_EQ(TryMakeElement("no-such-decoder"), E_FAIL);
+    EXPECT_EQ(TryMakeElement(""), E_FAIL);
 }
 
 TEST_F(EngineTest, PredefinedUsesOnlyTheFilterFiles) {

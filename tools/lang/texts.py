@@ -106,6 +106,8 @@ TEXTS = {
     "_StrategyError": ("Keine Decoder-Auswahl konnte den Film laden.", "No decoder selection could load the film."),
     "_Street": ("Straße", "Street"),
     "_System": ("Decoder des Systems", "System decoders"),
+    "_TCFilm": ("Film", "Film"),
+    "_TCNoFilm": ("Kein Film dieses Objekts zeigt diese Zeit: es wird nichts gespeichert.", "No film of this structure shows this time: nothing is stored."),
     "_TimeCorrection": ("Zeitkorrektur", "Time correction"),
     "_ToggleManholes": ("Schächte tauschen", "Swap manholes"),
     "_Trailer": ("Vorspann", "Trailer"),

@@ -3,6 +3,8 @@
 #include "datasources/FirebirdClient.h"
 #include "datasources/FirebirdDataTreeBuilder.h"
 #include "datasources/FirebirdQuery.h"
+#include "foundation/AtomicFile.h"
+#include "tools/mkproject/ProjectFiles.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -220,7 +222,7 @@ void AddProjectStructures(const std::vector<TGeneratedInspection>& inspections,
     for (const auto& inspection : inspections) {
         for (const auto& item : inspection.Items) {
             TDbStructure s;
-            s.LFDNR = static_cast<int64_t>(target.size()) + 1;
+            s.LFDNR = item.RowNumber;
             s.Stadt = inspection.City;
             s.Datum = DateText(inspection);
             s.Strasse = item.Street;
@@ -259,6 +261,7 @@ TDbDelivery DeliveryFromProject(const TGeneratedProject& project) {
 
 void WriteProjectDatabase(const TGeneratedProject& project, const std::string& folder) {
     WriteDeliveryDatabase(folder + "/Kanvio.dat", DeliveryFromProject(project));
+    WriteFileAtomically(folder + "/Kanvio.ini", FormatKanvioIni(project, TDelivery::Database));
 }
 
 void WriteFirebirdDatabase(const std::string& fileName, const std::vector<TDbTable>& tables,

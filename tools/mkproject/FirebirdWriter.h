@@ -89,7 +89,9 @@ void WriteDeliveryDatabase(const std::string& fileName, const TDbDelivery& deliv
 // deliveries write them), the observation's code as KZL and its remark as Text.
 TDbDelivery DeliveryFromProject(const TGeneratedProject& project);
 
-// Writes folder + "/Kanvio.dat" for the project.
+// Writes folder + "/Kanvio.dat" for the project and the settings file that goes with it
+// (replacing the ISYBAU one when there is one): the same film parts, each naming its
+// structure by type and LFDNR, and distances in metres.
 void WriteProjectDatabase(const TGeneratedProject& project, const std::string& folder);
 
 } // namespace kanvio::generator

@@ -79,7 +79,8 @@ std::string TimelineText(int64_t seconds) {
     return text;
 }
 
-std::string FormatKanvioIni(const TGeneratedProject& project) {
+std::string FormatKanvioIni(const TGeneratedProject& project, TDelivery delivery) {
+    const bool database = delivery == TDelivery::Database;
     const auto structures = project.StructuresInTimelineOrder();
     int64_t totalLength = 0;
     std::string films;
@@ -92,7 +93,8 @@ std::string FormatKanvioIni(const TGeneratedProject& project) {
         totalLength += length;
         films += Line(std::to_string(++count) + "=" + film.FileName + ";" +
                       TimelineText(structure->StartTime) + ";" + TimelineText(structure->StopTime) +
-                      ";" + std::to_string(length) + ";" + structure->ObjectType + ";");
+                      ";" + std::to_string(length) + ";" + structure->ObjectType + ";" +
+                      (database ? std::to_string(structure->RowNumber) : std::string()));
     }
 
     std::string ini;
@@ -109,12 +111,11 @@ std::string FormatKanvioIni(const TGeneratedProject& project) {
         ini += Line("Count=" + std::to_string(count));
         ini += films;
     }
-    // Distances of these files are hundredths of a metre: centimetres.
     ini += Line("[common]");
     ini += Line("language=de");
     ini += Line("DisplayConnectionMode=1");
-    ini += Line("LengthUnit=cm");
-    ini += Line("LengthFormat=0");
+    ini += Line(database ? "LengthUnit=m" : "LengthUnit=cm");
+    ini += Line(database ? "LengthFormat=0.00" : "LengthFormat=0");
     ini += Line("[Debug]");
     ini += Line("LogLevel=0");
     ini += Line("[DefaultDefectClass]");

@@ -9,11 +9,17 @@
 
 namespace kanvio::generator {
 
+// The two ways a project is delivered: ISYBAU files, or a project database (Kanvio.dat).
+enum class TDelivery { Isybau, Database };
+
 // Kanvio.ini: sections DATA, FILME, common, Debug and DefaultDefectClass, CR LF lines.
-// Each structure's film part is an entry "file;start;stop;length;type;" whose type word is
-// "H" or "A" and whose ID stays empty (the files carry none): the player links it to its
-// structure by the time of the structure's first observation.
-std::string FormatKanvioIni(const TGeneratedProject& project);
+// Each structure's film part is an entry "file;start;stop;length;type;ID" whose type word
+// is "H" or "A". ISYBAU files carry no structure key, so there the ID stays empty and the
+// player links the part to its structure by the time of the structure's first
+// observation; a database names the structure by its LFDNR. Distances are hundredths of a
+// metre in ISYBAU files and metres in a database: the unit follows.
+std::string FormatKanvioIni(const TGeneratedProject& project,
+                            TDelivery delivery = TDelivery::Isybau);
 
 // The ZF file: one Untersuchung per inspection with a Film element per film it uses.
 std::string FormatZFFile(const TGeneratedProject& project);

@@ -156,6 +156,7 @@ std::vector<TGeneratedInspection> MakeInspections(char objectType, int structure
         for (int i = 0; i < inThisInspection; ++i, ++made) {
             TGeneratedStructure structure;
             structure.ObjectType = objectType;
+            structure.RowNumber = made + 1;
             const int manhole = random.Between(1, 899);
             structure.StartManhole = Digits(district, 4) + Digits(manhole, 4);
             structure.EndManhole = Digits(district, 4) + Digits(manhole + 1, 4);

@@ -45,6 +45,8 @@ struct TGeneratedStructure {
     int64_t StartTime = 0; // the structure's film part on the project timeline, seconds
     int64_t StopTime = 0;
     int FilmIndex = -1; // the film file of that part; -1 without films
+    // Its LFDNR in a database delivery: running from 1 per structure table in file order.
+    int64_t RowNumber = 0;
 };
 
 struct TGeneratedInspection {
