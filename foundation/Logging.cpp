@@ -233,7 +233,7 @@ TLog::TLog(std::string fileName, int32_t logLevel, IUserDialogs& dialogs)
     }
 
     while (!LogFolderWritable(name)) {
-        dialogs.ShowMessage(TMessageKind::Warning, noRightsText_);
+        dialogs.ShowMessage(TMessageKind::Warning, ReplacePlaceholders(noRightsText_, {name}));
         const auto chosen =
             dialogs.AskSaveFileName(GetDocumentsFolder(), ExtractFileName(name), "Log (*.log)");
         if (!chosen) {

@@ -54,17 +54,18 @@ const char* const kZFFile = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
 // 00:04:00; reach R2 (ID 8) has c.mpg from 00:04:00 to 00:05:00.
 class TimeCorrectionTest : public ContextTest {
 protected:
-    void Start(const std::string& data = "[DATA]\nQE_ISYBAU=zf.xml\n") {
+    static constexpr const char* kFilms = "[FILME]\nCount=3\n"
+                                          "1=a.mpg;00:00:00;00:02:00;120;H;7\n"
+                                          "2=b.mpg;00:02:00;00:04:00;120;H;7\n"
+                                          "3=c.mpg;00:04:00;00:05:00;60;H;8\n";
+    void Start(const std::string& data = "[DATA]\nQE_ISYBAU=zf.xml\n",
+               const std::string& films = kFilms) {
         auto r1 = MakeStructure('H', "R1", {"00:01:00", "00:03:00", "00:06:00"}, "7");
         r1->Details[0].Text = "(BCDA) Rohranfang";
         r1->Details[0].Distance = 12.63;
         sources.model.Reaches = {r1, MakeStructure('H', "R2", {"00:04:30"}, "8")};
         WriteFile(env.programFolder() / "Kanvio.dat", "x");
-        WriteSettings(data + "[FILME]\nCount=3\n"
-                             "1=a.mpg;00:00:00;00:02:00;120;H;7\n"
-                             "2=b.mpg;00:02:00;00:04:00;120;H;7\n"
-                             "3=c.mpg;00:04:00;00:05:00;60;H;8\n"
-                             "[common]\nLengthUnit=m\nLengthFormat=0.00\n");
+        WriteSettings(data + films + "[common]\nLengthUnit=m\nLengthFormat=0.00\n");
         timeCorrectionUi = &ui;
         timeCodes = &store;
         context = CreateContext();
@@ -189,12 +190,9 @@ TEST_F(TimeCorrectionTest, WithoutZFFileOnlyTheSettingsChange) {
 // A film list with gaps: the second film of the list is entry 7, and its corrections are
 // those of section TIMECORR_7, also after the dialog stored a new one.
 TEST_F(TimeCorrectionTest, CorrectionsGoToTheFilmsEntryNumber) {
-    WriteSettings("[FILME]\nCount=9\n"
-                  "2=a.mpg;00:00:00;00:02:00;120\n"
-                  "7=b.mpg;00:02:00;00:04:00;120\n");
-    timeCorrectionUi = &ui;
-    context = CreateContext();
-    context->SetPlayerWindows(&layout);
+    Start("", "[FILME]\nCount=9\n"
+              "2=a.mpg;00:00:00;00:02:00;120;H;7\n"
+              "7=b.mpg;00:02:00;00:04:00;120;H;7\n");
     Correct(1, "00:03:00", true, 4);
     TBigIniFile written((projectFolder() / "Kanvio.ini").string());
     EXPECT_EQ(written.ReadString("TIMECORR_7", "00:03:00", ""), "4");

@@ -221,12 +221,13 @@ TEST_F(LogTest, AnUnwritableFolderAsksForAnotherFile) {
 TEST_F(LogTest, CancellingTheDialogSwitchesTheLogOff) {
     WriteFile(env.root() / "plain-file", "x");
     WriteFile(env.programFolder() / "lang_kanvio_de.ini",
-              "[Messages]\n_NoRightsToLogFile=Keine Rechte f\xFCr die Logdatei\n");
-    TLog log((env.root() / "plain-file" / "debug.log").string(), 4, dialogs);
+              "[Messages]\n_NoRightsToLogFile=Keine Rechte f\xFCr die Logdatei %1\n");
+    const std::string unusable = (env.root() / "plain-file" / "debug.log").string();
+    TLog log(unusable, 4, dialogs);
     EXPECT_EQ(log.Level(), 0);
     log.Write("lost", LOG_FATAL);
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].second, "Keine Rechte f\xFCr die Logdatei");
+    EXPECT_EQ(dialogs.messages[0].second, "Keine Rechte f\xFCr die Logdatei " + unusable);
     EXPECT_EQ(ReadRegString("", "logfile", "<none>"), "<none>");
 }
 

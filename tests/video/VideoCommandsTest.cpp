@@ -220,7 +220,8 @@ TEST_F(EngineTest, PngGrabsAreWrittenWholeOrNotAtAll) {
          (folder / "taken.png").string() + ": cannot be written"},
         {(folder / "missing" / "a.png").string(), 1,
          (folder / "missing" / "a.png").string() +
-             ": cannot be written: No such file or directory"},
+             ": cannot be written: no new file can be made in " + (folder / "missing").string() +
+             ": No such file or directory"},
         {earlier, 0, ""},
     };
     for (const auto& c : cases) {
