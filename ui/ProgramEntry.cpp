@@ -104,9 +104,7 @@ int RunPlayer(int argc, char** argv) {
     const std::vector<std::string> arguments = ArgumentsOf(argc, argv);
 
     QPointer<TSplashForm> splash = new TSplashForm;
-    splash->show();
-    QApplication::processEvents();
-    splash->repaint();
+    splash->ShowPainted();
 
     TQtUserDialogs dialogs;
     TQtStartupUi startupUi(splash);
