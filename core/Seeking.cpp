@@ -182,7 +182,8 @@ void TKanvioContext::SeekPosition(bool fromFilmStart, int64_t position) {
             video != nullptr ? video->LoadMovieAuto(FilmName) : kGeneralFailure;
         SetBusy(false);
         if (code < 0 && services_.Dialogs != nullptr) {
-            services_.Dialogs->ShowMessage(TMessageKind::Error, LoadErrorText(code));
+            services_.Dialogs->ShowMessage(TMessageKind::Error,
+                                           LoadErrorText(code) + "\n" + FilmName);
         }
         ShowFilmName(ExtractFileName(FilmName));
         ShowStructureRanges();
