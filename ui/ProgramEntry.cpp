@@ -5,6 +5,7 @@
 #include "core/SplashForm.h"
 #include "datasources/DataSourceFactory.h"
 #include "datasources/ZFTimeCodeStore.h"
+#include "foundation/LangManager.h"
 #include "foundation/Logging.h"
 #include "foundation/UserDialogs.h"
 #include "ui/CommandLine.h"
@@ -16,6 +17,7 @@
 #include "ui/SteeringForm.h"
 #include "ui/TCForm.h"
 #include "ui/ThreeWindowLayout.h"
+#include "ui/ToolkitTranslations.h"
 #include "video/VideoCommands.h"
 
 #include <QApplication>
@@ -126,6 +128,10 @@ int RunPlayer(int argc, char** argv) {
     if (!PlayerContext) {
         CloseSplashWindow(splash);
         return 1;
+    }
+    {
+        LangScope lang;
+        InstallToolkitTranslations(application, lang->LanguageCode());
     }
     if (splash) {
         splash->repaint();
