@@ -71,6 +71,22 @@ TEST(FrameSlotTest, ShownFrameLeavesTheSinksSampleUnshared) {
     EXPECT_EQ(slot.Image().size(), QSize(4, 2));
 }
 
+TEST_F(EngineTest, LoadingByEveryStrategyKeepsTheTerminalQuiet) {
+    TMMEngine engine(rmVMR, nullptr, settings);
+    engine.SetPlayPauseStepMs(0);
+    TFilterLists lists;
+    engine.EnumDecoders(lists);
+    engine.SetPriorityLists(lists);
+    TerminalMessages terminal;
+    for (int strategy = 0; strategy <= 2; ++strategy) {
+        for (const char* film : {"mpeg1.mpg", "mpeg2.mpg", "mpeg2.ts", "mpeg4.mp4", "h264.mp4"}) {
+            EXPECT_EQ(engine.LoadMovie(Film(film), strategy), S_OK)
+                << film << " strategy " << strategy;
+        }
+    }
+    EXPECT_TRUE(terminal.Lines().empty()) << terminal.Text();
+}
+
 TEST_F(EngineTest, TruncatedFilmPlaysToItsEndQuietly) {
     TMMEngine engine(rmVMR, nullptr, settings);
     engine.SetPlayPauseStepMs(0);
