@@ -103,9 +103,10 @@ std::unique_ptr<IPrintJob> TQtPrinters::BeginDocument(const std::string& title) 
     QTemporaryFile part(QFileInfo(pdfFile).absolutePath() + "/." + QFileInfo(pdfFile).fileName() +
                         ".XXXXXX");
     part.setAutoRemove(false);
-    part.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     if (!part.open())
         throw EInOutError(target, "cannot be written: " + part.errorString().toStdString());
+    // The temporary file has its name (and can take the modes a saved PDF has) once open.
+    part.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     const QString partFile = part.fileName();
     part.close();
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
