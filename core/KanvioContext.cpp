@@ -158,6 +158,7 @@ void TKanvioContext::LoadTexts() {
         text("_Image"),
         text("_NoMovieFound"),
         text("_HelpFileNotFound"),
+        text("_NoProjectData"),
         text("_NoPicture"),
         text("_SaveFailed"),
         text("_PrintFailed"),
@@ -304,6 +305,9 @@ void TKanvioContext::BuildDataModel() {
                 services_.DataSources->CreateIsybauSource(projectFile_, connectionProjectFile_);
         }
     }
+    if (!DataSource && services_.DataSources != nullptr) {
+        ReportNoProjectData(folder);
+    }
     TKanvioDataModel model;
     if (DataSource) {
         DataSource->BuildDataTree(model);
@@ -315,6 +319,23 @@ void TKanvioContext::BuildDataModel() {
     }
     Reaches = std::move(model.Reaches);
     Connections = std::move(model.Connections);
+}
+
+// Without data the windows come up empty; the user learns where the player looked and
+// what it looked for, so that a program started in the wrong folder or with a damaged
+// settings file is told from an empty delivery.
+void TKanvioContext::ReportNoProjectData(const std::string& folder) {
+    std::string wanted = "Kanvio.dat";
+    for (const std::string& name : {projectFile_, connectionProjectFile_}) {
+        if (!name.empty()) {
+            wanted += ", " + name;
+        }
+    }
+    const std::string message = texts_.NoProjectData + "\n" + folder + "\n" + wanted;
+    LogLine("No project data in " + folder + " (" + wanted + ")", LOG_WARNING);
+    if (services_.Dialogs != nullptr) {
+        services_.Dialogs->ShowMessage(TMessageKind::Warning, message);
+    }
 }
 
 void TKanvioContext::ShutDown(bool keepMainWindow) {

@@ -26,7 +26,7 @@ struct TContextTexts {
     std::string NoCompatibleFilters, NoCompatibleFiltersSys, NoCompatibleFiltersPri,
         NoCompatibleFiltersPre, UnknownMovieFormat, ErrorLoadingFile, StrategyError, NoFileError,
         UnknownError;
-    std::string FilmList, Image, NoMovieFound, HelpFileNotFound;
+    std::string FilmList, Image, NoMovieFound, HelpFileNotFound, NoProjectData;
     std::string NoPicture, SaveFailed, PrintFailed;
     // Column captions of the inspection list.
     std::string Type, Number, City, Street, ReachNumber, ConnectionNumber, InspectionLength,
@@ -216,6 +216,7 @@ private:
     void BuildDataModel();
     bool NamesStructure(const std::string& type, const std::string& id,
                         const TReachData& structure) const;
+    void ReportNoProjectData(const std::string& folder);
     bool BelongsToCurrentStructure(const std::string& type, const std::string& id) const;
     IVideoWindow* Video() const;
     IPlayerControls* Controls() const;

@@ -266,10 +266,13 @@ void TKanvioContext::OpenHelp() {
         file = FindFileIgnoringCase(folder + "de/help.html");
     }
     SetBusy(false);
-    const bool opened =
-        FileExists(file) && services_.Desktop != nullptr && services_.Desktop->OpenDocument(file);
-    if (!opened && services_.Dialogs != nullptr) {
-        services_.Dialogs->ShowMessage(TMessageKind::Error, texts_.HelpFileNotFound);
+    // Only a missing file is the help file's fault; how it is shown is the desktop's.
+    if (!FileExists(file)) {
+        if (services_.Dialogs != nullptr) {
+            services_.Dialogs->ShowMessage(TMessageKind::Error, texts_.HelpFileNotFound);
+        }
+    } else if (services_.Desktop != nullptr) {
+        services_.Desktop->OpenDocument(file);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "core/QtStartupUi.h"
 
 #include "core/LayoutChoiceForm.h"
+#include "core/SplashForm.h"
 
 #include <algorithm>
 
@@ -16,7 +17,9 @@ int TQtStartupUi::AskLayoutMode() {
         dialog.exec();
         result = dialog.LayoutResult();
     }
-    if (splash_) {
+    if (auto* splash = qobject_cast<TSplashForm*>(splash_.data())) {
+        splash->ShowPainted();
+    } else if (splash_) {
         splash_->show();
         splash_->repaint();
     }

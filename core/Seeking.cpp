@@ -200,7 +200,8 @@ void TKanvioContext::SeekPosition(bool fromFilmStart, int64_t position) {
         }
         SetBusy(false);
         if (code < 0 && services_.Dialogs != nullptr) {
-            services_.Dialogs->ShowMessage(TMessageKind::Error, LoadErrorText(code));
+            services_.Dialogs->ShowMessage(TMessageKind::Error,
+                                           LoadErrorText(code) + "\n" + FilmName);
         }
         ShowFilmName(ExtractFileName(FilmName));
         ShowStructureRanges();

@@ -5,12 +5,16 @@
 #include "foundation/KanvioToolkit.h"
 #include "foundation/LangManager.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPixmap>
 #include <QScreen>
+#include <QThread>
+#include <QWindow>
 #include <algorithm>
 
 namespace kanvio {
@@ -79,6 +83,24 @@ void TSplashForm::ArrangeControls() {
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
+}
+
+void TSplashForm::ShowPainted() {
+    show();
+    // The window manager maps the window in its own time; painting before the window is
+    // exposed paints nothing. A desktop that never exposes it (minimised session, say)
+    // must not hold the start up for long.
+    constexpr int ExposeWaitMs = 2000;
+    QElapsedTimer waited;
+    waited.start();
+    QCoreApplication::processEvents();
+    while (windowHandle() != nullptr && !windowHandle()->isExposed() &&
+           waited.elapsed() < ExposeWaitMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    repaint();
+    QGuiApplication::sync();
 }
 
 void TSplashForm::showEvent(QShowEvent* event) {

@@ -15,6 +15,11 @@ class TSplashForm final : public QWidget {
 public:
     explicit TSplashForm(QWidget* parent = nullptr);
 
+    // Shows the window and returns once its contents are on the screen: the start that
+    // follows keeps the event loop busy for seconds, and a window mapped but not yet
+    // painted stays an empty box all that time.
+    void ShowPainted();
+
     QLabel* imgSplash() const { return imgSplash_; }
     QLabel* lbTitle() const { return lbTitle_; }
     QLabel* lbWait() const { return lbWait_; }

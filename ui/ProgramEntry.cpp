@@ -6,6 +6,7 @@
 #include "datasources/DataSourceFactory.h"
 #include "datasources/ZFTimeCodeStore.h"
 #include "foundation/AnsiText.h"
+#include "foundation/LangManager.h"
 #include "foundation/Logging.h"
 #include "foundation/UserDialogs.h"
 #include "ui/CommandLine.h"
@@ -17,6 +18,7 @@
 #include "ui/SteeringForm.h"
 #include "ui/TCForm.h"
 #include "ui/ThreeWindowLayout.h"
+#include "ui/ToolkitTranslations.h"
 #include "video/VideoCommands.h"
 
 #include <QApplication>
@@ -105,9 +107,7 @@ int RunPlayer(int argc, char** argv) {
     const std::vector<std::string> arguments = ArgumentsOf(argc, argv);
 
     QPointer<TSplashForm> splash = new TSplashForm;
-    splash->show();
-    QApplication::processEvents();
-    splash->repaint();
+    splash->ShowPainted();
 
     TQtUserDialogs dialogs;
     TQtStartupUi startupUi(splash);
@@ -129,6 +129,10 @@ int RunPlayer(int argc, char** argv) {
     if (!PlayerContext) {
         CloseSplashWindow(splash);
         return 1;
+    }
+    {
+        LangScope lang;
+        InstallToolkitTranslations(application, lang->LanguageCode());
     }
     if (splash) {
         splash->repaint();

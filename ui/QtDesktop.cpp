@@ -1,12 +1,14 @@
 #include "ui/QtDesktop.h"
 
+#include "ui/HelpViewer.h"
+
 #include <QCursor>
-#include <QDesktopServices>
 #include <QFile>
 #include <QGuiApplication>
-#include <QUrl>
 
 namespace kanvio {
+
+TQtDesktop::TQtDesktop() : viewer_(std::make_unique<THelpViewer>()) {}
 
 TQtDesktop::~TQtDesktop() {
     // A busy state left open by an error must not keep the wait cursor after us.
@@ -19,7 +21,8 @@ bool TQtDesktop::OpenDocument(const std::string& fileName) {
     if (fileName.empty()) {
         return false;
     }
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(fileName.c_str())));
+    viewer_->Show(QFile::decodeName(fileName.c_str()));
+    return true;
 }
 
 void TQtDesktop::SetBusy(bool busy) {

@@ -26,6 +26,10 @@ const char* const kTrackNames[4] = {"tbBrightness", "tbContrast", "tbHue", "tbSa
 const char* const kLabelNames[4] = {"lbBrightness", "lbContrast", "lbHue", "lbSaturation"};
 
 const QColor kLime(0, 255, 0);
+// Styles draw a slider's groove and handle in the button colour: black like the face,
+// only the filled part left of the handle showed, and a slider in the middle looked as
+// if it sat at its right end.
+const QColor kTrackGrey(128, 128, 128);
 
 } // namespace
 
@@ -47,6 +51,9 @@ TColorControlForm::TColorControlForm(QWidget* parent)
         auto* track = new QSlider(Qt::Horizontal, this);
         track->setObjectName(kTrackNames[i]);
         track->setTickPosition(QSlider::TicksBelow);
+        QPalette trackColours = colours;
+        trackColours.setColor(QPalette::Button, kTrackGrey);
+        track->setPalette(trackColours);
         track->setGeometry((kClientWidth - kTrackWidth) / 2, kTrackTops[i], kTrackWidth, 22);
         tracks_[size_t(i)] = track;
     }

@@ -43,10 +43,21 @@ QImage ImageOfSample(GstSample* sample) {
 }
 
 bool TFrameSlot::Put(TGstSamplePtr sample) {
+    // The appsink hands out one sample object again and again and changes its caps and
+    // segment in place when they change; a reference kept here would make that sample
+    // shared, and the sink's change fails. The slot keeps a sample of its own around the
+    // same buffer instead.
+    TGstSamplePtr own;
+    if (sample) {
+        own.reset(gst_sample_new(gst_sample_get_buffer(sample.get()),
+                                 gst_sample_get_caps(sample.get()),
+                                 gst_sample_get_segment(sample.get()), nullptr));
+        sample.reset();
+    }
     TGstSamplePtr previous;
     std::lock_guard guard(lock_);
     previous = std::move(sample_); // released after the lock, outside the critical path
-    sample_ = std::move(sample);
+    sample_ = std::move(own);
     const bool wakeUp = !wakeUpPending_;
     wakeUpPending_ = true;
     return wakeUp;

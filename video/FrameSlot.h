@@ -14,8 +14,9 @@ namespace kanvio {
 
 class TFrameSlot {
 public:
-    // Called on the streaming thread after a frame was stored; true when the frame is the
-    // first since the last Take (the UI needs one wake-up only: the newest frame wins).
+    // Called on the streaming thread to store a frame (the slot keeps a sample of its own
+    // around the frame's buffer, never the sink's); true when the frame is the first since
+    // the last Take (the UI needs one wake-up only: the newest frame wins).
     bool Put(TGstSamplePtr sample);
     // The newest frame as an image that keeps the sample alive while it is used; a null
     // image when no frame has come since the slot was cleared.

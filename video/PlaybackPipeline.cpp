@@ -25,6 +25,18 @@ bool PadCarriesVideo(GstPad* pad, bool raw) {
     return raw ? g_str_equal(name, "video/x-raw") : g_str_has_prefix(name, "video/");
 }
 
+// Whether the decoder's entry can take what the parser offers. A parser that has not yet
+// seen the stream offers a range of caps; the accept-caps query takes fixed caps only,
+// so a range is checked against what the entry can take instead.
+bool EntryTakes(GstPad* entry, GstCaps* offered) {
+    if (offered == nullptr || gst_caps_is_empty(offered))
+        return false;
+    if (gst_caps_is_fixed(offered))
+        return gst_pad_query_accept_caps(entry, offered);
+    TGstCapsPtr takes(gst_pad_query_caps(entry, nullptr));
+    return takes && gst_caps_can_intersect(offered, takes.get());
+}
+
 // The bin's children in reading order, source first; each with a reference of its own.
 std::vector<TGstElementPtr> ChildrenSourceFirst(GstBin* bin) {
     std::vector<TGstElementPtr> children;
@@ -236,7 +248,7 @@ void TPlaybackPipeline::OnParsedPad(GstPad* pad) {
             if (!caps)
                 caps.reset(gst_pad_query_caps(pad, nullptr));
             // A decoder that cannot take the stream stays unlinked: the load then fails.
-            if (gst_pad_query_accept_caps(entry.get(), caps.get()) &&
+            if (EntryTakes(entry.get(), caps.get()) &&
                 gst_pad_link(pad, entry.get()) == GST_PAD_LINK_OK) {
                 videoLinked_ = true;
                 return;

@@ -11,6 +11,7 @@
 #include "video/VideoDisplayWidget.h"
 #include "video/VirtualKeyMap.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -296,6 +297,9 @@ void TScreenForm::keyPressEvent(QKeyEvent* event) {
 }
 
 void TScreenForm::mousePressEvent(QMouseEvent* event) {
+    pressGlobal_ = event->globalPosition().toPoint();
+    rightPressed_ = event->button() == Qt::RightButton;
+    menuOnRelease_ = false;
     VideoWindowMouseDown(videoWindow_->mapFrom(this, event->position().toPoint()));
 }
 
@@ -303,8 +307,15 @@ void TScreenForm::mouseMoveEvent(QMouseEvent* event) {
     FormMouseMove(videoWindow_->mapFrom(this, event->position().toPoint()));
 }
 
-void TScreenForm::mouseReleaseEvent(QMouseEvent*) {
+void TScreenForm::mouseReleaseEvent(QMouseEvent* event) {
     VideoWindowMouseUp();
+    const bool stayed = (event->globalPosition().toPoint() - pressGlobal_).manhattanLength() <
+                        QApplication::startDragDistance();
+    if (event->button() == Qt::RightButton && menuOnRelease_ && stayed) {
+        popup_.Menu->popup(event->globalPosition().toPoint());
+    }
+    rightPressed_ = false;
+    menuOnRelease_ = false;
 }
 
 void TScreenForm::mouseDoubleClickEvent(QMouseEvent*) {
@@ -312,6 +323,13 @@ void TScreenForm::mouseDoubleClickEvent(QMouseEvent*) {
 }
 
 void TScreenForm::contextMenuEvent(QContextMenuEvent* event) {
+    event->accept();
+    // Where the desktop asks for the menu as the right button goes down, the menu waits
+    // for the release: opened now, it would take the mouse from a drag.
+    if (event->reason() == QContextMenuEvent::Mouse && rightPressed_) {
+        menuOnRelease_ = true;
+        return;
+    }
     dragging_ = false; // the menu takes the button's release
     popup_.Menu->popup(event->globalPos());
 }

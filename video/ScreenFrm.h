@@ -121,6 +121,11 @@ private:
     int32_t dragStartX_ = 0;
     int32_t dragStartY_ = 0;
     bool dragging_ = false;
+    // Any button drags the window; the right one opens the menu on its release, and only
+    // when the mouse stayed where it was pressed.
+    QPoint pressGlobal_;
+    bool rightPressed_ = false;
+    bool menuOnRelease_ = false;
     // The engine on the display, gone once the player freed the window.
     std::unique_ptr<TEmbeddedVideo> video_;
     bool keepingOnScreen_ = false;

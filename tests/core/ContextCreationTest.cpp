@@ -1,5 +1,6 @@
 #include "foundation/BigIniFile.h"
 #include "foundation/Errors.h"
+#include "foundation/KanvioToolkit.h"
 #include "foundation/Logging.h"
 #include "foundation/RegistryManager.h"
 #include "tests/core/ContextTestSupport.h"
@@ -14,6 +15,7 @@ namespace {
 class ContextCreationTest : public ContextTest {};
 
 TEST_F(ContextCreationTest, EmptyFolderGivesEveryDefaultAndCreatesNothing) {
+    keepNoProjectDataNotice = true;
     auto context = CreateContext();
     EXPECT_EQ(context->LayoutMode, 0);
     EXPECT_EQ(context->DisplayConnectionMode, 0);
@@ -39,12 +41,40 @@ TEST_F(ContextCreationTest, EmptyFolderGivesEveryDefaultAndCreatesNothing) {
         EXPECT_EQ(context->GetDefaultDefectClassColor(i), 0u);
     }
     EXPECT_TRUE(sources.requests.empty());
+    // Said once: where the player looked and for what.
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].first, TMessageKind::Warning);
+    const std::string& said = dialogs.messages[0].second;
+    EXPECT_NE(said.find("_NoProjectData"), std::string::npos) << said;
+    EXPECT_NE(said.find(GetProgramFolder()), std::string::npos) << said;
+    EXPECT_NE(said.find("Kanvio.dat"), std::string::npos) << said;
     EXPECT_FALSE(std::filesystem::exists(projectFolder() / "Kanvio.ini"));
     EXPECT_EQ(AppLog->Level(), 0);
     // Without language files every text is its key.
     EXPECT_EQ(context->ObjectTypeText('H'), "_Reach");
     EXPECT_EQ(context->ObjectTypeText('A'), "_Connection");
     EXPECT_EQ(context->ObjectTypeText('X'), "");
+}
+
+TEST_F(ContextCreationTest, SettingsNamingMissingProjectFilesSayWhatWasSought) {
+    const std::vector<std::string> settings = {
+        "[DATA]\nProjekt=Haltungen.txt\nProjektA=Anschluesse.txt\n",
+        std::string("\x01\xff garbage \0 without any section\n[[[\n", 37),
+    };
+    keepNoProjectDataNotice = true;
+    for (const std::string& text : settings) {
+        WriteSettings(text);
+        dialogs.messages.clear();
+        auto context = CreateContext();
+        EXPECT_TRUE(context->Reaches.empty());
+        ASSERT_EQ(dialogs.messages.size(), 1u) << text;
+        const std::string& said = dialogs.messages[0].second;
+        EXPECT_NE(said.find(GetProgramFolder()), std::string::npos) << said;
+        if (text.find("Projekt=") != std::string::npos) {
+            EXPECT_NE(said.find("Haltungen.txt"), std::string::npos) << said;
+            EXPECT_NE(said.find("Anschluesse.txt"), std::string::npos) << said;
+        }
+    }
 }
 
 TEST_F(ContextCreationTest, RealisticSettingsFileSetsEveryKey) {

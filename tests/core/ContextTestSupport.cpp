@@ -34,6 +34,11 @@ std::unique_ptr<TKanvioContext> ContextTest::CreateContext(bool headless) {
     services.TimeCodes = timeCodes;
     auto context = std::make_unique<TKanvioContext>(services);
     context->Create();
+    if (!keepNoProjectDataNotice) {
+        std::erase_if(dialogs.messages, [](const auto& message) {
+            return message.second.rfind("_NoProjectData", 0) == 0;
+        });
+    }
     return context;
 }
 

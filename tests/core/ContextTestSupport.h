@@ -72,6 +72,9 @@ protected:
     IPrinters* printers = nullptr;
     ITimeCorrectionUi* timeCorrectionUi = nullptr;
     ITimeCodeStore* timeCodes = nullptr;
+    // Most tests start without project data on purpose; the notice that says so is kept
+    // only for the tests about it.
+    bool keepNoProjectDataNotice = false;
 
 private:
     TempDir project_{"kanvio-project"};

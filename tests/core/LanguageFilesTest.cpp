@@ -64,5 +64,30 @@ TEST_P(LanguageFileTest, HasNoKeyTwice) {
 
 INSTANTIATE_TEST_SUITE_P(Languages, LanguageFileTest, ::testing::Values("de", "en"));
 
+// A double-click on the picture never switches to full screen: in the three windows it
+// sizes the video window to the film, in the single window it enlarges the picture. No
+// sentence of a help file may tie the two together.
+TEST(HelpFileTest, DoubleClickIsNotDescribedAsFullScreen) {
+    const std::filesystem::path medium = std::filesystem::path(KANVIO_SOURCE_DIR) / "medium";
+    const std::regex doubleClick("Doppelklick|double-click", std::regex::icase);
+    const std::regex fullScreen("Vollbild|full screen", std::regex::icase);
+    for (const char* name : {"de/help.html", "de/help_de.html", "en/help_en.html"}) {
+        const std::string text = ReadFile(medium / name);
+        size_t start = 0;
+        int mentions = 0;
+        while (start < text.size()) {
+            size_t end = text.find_first_of(".;", start);
+            end = end == std::string::npos ? text.size() : end + 1;
+            const std::string sentence = text.substr(start, end - start);
+            if (std::regex_search(sentence, doubleClick)) {
+                ++mentions;
+                EXPECT_FALSE(std::regex_search(sentence, fullScreen)) << name << ": " << sentence;
+            }
+            start = end;
+        }
+        EXPECT_GE(mentions, 2) << name << " describes the double-click of both layouts";
+    }
+}
+
 } // namespace
 } // namespace kanvio::test

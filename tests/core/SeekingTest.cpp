@@ -149,7 +149,11 @@ TEST_F(SeekingTest, FailedLoadShowsItsMessageAndIsNotRetried) {
     video().loadResult = static_cast<TVideoResult>(0x8004F007u);
     context->SeekPosition(false, 610);
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].second, "_NoFileError");
+    // The text, then the film the player tried.
+    const std::string& said = dialogs.messages[0].second;
+    EXPECT_EQ(said.rfind("_NoFileError\n", 0), 0u) << said;
+    EXPECT_NE(said.find(context->FilmName), std::string::npos) << said;
+    EXPECT_FALSE(context->FilmName.empty());
     EXPECT_FALSE(context->Seeking);
     context->SeekPosition(false, 700);
     EXPECT_EQ(video().loads.size(), 1u);

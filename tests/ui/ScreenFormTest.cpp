@@ -254,6 +254,28 @@ TEST_F(ScreenFormTest, DraggingThePictureMovesTheWindowUnlessFullScreen) {
     EXPECT_EQ(screen().pos(), full);
 }
 
+// Through the window system, where the desktop asks for the context menu as soon as the
+// right button goes down: the menu must not take the drag.
+TEST_F(ScreenFormTest, RightButtonDragsAndARightClickOpensTheMenu) {
+    StartPlayer();
+    screen().move(200, 100);
+    QWindow* window = screen().windowHandle();
+    ASSERT_NE(window, nullptr);
+    const QPoint start = screen().VideoWindow()->mapTo(&screen(), QPoint(10, 10));
+    QTest::mousePress(window, Qt::RightButton, Qt::NoModifier, start);
+    EXPECT_TRUE(screen().Dragging());
+    EXPECT_FALSE(screen().PopupMenu()->isVisible());
+    QTest::mouseMove(window, start + QPoint(30, 20));
+    EXPECT_EQ(screen().pos(), QPoint(230, 120));
+    QTest::mouseRelease(window, Qt::RightButton, Qt::NoModifier, start);
+    EXPECT_FALSE(screen().Dragging());
+    EXPECT_FALSE(screen().PopupMenu()->isVisible()) << "a drag opens no menu";
+
+    QTest::mouseClick(window, Qt::RightButton, Qt::NoModifier, start);
+    EXPECT_TRUE(screen().PopupMenu()->isVisible());
+    screen().PopupMenu()->hide();
+}
+
 TEST_F(ScreenFormTest, DoubleClickSizesTheWindowToTheFilm) {
     StartPlayer();
     screen().VideoWindowDblClick();

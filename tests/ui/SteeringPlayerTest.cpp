@@ -245,7 +245,7 @@ TEST_F(SteeringPlayerTest, FilmMissingFromTheMediumIsReportedAndNothingRunsOn) {
     context->Play(1.0);
     context->NextFilm();
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0].second, "_NoFileError");
+    EXPECT_EQ(dialogs.messages[0].second, "_NoFileError\nf2.mpg"); // names the film
     EXPECT_EQ(context->FilmIndex, 1);
     EXPECT_TRUE(screen().VideoWindow()->Frame().isNull()) << "the old film's picture stays";
     EXPECT_EQ(screen().GetCurrentPosition(), 0);

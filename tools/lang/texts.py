@@ -75,6 +75,7 @@ TEXTS = {
     "_NoCompatibleFiltersSys": ("Die Decoder des Systems können diesen Film nicht abspielen.", "The system's decoders cannot play this film."),
     "_NoFileError": ("Die Filmdatei wurde nicht gefunden.", "The film file was not found."),
     "_NoMovieFound": ("Kein Film an dieser Stelle", "No film at this position"),
+    "_NoProjectData": ("Keine Projektdaten gefunden. Gesucht wurde im folgenden Ordner nach diesen Dateien:", "No project data found. This folder was searched for these files:"),
     "_NoRightsToLogFile": ("In den Ordner der Protokolldatei %1 kann nicht geschrieben werden. Bitte wählen Sie eine andere Protokolldatei.", "The folder of the log file %1 cannot be written. Please choose another log file."),
     "_Normal": ("Normal", "Normal"),
     "_Number": ("Nummer", "Number"),
