@@ -1,6 +1,7 @@
 #include "datasources/IsybauZFParser.h"
 
 #include "datasources/IsybauRecordParser.h"
+#include "datasources/ZFFileText.h"
 #include "foundation/AnsiText.h"
 #include "foundation/AtomicFile.h"
 #include "foundation/Errors.h"
@@ -19,22 +20,6 @@ namespace {
 // (references unexpanded), so that node positions and layout can be taken from it.
 constexpr unsigned ParseOptions =
     (pugi::parse_full | pugi::parse_ws_pcdata) & ~pugi::parse_eol & ~pugi::parse_escapes;
-
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
-bool IsXmlBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string_view TrimXmlBlanks(std::string_view text) {
-    while (!text.empty() && IsXmlBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsXmlBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
 
 bool IsSignificant(const pugi::xml_node& node) {
     if (node.type() != pugi::node_pcdata)
@@ -60,7 +45,7 @@ std::string LeadingLayout(const pugi::xml_node& node) {
 }
 
 std::string IndentUnit(const std::string& outer, const std::string& inner) {
-    if (inner.size() > outer.size() && StartsWith(inner, outer))
+    if (inner.size() > outer.size() && inner.starts_with(outer))
         return inner.substr(outer.size());
     return inner.find('\t') != std::string::npos ? "\t" : "  ";
 }

@@ -11,22 +11,6 @@ namespace {
 
 constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
-bool IsXmlBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string_view TrimXmlBlanks(std::string_view text) {
-    while (!text.empty() && IsXmlBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsXmlBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 QByteArrayView View(std::string_view bytes) {
     return QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
@@ -42,9 +26,9 @@ std::optional<QStringConverter::Encoding> WideEncoding(std::string_view bytes) {
 
 // The encoding named by the XML declaration, in lower case; empty when none is named.
 std::string DeclaredEncoding(std::string_view bytes) {
-    if (StartsWith(bytes, Utf8Bom))
+    if (bytes.starts_with(Utf8Bom))
         bytes.remove_prefix(Utf8Bom.size());
-    if (!StartsWith(bytes, "<?xml"))
+    if (!bytes.starts_with("<?xml"))
         return {};
     std::string_view declaration = bytes.substr(0, bytes.find("?>"));
     const auto key = declaration.find("encoding");
@@ -195,6 +179,18 @@ QString TZFFileText::Decode(std::string_view raw) const {
         text = AnsiToQString(raw);
     }
     return ExpandXmlReferences(text);
+}
+
+bool IsXmlBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+std::string_view TrimXmlBlanks(std::string_view text) {
+    while (!text.empty() && IsXmlBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsXmlBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
 }
 
 } // namespace kanvio

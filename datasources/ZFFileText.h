@@ -40,4 +40,9 @@ private:
 // reference to no valid character stays as it stands.
 QString ExpandXmlReferences(const QString& text);
 
+// XML's own blanks (space, tab, carriage return, line feed): nothing else counts as space
+// in markup.
+bool IsXmlBlank(char c);
+std::string_view TrimXmlBlanks(std::string_view text);
+
 } // namespace kanvio
