@@ -4,6 +4,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <algorithm>
 
 namespace kanvio {
 
@@ -31,14 +32,20 @@ void TQelListView::SetModel(const TQelListViewModel& model) {
         filtered_ = std::make_unique<TQelListViewModel>();
     }
     filtered_->Attributes = model.Attributes;
-    if (table_.BuildColumnsOnce(model.Attributes)) {
+    const bool firstColumns = table_.BuildColumnsOnce(model.Attributes);
+    Fill(model);
+    if (firstColumns) {
+        // An equal share of the view, but never less than the caption and the cells need:
+        // a wider font would cut them otherwise.
         const int count = table_.columnCount();
         const int width = DefaultColumnWidth(this->width(), count);
         for (int column = 1; column < count; ++column) {
-            setColumnWidth(column, std::max(width, horizontalHeader()->minimumSectionSize()));
+            const int contents =
+                std::max(sizeHintForColumn(column), horizontalHeader()->sectionSizeHint(column));
+            setColumnWidth(column,
+                           std::max({width, contents, horizontalHeader()->minimumSectionSize()}));
         }
     }
-    Fill(model);
 }
 
 void TQelListView::Fill(const TQelListViewModel& model) {

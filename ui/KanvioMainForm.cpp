@@ -1,6 +1,7 @@
 #include "ui/KanvioMainForm.h"
 
 #include "core/KanvioContext.h"
+#include "core/KanvioDataModel.h"
 #include "foundation/AnsiText.h"
 #include "foundation/Errors.h"
 #include "foundation/KanvioToolkit.h"
@@ -21,6 +22,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace kanvio {
 
@@ -79,6 +81,8 @@ TKanvioMainForm::TKanvioMainForm(TKanvioContext& context, IUserDialogs& dialogs,
                                                     *scrollBox_, *this, *this);
 
     FormCreate();
+    // With a font wider than the design's, the menus would hide behind the bar's chevron.
+    FitWidthToTexts();
 }
 
 TKanvioMainForm::~TKanvioMainForm() = default;
@@ -193,6 +197,26 @@ void TKanvioMainForm::keyPressEvent(QKeyEvent* event) {
 
 void TKanvioMainForm::ShowStructureList() {
     commands_->BuildStructureMenus();
+    FitWidthToTexts();
+}
+
+void TKanvioMainForm::FitWidthToTexts() {
+    std::vector<const TReachData*> structures;
+    for (const TAReachData* list : {&context_.Reaches, &context_.Connections}) {
+        for (const TReachDataRef& structure : *list) {
+            structures.push_back(structure.get());
+        }
+    }
+    // The client width at which the fields of the panel's layout get that width.
+    const auto [w1, w2, w3] = infoPanel_->ColumnLabelWidths();
+    const int panel = 3 * infoPanel_->LeastEditWidth(structures) + w1 + w2 + w3 + 72;
+    int least = std::max(menus_->NeededWidth(), panel);
+    // Never wider than the screen: there the user sees more by scrolling the fields.
+    if (const QScreen* screen = ScreenOf(*this)) {
+        const int frame = frameGeometry().width() - width();
+        least = std::min(least, screen->availableGeometry().width() - frame);
+    }
+    setMinimumWidth(least);
 }
 
 void TKanvioMainForm::ShowCurrentStructure() {

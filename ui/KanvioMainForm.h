@@ -62,6 +62,8 @@ private:
     void FormShow();
     void FormCloseQuery();
     void ApplyTexts();
+    // The least width at which the menus and every structure's fields show whole.
+    void FitWidthToTexts();
     // Pulls the window back when it lies beyond the screen's available area.
     void KeepOnScreen();
 

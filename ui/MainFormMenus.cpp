@@ -6,6 +6,8 @@
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStyle>
+#include <QStyleOption>
 #include <QWidget>
 
 namespace kanvio {
@@ -173,6 +175,27 @@ void TMainFormMenus::EnableControls(bool enabled) {
     for (QMenu* menu : {miPrintout, miSettings, miHelp}) {
         menu->menuAction()->setEnabled(enabled);
     }
+}
+
+int TMainFormMenus::NeededWidth() const {
+    const QStyle* style = MainMenu->style();
+    const QFontMetrics metrics = MainMenu->fontMetrics();
+    const int spacing = style->pixelMetric(QStyle::PM_MenuBarItemSpacing, nullptr, MainMenu);
+    int width = 2 * (style->pixelMetric(QStyle::PM_MenuBarHMargin, nullptr, MainMenu) +
+                     style->pixelMetric(QStyle::PM_MenuBarPanelWidth, nullptr, MainMenu));
+    for (const QAction* action : MainMenu->actions()) {
+        if (!action->isVisible() || action->text().isEmpty()) {
+            continue;
+        }
+        QStyleOptionMenuItem option;
+        option.initFrom(MainMenu);
+        option.menuItemType = QStyleOptionMenuItem::Normal;
+        option.text = action->text();
+        const QSize text = metrics.size(Qt::TextShowMnemonic, action->text());
+        width += style->sizeFromContents(QStyle::CT_MenuBarItem, &option, text, MainMenu).width() +
+                 spacing;
+    }
+    return width;
 }
 
 } // namespace kanvio

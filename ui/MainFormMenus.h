@@ -26,6 +26,8 @@ public:
     explicit TMainFormMenus(QWidget* window);
 
     void ApplyTexts(const LangScope& lang);
+    // The width the menu bar needs to show all its menus without the extension button.
+    int NeededWidth() const;
 
     // Rebuilds both structure menus; a menu without items is disabled.
     void BuildStructureMenus(const TAReachData& reaches, const TAReachData& connections,

@@ -74,6 +74,7 @@ void TPlayerControlsWidget::btColorSettingsClick() {
 
 void TPlayerControlsWidget::SetTimeLabel(const std::string& text) {
     lblTime_->setText(AnsiToQString(text));
+    FitTimeLabels();
 }
 
 void TPlayerControlsWidget::EnableControls(bool enabled) {
@@ -133,6 +134,7 @@ void TPlayerControlsWidget::TrackBarChange() {
 void TPlayerControlsWidget::ShowTrackRange(int64_t first, int64_t last, int64_t tickFrequency) {
     labelNull_->setText(QString::fromStdString(FormatRangeTime(first, context_.LinearFactor)));
     trackMaxLabel_->setText(QString::fromStdString(FormatRangeTime(last, context_.LinearFactor)));
+    FitTimeLabels();
     ProgramChange change(sliderSetByProgram_);
     trackBar_->setMaximum(ClampToSlider(last));
     trackBar_->setMinimum(ClampToSlider(first));
@@ -158,6 +160,7 @@ void TPlayerControlsWidget::ShowFilmParts(const std::vector<std::string>& ranges
     labelNull_->setText(QString::fromStdString(FormatRangeTime(minimum, context_.LinearFactor)));
     trackMaxLabel_->setText(
         QString::fromStdString(FormatRangeTime(maximum, context_.LinearFactor)));
+    FitTimeLabels();
 
     QImage strip(picRanges_->width(), picRanges_->height(), QImage::Format_RGB888);
     strip.fill(Qt::white);

@@ -12,6 +12,7 @@
 #include <QSpinBox>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 
 namespace kanvio {
 
@@ -21,6 +22,16 @@ constexpr int kButtonWidth = 40;
 constexpr int kDropDownWidth = 54; // the Play button carries the speed menu's arrow
 constexpr int kBarHeight = 38;
 constexpr int kSliderGroupHeight = 65;
+// The time labels' widths in the window's design; wider fonts make them wider.
+constexpr int kStartLabelWidth = 60;
+constexpr int kTimeLabelWidth = 100;
+constexpr int kEndLabelWidth = 51;
+
+// The width label needs for its text in its own font, at least designWidth.
+int FittedWidth(const QLabel& label, int designWidth) {
+    const int around = label.width() - label.contentsRect().width();
+    return std::max(designWidth, label.fontMetrics().horizontalAdvance(label.text()) + around);
+}
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QRect& place, Qt::Alignment align) {
     auto* label = new QLabel(QStringLiteral("00:00:00"), parent);
@@ -107,8 +118,10 @@ void TPlayerControlsWidget::CreateToolBar() {
     QFont big = spEdtJump_->font();
     big.setPixelSize(22); // a cell height of 28 pixels
     spEdtJump_->setFont(big);
-    spEdtJump_->setGeometry(left, 0, 50, kBarHeight);
-    left += 50;
+    // Two digits in the big font, beside the arrows: wider than the design where the font is.
+    const int jumpWidth = std::max(50, spEdtJump_->sizeHint().width());
+    spEdtJump_->setGeometry(left, 0, jumpWidth, kBarHeight);
+    left += jumpWidth;
     skipBackButton_ = AddToolButton("SkipBackButton", 3, left);
     skipForwardButton_ = AddToolButton("SkipForwardButton", 4, left);
 
@@ -155,9 +168,13 @@ void TPlayerControlsWidget::CreateInfoPanel() {
     trackBar_->setGeometry(1, 16, 599, 28);
     trackBar_->setRange(0, 100);
     trackBar_->setTickPosition(QSlider::TicksBelow);
-    labelNull_ = MakeLabel(infoPanel_, "LabelNull", QRect(9, 47, 60, 16), Qt::AlignLeft);
-    lblTime_ = MakeLabel(infoPanel_, "LblTime", QRect(279 - 20, 47, 100, 16), Qt::AlignHCenter);
-    trackMaxLabel_ = MakeLabel(infoPanel_, "TrackMaxLabel", QRect(550, 47, 51, 16), Qt::AlignLeft);
+    labelNull_ =
+        MakeLabel(infoPanel_, "LabelNull", QRect(9, 47, kStartLabelWidth, 16), Qt::AlignLeft);
+    lblTime_ = MakeLabel(infoPanel_, "LblTime", QRect(279 - 20, 47, kTimeLabelWidth, 16),
+                         Qt::AlignHCenter);
+    // Flush with the slider's end, however wide its text.
+    trackMaxLabel_ = MakeLabel(infoPanel_, "TrackMaxLabel",
+                               QRect(601 - kEndLabelWidth, 47, kEndLabelWidth, 16), Qt::AlignRight);
     picRanges_->setGeometry(trackBar_->x() + 10, trackBar_->y() - picRanges_->height(),
                             trackBar_->width() - 20, picRanges_->height());
 
@@ -218,6 +235,7 @@ int TPlayerControlsWidget::ArrangeAsControlWindow() {
                                cassSlot_->x() + cassSlot_->width() + 32);
     toolBar_->resize(width, kBarHeight);
     zoomLbl_->move(dZoomBar_->x() + (dZoomBar_->width() - zoomLbl_->width()) / 2, zoomLbl_->y());
+    FitTimeLabels();
     return width;
 }
 
@@ -241,15 +259,27 @@ void TPlayerControlsWidget::ArrangeSliderGroup(int width) {
     infoPanel_->setGeometry(0, 0, width, kSliderGroupHeight);
     const int sliderWidth = width - 2;
     trackBar_->setGeometry(1, 16, sliderWidth, 28);
-    const QFontMetrics metrics(font());
-    trackMaxLabel_->move(sliderWidth - metrics.horizontalAdvance(trackMaxLabel_->text()),
-                         trackMaxLabel_->y());
+    trackMaxLabel_->move(sliderWidth - trackMaxLabel_->width(), trackMaxLabel_->y());
     lblTime_->move((sliderWidth - lblTime_->width()) / 2, lblTime_->y());
+    FitTimeLabels();
     picRanges_->setGeometry(trackBar_->x() + 10, trackBar_->y() - picRanges_->height(),
                             sliderWidth - 20, picRanges_->height());
     if (!filmParts_.empty()) {
         ShowFilmParts(filmParts_);
     }
+}
+
+void TPlayerControlsWidget::FitTimeLabels() {
+    // The start label grows to the right, the time around its centre and the end label to
+    // the left, so that each keeps its place against the slider.
+    labelNull_->resize(FittedWidth(*labelNull_, kStartLabelWidth), labelNull_->height());
+    const int centre = lblTime_->x() + lblTime_->width() / 2;
+    const int timeWidth = FittedWidth(*lblTime_, kTimeLabelWidth);
+    lblTime_->setGeometry(centre - timeWidth / 2, lblTime_->y(), timeWidth, lblTime_->height());
+    const int right = trackMaxLabel_->x() + trackMaxLabel_->width();
+    const int endWidth = FittedWidth(*trackMaxLabel_, kEndLabelWidth);
+    trackMaxLabel_->setGeometry(right - endWidth, trackMaxLabel_->y(), endWidth,
+                                trackMaxLabel_->height());
 }
 
 } // namespace kanvio

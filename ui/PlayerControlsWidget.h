@@ -123,6 +123,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Widens the time labels to their texts in their font; the design widths are the least.
+    void FitTimeLabels();
     void CreateToolBar();
     void CreateInfoPanel();
     void CreateSpeedMenu();

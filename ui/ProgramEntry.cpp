@@ -19,6 +19,7 @@
 #include "ui/TCForm.h"
 #include "ui/ThreeWindowLayout.h"
 #include "ui/ToolkitTranslations.h"
+#include "ui/WidgetTextDump.h"
 #include "video/VideoCommands.h"
 
 #include <QApplication>
@@ -105,6 +106,8 @@ int RunPlayer(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     // QApplication took its own options out of argv; the rest belongs to the player.
     const std::vector<std::string> arguments = ArgumentsOf(argc, argv);
+    // Kept up to date while the windows change, when the environment asks for it.
+    const std::unique_ptr<TWidgetTextDump> textDump = TWidgetTextDump::FromEnvironment();
 
     QPointer<TSplashForm> splash = new TSplashForm;
     splash->ShowPainted();

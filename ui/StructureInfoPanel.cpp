@@ -3,6 +3,7 @@
 #include "core/KanvioDataModel.h"
 #include "foundation/AnsiText.h"
 #include "foundation/LangManager.h"
+#include "foundation/TextWidths.h"
 #include "ui/StructureLabels.h"
 
 #include <QLabel>
@@ -84,20 +85,39 @@ void TStructureInfoPanel::ShowStructure(const TReachData* structure) {
         }
         return;
     }
-    auto show = [](QLineEdit* field, const std::string& ansi) {
-        field->setText(AnsiToQString(ansi));
-        // Long values show their beginning, as a field that was just filled does.
-        field->setCursorPosition(0);
-    };
-    show(txtNumber, structure->ID);
-    show(txtReach, structure->ReachNumber);
-    show(txtConnection, structure->ConnectionNumber);
-    show(txtCity, structure->city);
-    show(txtStreet, structure->street);
-    show(txtLength, LengthText(structure->StartDist, structure->EndDist, SystemDecimalSeparator()));
-    show(txtDate, structure->date);
-    show(txtFlow, structure->DirectionTxt());
-    show(txtVideo, structure->video);
+    const auto texts = FieldTexts(*structure);
+    const auto edits = ColumnEdits();
+    for (size_t column = 0; column < 3; ++column) {
+        for (size_t row = 0; row < 3; ++row) {
+            edits[column][row]->setText(texts[column][row]);
+            // Long values show their beginning, as a field that was just filled does.
+            edits[column][row]->setCursorPosition(0);
+        }
+    }
+}
+
+std::array<std::array<QString, 3>, 3>
+TStructureInfoPanel::FieldTexts(const TReachData& structure) const {
+    return {{{AnsiToQString(structure.ID), AnsiToQString(structure.ReachNumber),
+              AnsiToQString(structure.ConnectionNumber)},
+             {AnsiToQString(structure.city), AnsiToQString(structure.street),
+              AnsiToQString(
+                  LengthText(structure.StartDist, structure.EndDist, SystemDecimalSeparator()))},
+             {AnsiToQString(structure.date), AnsiToQString(structure.DirectionTxt()),
+              AnsiToQString(structure.video)}}};
+}
+
+int TStructureInfoPanel::LeastEditWidth(const std::vector<const TReachData*>& structures) const {
+    // All nine fields share one font and frame: the widest text decides.
+    int widest = 0;
+    for (const TReachData* structure : structures) {
+        for (const auto& column : FieldTexts(*structure)) {
+            for (const QString& text : column) {
+                widest = std::max(widest, NeededTextWidth(*txtNumber, text));
+            }
+        }
+    }
+    return widest;
 }
 
 std::array<int, 3> TStructureInfoPanel::ColumnLabelWidths() const {

@@ -1,0 +1,144 @@
+// No text of the program's windows is cut, with a font wider than the one the windows
+// were drawn for: the generated delivery in all three layouts, with the choice window and
+// the settings dialogs open in each, measured through the widget text dump.
+
+#include "core/KanvioContext.h"
+#include "tests/ui/MainFormTestFixture.h"
+#include "tests/ui/ScreenFormTestSupport.h"
+#include "ui/KanvioMainForm.h"
+#include "ui/KanvioSingleForm.h"
+#include "ui/MainFormMenus.h"
+#include "ui/MainMenuCommands.h"
+#include "ui/SettingsCommands.h"
+#include "ui/SteeringForm.h"
+#include "ui/WidgetTextDump.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace kanvio::test {
+namespace {
+
+template <typename TWindow> TWindow* VisibleWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* window = qobject_cast<TWindow*>(widget);
+        if (window != nullptr && window->isVisible()) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+std::string Describe(const TWidgetText& text) {
+    return (text.Window + " " + text.Class + " " + text.ObjectName + " \"" + text.Text +
+            "\" needs " + QString::number(text.Needed) + ", has " + QString::number(text.Available))
+        .toStdString();
+}
+
+// The fonts a Linux desktop brings are wider than the one the windows were drawn for.
+class TextFitTest : public MainFormTestFixture {
+protected:
+    TextFitTest() : designFont_(QApplication::font()) {
+        QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
+    }
+    ~TextFitTest() override { QApplication::setFont(designFont_); }
+
+    void Check(const std::vector<TWidgetText>& texts, const std::string& where) {
+        for (const TWidgetText& text : texts) {
+            if (text.Clipped()) {
+                clipped_.insert(where + ": " + Describe(text));
+            }
+            ++measured_;
+        }
+    }
+
+    // Opens the choice window and runs each settings dialog once, measuring them all.
+    void CheckWindowsOf(TMainFormMenus& menus, TMainMenuCommands& commands,
+                        const std::string& where) {
+        commands.Settings().SetDialogRunner([&](QDialog& dialog) {
+            dialog.show();
+            ProcessEventsFor(50);
+            Check(CollectWidgetTexts(dialog), where);
+            dialog.hide();
+            return static_cast<int>(QDialog::Rejected);
+        });
+        menus.miAdvanced->trigger();
+        ProcessEventsFor(100);
+        Check(CollectWidgetTexts(), where);
+        for (QAction* dialog : {menus.miCodecSettings, menus.miDefectClass, menus.miMenuLayout}) {
+            dialog->trigger();
+        }
+    }
+
+    std::set<std::string> clipped_;
+    int measured_ = 0;
+
+private:
+    QFont designFont_;
+};
+
+TEST_F(TextFitTest, NoTextIsCutInAnyLayoutOrDialog) {
+    TKanvioContext& context = StartContext();
+    context.SetPlayerWindows(nullptr); // the real windows of each layout
+    int step = 0;
+    QElapsedTimer clock;
+    clock.start();
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        if (clock.elapsed() > 90000) {
+            ADD_FAILURE() << "no window of step " << step;
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                widget->close();
+            }
+            driver.stop();
+            return;
+        }
+        if (context.Seeking || context.TrailerPlaying) {
+            return;
+        }
+        auto* main = VisibleWindow<TKanvioMainForm>();
+        auto* single = VisibleWindow<TKanvioSingleForm>();
+        switch (step) {
+        case 0:
+            if (main == nullptr || VisibleWindow<TSteeringForm>() == nullptr) {
+                return;
+            }
+            CheckWindowsOf(*main->Menus(), main->Commands(), "layout 0");
+            main->Menus()->miSingleFormTree->trigger();
+            break;
+        case 1:
+            if (single == nullptr || context.LayoutMode != 2) {
+                return;
+            }
+            CheckWindowsOf(*single->Menus(), single->Commands(), "layout 2");
+            single->Menus()->miSingleFormGraph->trigger();
+            break;
+        case 2:
+            if (single == nullptr || context.LayoutMode != 1) {
+                return;
+            }
+            CheckWindowsOf(*single->Menus(), single->Commands(), "layout 1");
+            single->close();
+            driver.stop();
+            break;
+        }
+        ++step;
+    });
+    driver.start(100);
+    auto& application = static_cast<QApplication&>(*QCoreApplication::instance());
+    RunLayouts(application, context, dialogs, {});
+    EXPECT_EQ(step, 3);
+    // The windows were measured at all: captions, fields, buttons, list rows.
+    EXPECT_GT(measured_, 100);
+    for (const std::string& cut : clipped_) {
+        ADD_FAILURE() << cut;
+    }
+}
+
+} // namespace
+} // namespace kanvio::test
