@@ -13,6 +13,7 @@
 #include <QTextDocumentFragment>
 #include <QToolButton>
 #include <algorithm>
+#include <vector>
 
 namespace kanvio {
 
@@ -212,6 +213,74 @@ int NeededTextWidth(const QWidget& widget, const QString& text) {
         return GroupBoxWidth(*group, text);
     }
     return 0;
+}
+
+namespace {
+
+// The width a control needs for anything it may show: a combo box any of its items.
+int LeastControlWidth(const QWidget& control) {
+    int least = NeededTextWidth(control);
+    if (const auto* combo = qobject_cast<const QComboBox*>(&control)) {
+        for (int item = 0; item < combo->count(); ++item) {
+            least = std::max(least, NeededTextWidth(control, combo->itemText(item)));
+        }
+    }
+    return least;
+}
+
+int RightEdge(const std::vector<QWidget*>& controls) {
+    int right = 0;
+    for (const QWidget* control : controls) {
+        right = std::max(right, control->x() + control->width());
+    }
+    return right;
+}
+
+} // namespace
+
+int FitControlsToTexts(QWidget& container) {
+    std::vector<QWidget*> controls;
+    for (QObject* child : container.children()) {
+        auto* control = qobject_cast<QWidget*>(child);
+        if (control != nullptr && !control->isWindow()) {
+            controls.push_back(control);
+        }
+    }
+    // From left to right, so that each control moves before it is measured in its place.
+    std::stable_sort(controls.begin(), controls.end(),
+                     [](const QWidget* a, const QWidget* b) { return a->x() < b->x(); });
+    const int oldRight = RightEdge(controls);
+    for (QWidget* control : controls) {
+        int grow = LeastControlWidth(*control) - control->width();
+        if (qobject_cast<QGroupBox*>(control) != nullptr) {
+            grow = std::max(grow, FitControlsToTexts(*control));
+        }
+        if (grow <= 0) {
+            continue;
+        }
+        const int oldEdge = control->x() + control->width();
+        control->resize(control->width() + grow, control->height());
+        for (QWidget* other : controls) {
+            if (other != control && other->x() >= oldEdge) {
+                other->move(other->x() + grow, other->y());
+            }
+        }
+    }
+    return std::max(0, RightEdge(controls) - oldRight);
+}
+
+void FitWindowToTexts(QWidget& window) {
+    const int growth = FitControlsToTexts(window);
+    if (growth <= 0) {
+        return;
+    }
+    const QSize size(window.width() + growth, window.height());
+    if (window.minimumSize() == window.maximumSize()) {
+        window.setFixedSize(size);
+    } else {
+        window.setMinimumWidth(std::max(window.minimumWidth(), size.width()));
+        window.resize(size);
+    }
 }
 
 } // namespace kanvio

@@ -25,4 +25,13 @@ inline int NeededTextWidth(const QWidget& widget) {
     return NeededTextWidth(widget, ShownText(widget));
 }
 
+// Widens each control of a window placed by hand, and of its group boxes, that is too
+// narrow for its text (a combo box for the widest of its items). What lies to the right of
+// a widened control moves right by as much, so that nothing overlaps; the design widths
+// stay the least. Returns how much further right the contents now reach.
+int FitControlsToTexts(QWidget& container);
+
+// FitControlsToTexts on a window; the window grows by as much, a window of fixed size too.
+void FitWindowToTexts(QWidget& window);
+
 } // namespace kanvio

@@ -3,6 +3,7 @@
 #include "core/KanvioContext.h"
 #include "foundation/AnsiText.h"
 #include "foundation/LangManager.h"
+#include "foundation/TextWidths.h"
 #include "ui/ColorBox.h"
 
 #include <QGroupBox>
@@ -59,6 +60,8 @@ TDefectClassForm::TDefectClassForm(const TKanvioContext& context, IColorPicker& 
 
     // FormCreate
     ApplyTexts();
+    // The design sizes are the least: a wider font widens what its texts need.
+    FitWindowToTexts(*this);
     for (int n = 0; n < kClassCount; ++n) {
         boxes_[size_t(n)]->Select(context_.GetDefectClassColor(n));
     }

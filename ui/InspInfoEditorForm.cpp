@@ -3,6 +3,7 @@
 #include "foundation/AnsiText.h"
 #include "foundation/Errors.h"
 #include "foundation/LangManager.h"
+#include "foundation/TextWidths.h"
 #include "foundation/UserDialogs.h"
 #include "ui/LabelEditorRows.h"
 
@@ -66,6 +67,8 @@ TInspInfoEditorForm::TInspInfoEditorForm(const TAInspectionInfo& labelTable, IUs
     connect(btnCancel_, &QPushButton::clicked, this, [this] { btnCancelClick(); });
     ApplyTexts();
     setFixedSize(kBoxLefts[4] + kBoxWidth + 8, btnOK_->y() + btnOK_->height() + 8);
+    // The design sizes are the least: a wider font widens what its texts need.
+    FitWindowToTexts(*this);
 }
 
 void TInspInfoEditorForm::ApplyTexts() {

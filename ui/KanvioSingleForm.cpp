@@ -23,6 +23,7 @@
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -100,6 +101,9 @@ void TKanvioSingleForm::CreateControls() {
     monospace.setPixelSize(13);
     lstStructures_->setFont(monospace);
     lstStructures_->setExpandsOnDoubleClick(false);
+    // A row is as wide as its text: one wider than the list scrolls instead of being cut.
+    lstStructures_->header()->setStretchLastSection(false);
+    lstStructures_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
 
     videoWindow_ = new TVideoDisplayWidget(client_);
     videoWindow_->setObjectName("VideoWindow");

@@ -3,6 +3,7 @@
 #include "foundation/AnsiText.h"
 #include "foundation/KanvioToolkit.h"
 #include "foundation/LangManager.h"
+#include "foundation/TextWidths.h"
 #include "foundation/UserDialogs.h"
 #include "video/CodecSettings.h"
 
@@ -82,6 +83,8 @@ TCodecSettingsForm::TCodecSettingsForm(int32_t filterStrategy, int32_t rendererM
     setFixedSize(kClientWidth, kClientHeight);
     CreateControls();
     ApplyTexts();
+    // The design sizes are the least: a wider font widens what its texts need.
+    FitWindowToTexts(*this);
     // A stored choice outside the items leaves the group without a checked item.
     if (filterStrategy >= 0 && filterStrategy < 3) {
         strategyItems_[size_t(filterStrategy)]->setChecked(true);
@@ -106,7 +109,6 @@ void TCodecSettingsForm::CreateControls() {
         box->setObjectName(kListNames[list]);
         box->setGeometry(left, 38, kListWidth, 170);
         box->setItemDelegate(delegate);
-        box->setUniformItemSizes(true);
         box->setAutoFillBackground(true);
         lists_[size_t(list)] = box;
         constexpr int buttonWidth = (kListWidth - 4) / 3;
