@@ -217,17 +217,6 @@ int NeededTextWidth(const QWidget& widget, const QString& text) {
 
 namespace {
 
-// The width a control needs for anything it may show: a combo box any of its items.
-int LeastControlWidth(const QWidget& control) {
-    int least = NeededTextWidth(control);
-    if (const auto* combo = qobject_cast<const QComboBox*>(&control)) {
-        for (int item = 0; item < combo->count(); ++item) {
-            least = std::max(least, NeededTextWidth(control, combo->itemText(item)));
-        }
-    }
-    return least;
-}
-
 int RightEdge(const std::vector<QWidget*>& controls) {
     int right = 0;
     for (const QWidget* control : controls) {
@@ -251,7 +240,7 @@ int FitControlsToTexts(QWidget& container) {
                      [](const QWidget* a, const QWidget* b) { return a->x() < b->x(); });
     const int oldRight = RightEdge(controls);
     for (QWidget* control : controls) {
-        int grow = LeastControlWidth(*control) - control->width();
+        int grow = NeededTextWidth(*control) - control->width();
         if (qobject_cast<QGroupBox*>(control) != nullptr) {
             grow = std::max(grow, FitControlsToTexts(*control));
         }

@@ -26,7 +26,7 @@ inline int NeededTextWidth(const QWidget& widget) {
 }
 
 // Widens each control of a window placed by hand, and of its group boxes, that is too
-// narrow for its text (a combo box for the widest of its items). What lies to the right of
+// narrow for the text it shows. What lies to the right of
 // a widened control moves right by as much, so that nothing overlaps; the design widths
 // stay the least. Returns how much further right the contents now reach.
 int FitControlsToTexts(QWidget& container);

@@ -57,6 +57,7 @@ QIcon FilterIcon() {
 TInspChoiceForm::TInspChoiceForm(TKanvioContext& context, const TQelListViewModel& listModel,
                                  TStructureChosen structureChosen, QWidget* owner)
     : QWidget(owner, Qt::Window), context_(context), structureChosen_(std::move(structureChosen)) {
+    setObjectName("InspChoiceForm");
     QFont formFont = font();
     formFont.setPointSize(8);
     setFont(formFont);

@@ -55,6 +55,7 @@ TKanvioMainForm::TKanvioMainForm(TKanvioContext& context, IUserDialogs& dialogs,
       context_(context), dialogs_(dialogs), arguments_(std::move(arguments)),
       menus_(new TMainFormMenus(this)), client_(new QWidget(this)),
       infoPanel_(new TStructureInfoPanel(client_)), scrollBox_(new TStructureGraphicView(client_)) {
+    setObjectName("KanvioMainForm");
     // This window lays itself out for the screen on its own (FormCreate, FormResize).
     SetOwnShowHandling(true);
     QFont formFont = font();

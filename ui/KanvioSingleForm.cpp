@@ -1,6 +1,7 @@
 #include "ui/KanvioSingleForm.h"
 
 #include "core/KanvioContext.h"
+#include "core/KanvioDataModel.h"
 #include "core/SplashForm.h"
 #include "foundation/AnsiText.h"
 #include "foundation/Errors.h"
@@ -43,6 +44,8 @@ constexpr QSize kDesignClientSize(773, 570);
 constexpr QRect kVideoBounds(408, 0, 352, 288);
 constexpr QRect kPanelBounds(408, 295, 353, 190);
 constexpr QRect kTrackBarPanelBounds(8, 493, 753, 65);
+// The information panel of layout 1 in the design; its fields may need more.
+constexpr int kInfoPanelWidth = 385;
 
 QScreen* ScreenOf(const QWidget& widget) {
     QScreen* screen = widget.screen();
@@ -238,13 +241,46 @@ void TKanvioSingleForm::FormCreate() {
         anschlussRBtn_->setEnabled(false);
         scrollBox_->move(8, scrollBox_->y());
         lstStructures_->hide();
+        structureColumnGrowth_ = WidenStructureColumn();
     }
     if (const QScreen* screen = ScreenOf(*this)) {
         ApplyScreenSize(screen->geometry().size());
     }
     savedVideoBounds_ = videoWindow_->geometry();
     videoWindow_->raise();
-    SetClientSize(kDesignClientSize.width(), kDesignClientSize.height());
+    SetClientSize(kDesignClientSize.width() + structureColumnGrowth_, kDesignClientSize.height());
+}
+
+int TKanvioSingleForm::WidenStructureColumn() {
+    std::vector<const TReachData*> structures;
+    for (const TAReachData* list : {&context_.Reaches, &context_.Connections}) {
+        for (const TReachDataRef& structure : *list) {
+            structures.push_back(structure.get());
+        }
+    }
+    const auto [w1, w2, w3] = infoPanel_->ColumnLabelWidths();
+    const int needed = 3 * infoPanel_->LeastEditWidth(structures) + w1 + w2 + w3 + 56;
+    int growth = std::max(0, needed - kInfoPanelWidth);
+    // Never beyond the screen: there the fields scroll.
+    if (const QScreen* screen = ScreenOf(*this)) {
+        growth = std::min(growth, std::max(0, screen->availableGeometry().width() -
+                                                  kDesignClientSize.width() - 16));
+    }
+    if (growth == 0) {
+        return 0;
+    }
+    // The video side keeps its design; it moves right by as much as the column grows.
+    const int edge = 8 + kInfoPanelWidth;
+    for (QObject* child : client_->children()) {
+        auto* widget = qobject_cast<QWidget*>(child);
+        if (widget != nullptr && widget->x() >= edge) {
+            widget->move(widget->x() + growth, widget->y());
+        }
+    }
+    scrollBox_->resize(scrollBox_->width() + growth, scrollBox_->height());
+    trackBarPanel_->resize(trackBarPanel_->width() + growth, trackBarPanel_->height());
+    controls_->ArrangeSliderGroup(trackBarPanel_->width());
+    return growth;
 }
 
 void TKanvioSingleForm::PlaceFromRegistry() {
@@ -290,9 +326,10 @@ void TKanvioSingleForm::FormShow() {
     }
     context_.StartPlayer();
     infoPanel_->move(8, 8);
-    infoPanel_->ArrangeColumns(ComputeMainFormLayout(401, 500, TStructureInfoPanel::kHeight,
-                                                     infoPanel_->ColumnLabelWidths()));
-    infoPanel_->setGeometry(8, 8, 385, 105);
+    const int panelWidth = kInfoPanelWidth + structureColumnGrowth_;
+    infoPanel_->ArrangeColumns(ComputeMainFormLayout(
+        panelWidth + 16, 500, TStructureInfoPanel::kHeight, infoPanel_->ColumnLabelWidths()));
+    infoPanel_->setGeometry(8, 8, panelWidth, 105);
     if (!context_.TrailerPlaying) {
         SelectInitialStructure();
     }

@@ -150,6 +150,9 @@ private:
     // After the video or panel moved: slider group, client size, the strip.
     void ArrangeAfterZoom();
     void SetClientSize(int width, int height);
+    // Layout 1: the column of panel and graphic grows until every structure's fields show
+    // whole, the video side moving right. Returns the growth.
+    int WidenStructureColumn();
 
     TKanvioContext& context_;
     IUserDialogs& dialogs_;
@@ -176,6 +179,7 @@ private:
     std::unique_ptr<TMainMenuCommands> commands_;
 
     bool fullScreen_ = false;
+    int structureColumnGrowth_ = 0;
     QRect savedVideoBounds_;
     double enlargeFactor_ = 0.0;
     bool enlarged_ = false;

@@ -5,6 +5,10 @@
 // For each visible widget that shows text in each visible top-level window, one line,
 // tab-separated:
 //     window  class  objectName  needed  available  text
+// window is the top-level window's object name ("KanvioMainForm", "SteeringForm",
+// "ScreenForm", "InspChoiceForm", "KanvioSingleForm", "CodecSettingsForm", ...), or its
+// class name where it has none (a message box: "QMessageBox"). An item view writes a line
+// for each column of each row whose parents are expanded, a header for each section.
 // needed is the text's width in the widget's own font plus what the style draws around it;
 // available the width the widget (or its column, section or menu item) actually gets.
 // Menu bar and tool bar entries pushed behind the extension button get available 0. The

@@ -3,21 +3,27 @@
 // the settings dialogs open in each, measured through the widget text dump.
 
 #include "core/KanvioContext.h"
+#include "core/LayoutChoiceForm.h"
 #include "tests/ui/MainFormTestFixture.h"
 #include "tests/ui/ScreenFormTestSupport.h"
 #include "ui/KanvioMainForm.h"
 #include "ui/KanvioSingleForm.h"
 #include "ui/MainFormMenus.h"
 #include "ui/MainMenuCommands.h"
+#include "ui/QtPrinters.h"
 #include "ui/SettingsCommands.h"
 #include "ui/SteeringForm.h"
+#include "ui/StructureInfoPanel.h"
+#include "ui/TCForm.h"
 #include "ui/WidgetTextDump.h"
+#include "video/ColorControlForm.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QTimer>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -135,6 +141,64 @@ TEST_F(TextFitTest, NoTextIsCutInAnyLayoutOrDialog) {
     EXPECT_EQ(step, 3);
     // The windows were measured at all: captions, fields, buttons, list rows.
     EXPECT_GT(measured_, 100);
+    for (const std::string& cut : clipped_) {
+        ADD_FAILURE() << cut;
+    }
+}
+
+TEST_F(TextFitTest, PrintedFieldsOfEveryStructureShowWhole) {
+    // The printout shows the panel as it is on the screen.
+    TQtPrinters pdf(dialogs, /*alwaysPdf=*/true);
+    printers = &pdf;
+    TKanvioMainForm& form = ShowForm();
+    ProcessEventsFor(50);
+    const auto printed = [&](const std::string& name) {
+        const std::filesystem::path file = env.root() / (name + ".pdf");
+        dialogs.saveAnswers.push_back(file.string());
+        form.Menus()->miPrintStructure->trigger();
+        EXPECT_TRUE(std::filesystem::exists(file)) << name;
+        Check(CollectWidgetTexts(*form.InfoPanel()), name);
+    };
+    const int reaches = static_cast<int>(form.Menus()->ReachItems().size());
+    const int connections = static_cast<int>(form.Menus()->ConnectionItems().size());
+    ASSERT_GT(reaches, 0);
+    ASSERT_GT(connections, 0);
+    for (int index = 0; index < reaches; ++index) {
+        form.Commands().ReachItemClick(index);
+        printed("reach " + std::to_string(index));
+    }
+    for (int index = 0; index < connections; ++index) {
+        form.Commands().ConnectionItemClick(index);
+        printed("connection " + std::to_string(index));
+    }
+    // Nine fields and their captions for each structure.
+    EXPECT_GE(measured_, 9 * (reaches + connections));
+    for (const std::string& cut : clipped_) {
+        ADD_FAILURE() << cut;
+    }
+}
+
+TEST_F(TextFitTest, SmallWindowsShowTheirTextsWhole) {
+    StartContext(); // the delivery's language
+    TTCForm correction([](bool, int32_t) {});
+    TTimeCorrectionSubject subject;
+    subject.Structure = "Haltung H0813-385";
+    subject.Distance = 12.63;
+    subject.LengthFormat = "0.00";
+    subject.LengthUnit = "m";
+    subject.Code = "BAFAE";
+    subject.VideoTime = "00:02:01";
+    subject.FilmName = "film01.mpg";
+    correction.SetSubject(subject);
+    TColorControlForm picture;
+    TLayoutChoiceForm layouts;
+    for (QWidget* window : std::initializer_list<QWidget*>{&correction, &picture, &layouts}) {
+        window->show();
+        ProcessEventsFor(50);
+        Check(CollectWidgetTexts(*window), window->objectName().toStdString());
+        window->hide();
+    }
+    EXPECT_GT(measured_, 6);
     for (const std::string& cut : clipped_) {
         ADD_FAILURE() << cut;
     }
