@@ -7,7 +7,10 @@
 #include <QApplication>
 #include <QEvent>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSaveFile>
 #include <QStyle>
 #include <QStyleOption>
@@ -80,7 +83,32 @@ private:
                           widget.objectName(), needed, available, text});
     }
     void AddWhole(const QWidget& widget, const QString& text, int needed) {
-        Add(widget, text, needed, VisibleWidth(widget, 0, widget.width()));
+        const int visible = VisibleWidth(widget, 0, widget.width());
+        if (needed > widget.width()) {
+            Add(widget, text, needed, visible);
+            return;
+        }
+        // Where an ancestor hides part of the widget, what counts is whether that part
+        // holds text: a right-aligned text loses its end first.
+        const int shown = VisibleWidth(widget, TextStart(widget, needed), needed);
+        Add(widget, text, needed, shown < needed ? shown : visible);
+    }
+
+    // Where in the widget its text begins, by its alignment.
+    static int TextStart(const QWidget& widget, int needed) {
+        Qt::Alignment alignment = Qt::AlignLeft;
+        if (const auto* label = qobject_cast<const QLabel*>(&widget)) {
+            alignment = label->alignment();
+        } else if (const auto* edit = qobject_cast<const QLineEdit*>(&widget)) {
+            alignment = edit->alignment();
+        } else if (qobject_cast<const QPushButton*>(&widget) != nullptr) {
+            alignment = Qt::AlignHCenter;
+        }
+        const int room = std::max(0, widget.width() - needed);
+        if (alignment & Qt::AlignRight) {
+            return room;
+        }
+        return alignment & Qt::AlignHCenter ? room / 2 : 0;
     }
 
     void Measure(const QWidget& widget) {

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyledItemDelegate>
+#include <algorithm>
 
 namespace kanvio {
 
@@ -85,6 +86,7 @@ TCodecSettingsForm::TCodecSettingsForm(int32_t filterStrategy, int32_t rendererM
     ApplyTexts();
     // The design sizes are the least: a wider font widens what its texts need.
     FitWindowToTexts(*this);
+    AlignAfterFit();
     // A stored choice outside the items leaves the group without a checked item.
     if (filterStrategy >= 0 && filterStrategy < 3) {
         strategyItems_[size_t(filterStrategy)]->setChecked(true);
@@ -282,6 +284,20 @@ void TCodecSettingsForm::btnSaveClick() {
     settingsTaken_ = true;
     dialogs_.ShowMessage(TMessageKind::Information, restartNote_);
     accept();
+}
+
+void TCodecSettingsForm::AlignAfterFit() {
+    // Each list and its caption span the list's row of buttons, however wide they grew, and
+    // the dialog's own buttons keep to its right edge.
+    for (size_t list = 0; list < lists_.size(); ++list) {
+        const QPushButton* last = listButtons_[list].back();
+        const int width = last->x() + last->width() - lists_[list]->x();
+        lists_[list]->resize(std::max(width, lists_[list]->width()), lists_[list]->height());
+        labels_[list]->resize(lists_[list]->width(), labels_[list]->height());
+    }
+    for (QPushButton* button : {btnReload_, btnClear_, btnSave_, btnCancel_}) {
+        button->move(std::max(button->x(), width() - 8 - button->width()), button->y());
+    }
 }
 
 } // namespace kanvio

@@ -68,6 +68,7 @@ public:
 
 private:
     void CreateControls();
+    void AlignAfterFit();
     void ApplyTexts();
     void ShowList(int list, const std::vector<std::string>& entries, int selected);
     std::vector<std::string> Entries(int list) const;

@@ -103,10 +103,23 @@ TEST_F(WidgetTextDumpTest, HiddenWidgetsEmptyTextsAndPartsOutsideTheParentCount)
     // A label reaching beyond its parent's right edge shows only what lies inside it.
     auto* beyond = new QLabel("beyond", &window);
     beyond->setGeometry(window.width() - 20, 200, 100, 20);
+    // Hidden in part as well, but its text lies in the part that shows; and the other way
+    // round for a text at the right end.
+    auto* leftText = new QLabel("left", &window);
+    leftText->setGeometry(window.width() - 60, 230, 200, 20);
+    auto* rightText = new QLabel("right", &window);
+    rightText->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    rightText->setGeometry(window.width() - 60, 260, 200, 20);
     window.show();
     const std::vector<TWidgetText> texts = CollectWidgetTexts(window);
     EXPECT_EQ(Find(texts, "hidden"), nullptr);
-    EXPECT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts.size(), 3u);
+    ASSERT_NE(Find(texts, "left"), nullptr);
+    ASSERT_NE(Find(texts, "right"), nullptr);
+    EXPECT_FALSE(Find(texts, "left")->Clipped());
+    EXPECT_EQ(Find(texts, "left")->Available, 60);
+    EXPECT_TRUE(Find(texts, "right")->Clipped());
+    EXPECT_EQ(Find(texts, "right")->Available, 0);
     const TWidgetText* cut = Find(texts, "beyond");
     ASSERT_NE(cut, nullptr);
     EXPECT_EQ(cut->Available, 20);
