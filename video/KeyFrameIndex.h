@@ -26,9 +26,9 @@ namespace kanvio {
 struct TKeyFrame {
     int64_t TimeNs = 0;     // presentation time of the key frame's picture
     int64_t ByteOffset = 0; // container unit (pack, packet, chunk) that starts it
-    // Program streams: how far the key frame's picture time lies after the system clock
-    // of the pack that starts it; a demuxer that seeks by that clock lands this much
-    // late. 0 elsewhere.
+    // How far the key frame's picture time lies after the clock a demuxer seeks by: the
+    // system clock of the pack that starts it (program streams), its decoding time (MP4).
+    // A seek for the picture time lands this much late. 0 for transport streams.
     int64_t ClockLeadNs = 0;
     bool operator==(const TKeyFrame&) const = default;
 };

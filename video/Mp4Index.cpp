@@ -223,8 +223,11 @@ TKeyFrameIndex ReadMp4Index(IByteSource& source) {
         index.FrameDurationNs = toNs(t.Decode[1] - t.Decode[0]);
     const auto addKey = [&](size_t sample) {
         if (sample < t.Decode.size())
-            index.KeyFrames.push_back({toNs(t.Decode[sample] + t.Compose[sample]),
-                                       sample < t.Offset.size() ? t.Offset[sample] : 0, 0});
+            index.KeyFrames.push_back(
+                {toNs(t.Decode[sample] + t.Compose[sample]),
+                 sample < t.Offset.size() ? t.Offset[sample] : 0,
+                 std::max<int64_t>(0, toNs(t.Decode[sample] + t.Compose[sample]) -
+                                          toNs(t.Decode[sample]))});
     };
     if (t.Sync.empty())
         for (size_t i = 0; i < t.Decode.size(); ++i)
