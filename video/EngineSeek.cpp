@@ -94,11 +94,19 @@ HResult TMMEngine::SeekOnce(int64_t targetNs, bool exact, int64_t marginNs) {
 
 HResult TMMEngine::SeekExact(int64_t targetNs) {
     const int64_t first = FilmStartNs();
-    int64_t margin = FirstMarginNs(targetNs);
+    // Until the whole index is there, the key frames around the target.
+    std::shared_ptr<const TKeyFrameIndex> index = CurrentIndex();
+    const bool learnOnly = indexOverride_ && indexOverride_->Empty();
+    if (!index && !learnOnly && indexer_) {
+        const TFilmBounds bounds = indexer_->Bounds();
+        if (bounds.Known())
+            index = indexer_->NearbyIndex(targetNs - first + bounds.FirstFrameNs);
+    }
+    int64_t margin = FirstMarginNs(targetNs, index.get());
     for (int tries = 0;; ++tries) {
         HResult status = SeekOnce(targetNs, true, margin);
         if (status == S_OK && !pipeline_->SeekMissedTarget()) {
-            if (tries > 0 && !CurrentIndex())
+            if (tries > 0 && !index)
                 learnedMarginNs_ = std::max(learnedMarginNs_, margin);
             return status;
         }
@@ -112,10 +120,11 @@ HResult TMMEngine::SeekExact(int64_t targetNs) {
             if (Failed(Rebuild()))
                 return E_FAIL;
         } else {
-            LearnLanding(targetNs - margin);
+            LearnLanding(targetNs - margin, index.get());
         }
         ++seekRetries_;
-        const int64_t wider = std::max(FirstMarginNs(targetNs), WiderMarginNs(targetNs, margin));
+        const int64_t wider = std::max(FirstMarginNs(targetNs, index.get()),
+                                       WiderMarginNs(targetNs, margin, index.get()));
         if (tries + 1 >= kWideningTries || wider <= margin || targetNs - wider <= first)
             return SeekFromFilmStart(targetNs);
         LogLine("MMEngine->Seek: the seek to " + Ms(targetNs - first) + " from " + Ms(margin) +
@@ -158,8 +167,7 @@ int64_t TMMEngine::AskFor(const TKeyFrameIndex& index, const TKeyFrame& key) con
 
 // A seek asked for askedNs (pipeline time) and decoding began at a key frame after the
 // target: the demuxer landed beyond the key frame before that one.
-void TMMEngine::LearnLanding(int64_t askedNs) {
-    const std::shared_ptr<const TKeyFrameIndex> index = CurrentIndex();
+void TMMEngine::LearnLanding(int64_t askedNs, const TKeyFrameIndex* index) {
     const int64_t seen = pipeline_->FirstSeenNs();
     if (!index || index->Container != TContainer::ProgramStream || seen < 0)
         return;
@@ -173,8 +181,7 @@ void TMMEngine::LearnLanding(int64_t askedNs) {
     landingBytesPerSecond_ = std::max(landingBytesPerSecond_, rate * 1.02);
 }
 
-int64_t TMMEngine::FirstMarginNs(int64_t targetNs) const {
-    const std::shared_ptr<const TKeyFrameIndex> index = CurrentIndex();
+int64_t TMMEngine::FirstMarginNs(int64_t targetNs, const TKeyFrameIndex* index) const {
     if (!index)
         return std::max(seekMarginNs_, learnedMarginNs_);
     const int64_t first = FilmStartNs();
@@ -185,8 +192,8 @@ int64_t TMMEngine::FirstMarginNs(int64_t targetNs) const {
 
 // A seek that started marginNs before the target landed after it: start at the key frame
 // before the one aimed at, or without an index twice as far back.
-int64_t TMMEngine::WiderMarginNs(int64_t targetNs, int64_t marginNs) const {
-    const std::shared_ptr<const TKeyFrameIndex> index = CurrentIndex();
+int64_t TMMEngine::WiderMarginNs(int64_t targetNs, int64_t marginNs,
+                                 const TKeyFrameIndex* index) const {
     if (!index)
         return std::max<int64_t>(2 * marginNs, seekMarginNs_);
     const int64_t first = FilmStartNs();

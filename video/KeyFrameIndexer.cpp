@@ -2,6 +2,7 @@
 
 #include "foundation/Logging.h"
 
+#include <algorithm>
 #include <map>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -128,6 +129,41 @@ TFilmBounds TKeyFrameIndexer::Bounds() const {
 std::string TKeyFrameIndexer::Error() const {
     std::lock_guard guard(lock_);
     return error_;
+}
+
+std::shared_ptr<const TKeyFrameIndex> TKeyFrameIndexer::NearbyIndex(int64_t filmTimeNs) const {
+    const TFilmBounds bounds = Bounds();
+    if (!bounds.Known() || bounds.LastFrameNs == bounds.FirstFrameNs)
+        return nullptr;
+    try {
+        TFileByteSource source(fileName_);
+        const TContainer container = SniffContainer(source);
+        if (container != TContainer::ProgramStream && container != TContainer::TransportStream)
+            return nullptr;
+        const double share = std::clamp(double(filmTimeNs - bounds.FirstFrameNs) /
+                                            double(bounds.LastFrameNs - bounds.FirstFrameNs),
+                                        0.0, 1.0);
+        const int64_t estimate = static_cast<int64_t>(share * double(source.Size()));
+        const int64_t to = std::min(source.Size(), estimate + (int64_t{1} << 20));
+        for (int64_t back = int64_t{1} << 20;; back *= 2) {
+            const int64_t from = std::max<int64_t>(0, estimate - back);
+            auto index = std::make_shared<TKeyFrameIndex>();
+            ScanStreamRange(source, container, from, to, *index, &stop_);
+            if (stop_)
+                return nullptr;
+            if (!index->KeyFrames.empty() && index->KeyFrames.front().TimeNs <= filmTimeNs) {
+                index->FirstFrameNs = bounds.FirstFrameNs;
+                if (index->FrameDurationNs == 0)
+                    index->FrameDurationNs = bounds.FrameDurationNs;
+                return index;
+            }
+            if (from == 0)
+                return nullptr;
+        }
+    } catch (const std::exception& error) {
+        LogLine("MMEngine->Index: " + std::string(error.what()), LOG_WARNING);
+    }
+    return nullptr;
 }
 
 void TKeyFrameIndexer::Wait() {

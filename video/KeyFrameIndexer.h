@@ -41,6 +41,11 @@ public:
     // Whether the build has ended, and why it failed (empty when it did not).
     bool Finished() const { return finished_.load(); }
     std::string Error() const;
+    // Until the index is there: the key frames around filmTimeNs (a picture time of the
+    // film), from a scan of the bytes where that time lies in a program or transport
+    // stream, found by the film's bounds and widened backwards until a key frame at or
+    // before the time turns up. Null for other films or when none is found.
+    std::shared_ptr<const TKeyFrameIndex> NearbyIndex(int64_t filmTimeNs) const;
     // Waits for the build to end (tests, benchmarks and one-shot commands).
     void Wait();
 

@@ -130,11 +130,11 @@ private:
     HResult SeekPipeline(int64_t targetNs, bool keyFrame);
     HResult SeekOnce(int64_t targetNs, bool exact, int64_t marginNs);
     HResult SeekExact(int64_t targetNs);
-    int64_t FirstMarginNs(int64_t targetNs) const;
-    int64_t WiderMarginNs(int64_t targetNs, int64_t marginNs) const;
+    int64_t FirstMarginNs(int64_t targetNs, const TKeyFrameIndex* index) const;
+    int64_t WiderMarginNs(int64_t targetNs, int64_t marginNs, const TKeyFrameIndex* index) const;
     int64_t IndexLeadNs(const TKeyFrameIndex& index) const;
     int64_t AskFor(const TKeyFrameIndex& index, const TKeyFrame& key) const;
-    void LearnLanding(int64_t askedNs);
+    void LearnLanding(int64_t askedNs, const TKeyFrameIndex* index);
     std::shared_ptr<const TKeyFrameIndex> CurrentIndex() const;
     int64_t FilmStartNs() const;
     HResult SeekFromFilmStart(int64_t targetNs);

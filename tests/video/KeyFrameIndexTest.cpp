@@ -223,3 +223,34 @@ TEST(FrameCodeTest, ReadsWhatItWroteAndRefusesWhatItDidNot) {
 
 } // namespace
 } // namespace kanvio::test
+
+namespace kanvio::test {
+namespace {
+
+// Before the whole index is there, a scan of the bytes around a time finds the same key
+// frame at or before it as the whole index.
+TEST(KeyFrameIndexTest, TheBytesAroundATimeGiveTheSameKeyFrameAsTheWholeIndex) {
+    for (const char* name : {"mpeg2-gop250.mpg", "mpeg1.mpg", "mpeg2.ts"}) {
+        const std::string film = ExactFilm(name);
+        TKeyFrameIndexer::ForgetSession();
+        TKeyFrameIndexer indexer(film);
+        indexer.Wait();
+        const std::shared_ptr<const TKeyFrameIndex> whole = indexer.Index();
+        ASSERT_NE(whole, nullptr) << name;
+        const int64_t first = whole->FirstFrameNs;
+        for (int frame : {0, 249, 250, 251, 700, 1100, 1499}) {
+            const int64_t t = first + int64_t{frame} * 40 * kMs;
+            const std::shared_ptr<const TKeyFrameIndex> near = indexer.NearbyIndex(t);
+            ASSERT_NE(near, nullptr) << name << " frame " << frame;
+            EXPECT_EQ(near->AtOrBefore(t)->TimeNs, whole->AtOrBefore(t)->TimeNs)
+                << name << " frame " << frame;
+            EXPECT_EQ(near->FirstFrameNs, first);
+        }
+    }
+    TKeyFrameIndexer::ForgetSession();
+    TKeyFrameIndexer mp4(ExactFilm("h264.mp4"));
+    EXPECT_EQ(mp4.NearbyIndex(0), nullptr); // MP4 reads its own tables instead
+}
+
+} // namespace
+} // namespace kanvio::test
