@@ -62,7 +62,7 @@ TFilmBounds ReadStreamBounds(IByteSource& source) {
     return {head.FirstFrameNs, tail.LastFrameNs, head.FrameDurationNs};
 }
 
-TKeyFrameIndexer::TKeyFrameIndexer(std::string fileName)
+TKeyFrameIndexer::TKeyFrameIndexer(std::string fileName, bool wholeIndex)
     : fileName_(std::move(fileName)), sessionKey_(SessionKeyOf(fileName_)) {
     {
         std::lock_guard guard(sessionLock);
@@ -81,7 +81,10 @@ TKeyFrameIndexer::TKeyFrameIndexer(std::string fileName)
     } catch (const std::exception& error) {
         LogLine("MMEngine->Index: " + std::string(error.what()), LOG_WARNING);
     }
-    worker_ = std::thread([this] { Build(); });
+    if (wholeIndex)
+        worker_ = std::thread([this] { Build(); });
+    else
+        finished_ = true;
 }
 
 TKeyFrameIndexer::~TKeyFrameIndexer() {

@@ -29,7 +29,9 @@ struct TFilmBounds {
 
 class TKeyFrameIndexer {
 public:
-    explicit TKeyFrameIndexer(std::string fileName);
+    // wholeIndex false: only the bounds and the key frames around a time (NearbyIndex),
+    // for one-shot commands that would not wait for the whole index.
+    explicit TKeyFrameIndexer(std::string fileName, bool wholeIndex = true);
     ~TKeyFrameIndexer();
     TKeyFrameIndexer(const TKeyFrameIndexer&) = delete;
     TKeyFrameIndexer& operator=(const TKeyFrameIndexer&) = delete;

@@ -167,7 +167,7 @@ HResult TMMEngine::LoadMovie(const std::string& fileName, int32_t strategy) {
     learnedMarginNs_ = 0;
     landingBytesPerSecond_ = 0;
     filmStartNs_ = -1;
-    indexer_ = std::make_unique<TKeyFrameIndexer>(fileName);
+    indexer_ = std::make_unique<TKeyFrameIndexer>(fileName, wholeIndexing_);
     SeekTo(0);
     // A pipeline built again after a failed seek sees other frames first: the film's
     // start is the first frame after loading.

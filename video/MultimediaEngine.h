@@ -115,6 +115,9 @@ public:
     uint64_t SeekRetries() const { return seekRetries_; }
     // The current film's key-frame index builder (null without a film).
     TKeyFrameIndexer* Indexer() const { return indexer_.get(); }
+    // Whether loading a film starts the build of its whole key-frame index (on by
+    // default); one-shot commands leave it off and seek by the key frames around the target.
+    void SetWholeIndexing(bool on) { wholeIndexing_ = on; }
     // Seeks use this index instead of the one built for the film (null: the built one).
     void OverrideKeyFrameIndex(std::shared_ptr<const TKeyFrameIndex> index) {
         indexOverride_ = std::move(index);
@@ -191,6 +194,7 @@ private:
     // lands far beyond the time asked; this brings the next asks early enough.
     double landingBytesPerSecond_ = 0;
     std::unique_ptr<TKeyFrameIndexer> indexer_;
+    bool wholeIndexing_ = true;
     std::shared_ptr<const TKeyFrameIndex> indexOverride_;
     QRect sourceRect_;
 };

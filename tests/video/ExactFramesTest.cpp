@@ -1,9 +1,11 @@
 #include "tests/video/VideoTestSupport.h"
 #include "video/KeyFrameIndexer.h"
+#include "video/VideoCommands.h"
 
 #include <cctype>
 #include <gtest/gtest.h>
 #include <ostream>
+#include <sstream>
 
 namespace kanvio::test {
 namespace {
@@ -117,6 +119,31 @@ TEST_F(EngineTest, FramesBeyondAMisreportedDurationAreExact) {
     // Past the end the film stands at its last frame.
     ASSERT_EQ(engine.SeekTo(40000), S_OK);
     EXPECT_EQ(engine.GetCurrentPosition(), 749 * kFrameMs * 10000);
+}
+
+// One process, one picture: the grab finds the key frames around its time without the
+// film's whole index, also in long GOPs and after a misreported duration.
+TEST_F(EngineTest, GrabWritesTheExactFrameOfEveryFilmClass) {
+    const struct {
+        const char* film;
+        int frame;
+    } cases[] = {{"mpeg2-gop250.mpg", 1262}, {"mpeg2-gop250-ip.mpg", 251}, {"h264.mp4", 899},
+                 {"mpeg2.ts", 1333},         {"mpeg1.mpg", 1011},          {"mpeg4.mp4", 26}};
+    for (const auto& c : cases) {
+        const std::string picture = (env.root() / (std::to_string(c.frame) + ".png")).string();
+        std::ostringstream out, err;
+        ASSERT_EQ(RunGrabCommand({ExactFilm(c.film), std::to_string(c.frame * kFrameMs), picture},
+                                 out, err),
+                  0)
+            << c.film << ": " << err.str();
+        EXPECT_EQ(FrameNumberOf(QImage(QString::fromStdString(picture))), c.frame) << c.film;
+    }
+    const std::string film17 = ExactFilm("film17.mpg");
+    const std::string picture = (env.root() / "film17.png").string();
+    std::ostringstream out, err;
+    ASSERT_EQ(RunGrabCommand({film17, "20000", picture}, out, err), 0) << err.str();
+    EXPECT_LT(MeanDifference(QImage(QString::fromStdString(picture)), ReferenceFrame(film17, 500)),
+              6.0);
 }
 
 } // namespace
