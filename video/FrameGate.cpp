@@ -7,6 +7,7 @@ void TFrameGate::Arm(int64_t targetNs) {
     phase_ = TPhase::WaitingForSegment;
     targetNs_ = targetNs;
     lastSeen_.store(-1);
+    firstSeen_.store(-1);
     passed_.store(0);
     landedLate_.store(false);
     droppedSinceArm_ = 0;
@@ -71,6 +72,8 @@ GstPadProbeReturn TFrameGate::OnBuffer(GstBuffer* buffer) {
             return GST_PAD_PROBE_DROP; // still from before the seek
         if (GST_CLOCK_TIME_IS_VALID(pts) && static_cast<int64_t>(pts) > lastSeen_.load())
             lastSeen_.store(static_cast<int64_t>(pts));
+        if (GST_CLOCK_TIME_IS_VALID(pts) && firstSeen_.load() < 0)
+            firstSeen_.store(static_cast<int64_t>(pts));
         if (phase_ == TPhase::Dropping) {
             if (!GST_CLOCK_TIME_IS_VALID(pts) || targetNs_ == kDropAll)
                 return GST_PAD_PROBE_DROP;

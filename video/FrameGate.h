@@ -32,6 +32,9 @@ public:
     // Since the last Arm: the latest time stamp of the frames the seek brought, passed or
     // dropped (-1 for none), and how many of them passed.
     int64_t LastSeenTime() const { return lastSeen_.load(); }
+    // Since the last Arm: the time stamp of the first frame the seek brought (its key
+    // frame, where decoding started), passed or dropped; -1 for none.
+    int64_t FirstSeenTime() const { return firstSeen_.load(); }
     uint64_t PassedSinceArm() const { return passed_.load(); }
     // Since the last Arm: true when the first frame let through came after the target
     // with none before it, i.e. the demuxer landed the seek too late for the frame asked
@@ -53,6 +56,7 @@ private:
     std::atomic<int64_t> firstFrame_{-1};
     std::atomic<int64_t> lastFrame_{-1};
     std::atomic<int64_t> lastSeen_{-1};
+    std::atomic<int64_t> firstSeen_{-1};
     std::atomic<uint64_t> passed_{0};
     std::atomic<bool> landedLate_{false};
     uint64_t droppedSinceArm_ = 0; // under lock_

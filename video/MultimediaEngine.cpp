@@ -3,6 +3,7 @@
 #include "foundation/Logging.h"
 #include "video/DecoderCatalog.h"
 #include "video/FormatDetection.h"
+#include "video/KeyFrameIndexer.h"
 #include "video/PlaybackPipeline.h"
 #include "video/UiThreadPoster.h"
 
@@ -74,6 +75,7 @@ TMMEngine::~TMMEngine() {
 }
 
 void TMMEngine::Destroy() {
+    indexer_.reset(); // stops a scan still under way
     TearDown();
     OnComplete = nullptr;
 }
@@ -138,6 +140,7 @@ HResult TMMEngine::LoadMovie(const std::string& fileName, int32_t strategy) {
             LOG_DEBUG);
     const bool wasRunning = pipeline_ && pipeline_->CurrentState() == GST_STATE_PLAYING;
     loadedStrategy_ = -1;
+    indexer_.reset();
     TearDown();
     movieFormat_ = DetectMovieFormat(fileName);
     if (movieFormat_ == TMovieFormat::None) {
@@ -161,7 +164,15 @@ HResult TMMEngine::LoadMovie(const std::string& fileName, int32_t strategy) {
     }
     loadedStrategy_ = strategy;
     rate_ = 1.0;
+    learnedMarginNs_ = 0;
+    landingBytesPerSecond_ = 0;
+    filmStartNs_ = -1;
+    indexer_ = std::make_unique<TKeyFrameIndexer>(fileName, wholeIndexing_);
     SeekTo(0);
+    // A pipeline built again after a failed seek sees other frames first: the film's
+    // start is the first frame after loading.
+    if (pipeline_)
+        filmStartNs_ = pipeline_->FirstFrameNs();
     GetVideoSize();
     if (wasRunning) {
         PlayMovie();
@@ -239,92 +250,6 @@ HResult TMMEngine::StopMovie() {
     return status;
 }
 
-HResult TMMEngine::Seek(bool keyFrame, int64_t positionMs) {
-    if (!pipeline_)
-        return E_FAIL;
-    // Far beyond any film, and far from overflowing once in nanoseconds.
-    constexpr int64_t kLatestMs = int64_t{1} << 40;
-    const int64_t first = std::max<int64_t>(0, pipeline_->FirstFrameNs());
-    int64_t target = first + std::clamp<int64_t>(positionMs, 0, kLatestMs) * 1000000;
-    const int64_t duration = pipeline_->DurationNs();
-    const bool playing = pipeline_->CurrentState() == GST_STATE_PLAYING;
-    // Beyond the end the film stands at its last frame. Durations are estimates (a program
-    // stream's leaves its last frame out), so an exact seek near or past the estimated end
-    // first finds the last frame by decoding the film's end.
-    if (duration > 0 && target >= first + duration) {
-        int64_t last = -1;
-        if (!keyFrame) {
-            if (playing)
-                pipeline_->ChangeState(GST_STATE_PAUSED); // the end must not play out now
-            last = FindLastFrame(first + duration);
-            if (!pipeline_)
-                return E_FAIL;
-        }
-        target = last >= 0 ? std::min(target, last)
-                           : std::max(first, first + duration - int64_t{1000000});
-    }
-    HResult status = SeekPipeline(target, keyFrame);
-    if (Succeeded(status) && playing && pipeline_->CurrentState() != GST_STATE_PLAYING)
-        status = pipeline_->ChangeState(GST_STATE_PLAYING);
-    return Succeeded(status) ? S_OK : status;
-}
-
-HResult TMMEngine::SeekPipeline(int64_t targetNs, bool keyFrame) {
-    HResult status = E_FAIL;
-    for (int attempt = 0; attempt < 2 && pipeline_; ++attempt) {
-        const uint64_t errorsBefore = pipeline_->ErrorCount();
-        const bool accepted = pipeline_->Seek(targetNs, rate_, !keyFrame, seekMarginNs_);
-        status = accepted ? pipeline_->ChangeState(pipeline_->CurrentState()) : E_FAIL;
-        if (accepted && pipeline_->ErrorCount() == errorsBefore && Succeeded(status)) {
-            if (!keyFrame && status == S_OK && pipeline_->SeekMissedTarget())
-                status = SeekFromFilmStart(targetNs);
-            break;
-        }
-        // A seek the decoder cannot follow (past the last key frame) leaves the pipeline
-        // broken although its state looks fine: build it again and try once more.
-        status = E_FAIL;
-        LogLine("MMEngine->Seek: Rebuilding after a failed seek: " + pipeline_->LastError(),
-                LOG_WARNING);
-        if (attempt == 0 && Failed(Rebuild()))
-            break;
-    }
-    return status;
-}
-
-// Some program streams make the demuxer guess the byte offset of a time badly: the seek
-// lands seconds late, or on packets without time stamps, and the frame asked for never
-// comes. The start of the file is always found, so decode from there up to the target:
-// slower, but the frame shown is the right one.
-HResult TMMEngine::SeekFromFilmStart(int64_t targetNs) {
-    ++seeksFromFilmStart_;
-    LogLine("MMEngine->Seek: the film's index missed " + std::to_string(targetNs / 1000000) +
-                " ms; decoding from the start of the film",
-            LOG_WARNING);
-    if (!pipeline_->Seek(targetNs, rate_, true, targetNs))
-        return E_FAIL;
-    const HResult status = pipeline_->ChangeState(pipeline_->CurrentState());
-    if (Succeeded(status) && status == S_OK && pipeline_->SeekMissedTarget())
-        LogLine("MMEngine->Seek: no frame at " + std::to_string(targetNs / 1000000) + " ms",
-                LOG_ERROR);
-    return status;
-}
-
-int64_t TMMEngine::FindLastFrame(int64_t estimatedEndNs) {
-    for (int attempt = 0; attempt < 2 && pipeline_; ++attempt) {
-        const uint64_t errorsBefore = pipeline_->ErrorCount();
-        // Decoding starts at the key frame before the start: start a margin early.
-        const bool accepted = pipeline_->SeekToFindTheEnd(estimatedEndNs - seekMarginNs_, rate_);
-        const HResult status = accepted ? pipeline_->ChangeState(GST_STATE_PAUSED) : E_FAIL;
-        if (accepted && pipeline_->ErrorCount() == errorsBefore && Succeeded(status))
-            return pipeline_->LastSeenNs();
-        LogLine("MMEngine->Seek: Rebuilding after a failed seek: " + pipeline_->LastError(),
-                LOG_WARNING);
-        if (attempt == 0 && Failed(Rebuild()))
-            break;
-    }
-    return -1;
-}
-
 HResult TMMEngine::Rebuild() {
     const GstState state = pipeline_->CurrentState();
     const HResult status = BuildGraph(buildStrategy_);
@@ -350,8 +275,7 @@ int64_t TMMEngine::GetCurrentPosition() const {
     const int64_t position = ShownPositionNs();
     if (position < 0)
         return 0;
-    const int64_t first = std::max<int64_t>(0, pipeline_->FirstFrameNs());
-    return std::max<int64_t>(0, position - first) / 100;
+    return std::max<int64_t>(0, position - FilmStartNs()) / 100;
 }
 
 void TMMEngine::SetSpeed(double rate) {

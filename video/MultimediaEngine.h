@@ -14,6 +14,7 @@
 // display may be null (headless: frames are only kept for GrabPicture).
 
 #include "video/FrameSlot.h"
+#include "video/KeyFrameIndex.h"
 #include "video/PictureAdjustment.h"
 #include "video/VideoDisplay.h"
 #include "video/VideoTypes.h"
@@ -33,6 +34,7 @@ namespace kanvio {
 class IUserDialogs;
 class TPlaybackPipeline;
 class TUiThreadPoster;
+class TKeyFrameIndexer;
 struct TPipelineRecipe;
 
 class TMMEngine {
@@ -108,6 +110,18 @@ public:
     // Exact seeks that missed their frame through the film's index and were decoded from
     // the start of the film instead (the slow way), since the engine was made.
     uint64_t SeeksDecodedFromFilmStart() const { return seeksFromFilmStart_; }
+    // Exact seeks whose first frame came after the target, so that they were tried again
+    // from further back, since the engine was made.
+    uint64_t SeekRetries() const { return seekRetries_; }
+    // The current film's key-frame index builder (null without a film).
+    TKeyFrameIndexer* Indexer() const { return indexer_.get(); }
+    // Whether loading a film starts the build of its whole key-frame index (on by
+    // default); one-shot commands leave it off and seek by the key frames around the target.
+    void SetWholeIndexing(bool on) { wholeIndexing_ = on; }
+    // Seeks use this index instead of the one built for the film (null: the built one).
+    void OverrideKeyFrameIndex(std::shared_ptr<const TKeyFrameIndex> index) {
+        indexOverride_ = std::move(index);
+    }
 
 private:
     HResult LoadReader(const std::string& fileName, int32_t strategy);
@@ -117,6 +131,15 @@ private:
     HResult BuildGraph(int32_t strategy);
     HResult Rebuild();
     HResult SeekPipeline(int64_t targetNs, bool keyFrame);
+    HResult SeekOnce(int64_t targetNs, bool exact, int64_t marginNs);
+    HResult SeekExact(int64_t targetNs);
+    int64_t FirstMarginNs(int64_t targetNs, const TKeyFrameIndex* index) const;
+    int64_t WiderMarginNs(int64_t targetNs, int64_t marginNs, const TKeyFrameIndex* index) const;
+    int64_t IndexLeadNs(const TKeyFrameIndex& index) const;
+    int64_t AskFor(const TKeyFrameIndex& index, const TKeyFrame& key) const;
+    void LearnLanding(int64_t askedNs, const TKeyFrameIndex* index);
+    std::shared_ptr<const TKeyFrameIndex> CurrentIndex() const;
+    int64_t FilmStartNs() const;
     HResult SeekFromFilmStart(int64_t targetNs);
     int64_t FindLastFrame(int64_t estimatedEndNs);
     HResult ChangeState(GstState target, const char* operation);
@@ -162,6 +185,17 @@ private:
     int playPauseStepMs_ = 500;
     int64_t seekMarginNs_ = 1500 * int64_t{1000000};
     uint64_t seeksFromFilmStart_ = 0;
+    uint64_t seekRetries_ = 0;
+    // Until the index is there: the margin that brought the frame after a late landing.
+    int64_t learnedMarginNs_ = 0;
+    int64_t filmStartNs_ = -1; // the first frame's time stamp, -1 before it came
+    // Program streams: the most bytes per second of asked time a seek has been seen to
+    // land at (0: none seen late yet). A demuxer that takes a wrong rate from the stream
+    // lands far beyond the time asked; this brings the next asks early enough.
+    double landingBytesPerSecond_ = 0;
+    std::unique_ptr<TKeyFrameIndexer> indexer_;
+    bool wholeIndexing_ = true;
+    std::shared_ptr<const TKeyFrameIndex> indexOverride_;
     QRect sourceRect_;
 };
 

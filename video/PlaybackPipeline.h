@@ -71,6 +71,8 @@ public:
     // Since the last exact seek: the latest time stamp among the frames the seek brought
     // (-1 for none).
     int64_t LastSeenNs() const { return gate_.LastSeenTime(); }
+    // Since the last exact seek: the time stamp of the first frame it brought, -1 for none.
+    int64_t FirstSeenNs() const { return gate_.FirstSeenTime(); }
 
     int64_t PositionNs() const; // stream time of the frame shown, or -1
     int64_t DurationNs() const; // -1 when unknown

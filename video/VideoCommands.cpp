@@ -40,6 +40,9 @@ bool ParseInteger(const std::string& text, long long& value) {
 // Loads film with the strategy given (-1: LoadMovieAuto with strategy 0 first).
 HResult LoadForCommand(TMMEngine& engine, const std::string& film, long long strategy) {
     engine.SetPlayPauseStepMs(0);
+    // One picture: the key frames around it are found where they lie; reading the whole
+    // film for its index would cost more than the picture.
+    engine.SetWholeIndexing(false);
     if (strategy < 0)
         return engine.LoadMovieAuto(film);
     return engine.LoadMovie(film, static_cast<int32_t>(strategy));

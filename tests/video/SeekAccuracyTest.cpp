@@ -91,13 +91,10 @@ namespace {
 // rate makes the demuxer report 16.7 s for this 30 s film, so the frames tested lie
 // before that.
 TEST_F(EngineTest, SeekLandingLateInTheFileStillShowsTheExactFrame) {
-    TempDir folder("kanvio-late-seek");
-    generator::TFilmRequest request;
-    request.FileName = (folder / "film17.mpg").string();
-    request.Kind = generator::TFilmKind::Mpeg1System;
-    request.Seconds = 30;
-    request.Label = "Film 17";
-    generator::MakeFilm(request);
+    // Made by the media fixture exactly as the generator makes its 17th film.
+    struct {
+        std::string FileName = ExactFilm("film17.mpg");
+    } request;
 
     TMMEngine engine(rmVMR, nullptr, settings);
     engine.SetPlayPauseStepMs(0);
@@ -110,7 +107,8 @@ TEST_F(EngineTest, SeekLandingLateInTheFileStillShowsTheExactFrame) {
         EXPECT_LT(MeanDifference(grabbed, ReferenceFrame(request.FileName, frameIndex)), 6.0)
             << "frame " << frameIndex;
     }
-    EXPECT_TRUE(LogHas("decoding from the start of the film"));
+    // The demuxer did land late: the engine had to go further back at least once.
+    EXPECT_GT(engine.SeekRetries() + engine.SeeksDecodedFromFilmStart(), 0u);
 }
 
 } // namespace

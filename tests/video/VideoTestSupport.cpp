@@ -3,6 +3,7 @@
 #include "foundation/KanvioToolkit.h"
 #include "foundation/UserDialogs.h"
 #include "tools/mkproject/FilmMaker.h"
+#include "tools/mkproject/FrameCode.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -19,6 +20,16 @@ std::string Film(const std::string& name) {
     static std::once_flag made;
     std::call_once(made, [] { generator::MakeTestMedia(KANVIO_TEST_MEDIA_DIR); });
     return std::string(KANVIO_TEST_MEDIA_DIR) + "/" + name;
+}
+
+std::string ExactFilm(const std::string& name) {
+    return Film("exact/" + name);
+}
+
+int FrameNumberOf(const QImage& picture) {
+    const QImage pixels = picture.convertToFormat(QImage::Format_RGB32);
+    return generator::ReadFrameCode(pixels.constBits(), pixels.width(), pixels.height(),
+                                    static_cast<int>(pixels.bytesPerLine()));
 }
 
 void RunEventsFor(int milliseconds) {

@@ -15,6 +15,11 @@ namespace kanvio::test {
 // The shared films (see tools/mkproject/FilmMaker.cpp), made when missing.
 std::string Film(const std::string& name);
 
+// The films with frame numbers of every film class (MakeExactnessMedia), by name.
+std::string ExactFilm(const std::string& name);
+// The frame number written into the picture, -1 when none can be read.
+int FrameNumberOf(const QImage& picture);
+
 // Handles the UI thread's events (the engine's posted frames and end of film) for a while.
 void RunEventsFor(int milliseconds);
 // Handles events until done() holds or timeoutMs have passed; then what done() says.

@@ -1,5 +1,7 @@
 #include "tools/mkproject/FilmMaker.h"
 
+#include "tools/mkproject/FrameCode.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -27,6 +29,20 @@
 //
 // Every film shows the file's label and its running time (hh:mm:ss.mmm from the first
 // frame) burnt into the picture.
+//
+// The exactness films (MakeExactnessMedia), 60 s each at 352x288 and 25 fps, with frame
+// numbers in the picture, as inspection cameras write them:
+//
+//   mpeg1.mpg            MPEG-1 system stream, GOP 12, 2 B-frames
+//   mpeg2-gop12.mpg      MPEG-2 program stream, GOP 12, 2 B-frames
+//   mpeg2-gop12-ip.mpg   the same without B-frames
+//   mpeg2-gop250.mpg     MPEG-2 program stream, GOP 250 (10 s), 2 B-frames
+//   mpeg2-gop250-ip.mpg  the same without B-frames
+//   mpeg2.ts             MPEG-2 transport stream, GOP 12, 2 B-frames
+//   mpeg4.mp4            MPEG-4 Part 2 in MP4, GOP 25, 2 B-frames
+//   h264.mp4             H.264 in MP4, GOP 300, 3 B-frames in a pyramid
+//   film17.mpg           MPEG-1, 30 s, no frame numbers: the demuxer reads a wrong rate
+//                        from it, lands seeks seconds late and reports 16.7 s
 
 namespace kanvio::generator {
 
@@ -43,17 +59,31 @@ struct TKindTraits {
 TKindTraits TraitsOf(TFilmKind kind) {
     switch (kind) {
     case TFilmKind::Mpeg1System:
-        return {"mpeg1video", "mpeg", "-q:v 3 -bf 2"};
+        return {"mpeg1video", "mpeg", "-q:v 3"};
     case TFilmKind::Mpeg2Program:
-        return {"mpeg2video", "vob", "-q:v 3 -bf 2"};
+        return {"mpeg2video", "vob", "-q:v 3"};
     case TFilmKind::Mpeg2Transport:
-        return {"mpeg2video", "mpegts", "-q:v 3 -bf 2"};
+        return {"mpeg2video", "mpegts", "-q:v 3"};
     case TFilmKind::Mp4Mpeg4:
-        return {"mpeg4", "mp4", "-q:v 3 -bf 2"};
+        return {"mpeg4", "mp4", "-q:v 3"};
     case TFilmKind::Mp4H264:
-        return {"libx264", "mp4", "-preset veryfast -crf 20 -bf 2 -pix_fmt yuv420p"};
+        return {"libx264", "mp4", "-preset veryfast -crf 20 -pix_fmt yuv420p"};
     }
     throw std::invalid_argument("unknown film kind");
+}
+
+// Key frames only where asked: the encoders' own scene-cut detection would add some.
+std::vector<std::string> GopOptions(const TFilmRequest& request) {
+    const std::string gop = std::to_string(request.KeyFrameInterval);
+    std::vector<std::string> options = {"-g", gop, "-bf", std::to_string(request.BFrames)};
+    if (request.Kind == TFilmKind::Mp4H264) {
+        options.insert(options.end(), {"-keyint_min", gop, "-sc_threshold", "0"});
+        options.insert(options.end(),
+                       {"-x264-params", request.BPyramid ? "b-pyramid=normal" : "b-pyramid=none"});
+    } else if (request.KeyFrameInterval > 12) {
+        options.insert(options.end(), {"-sc_threshold", "1000000000"});
+    }
+    return options;
 }
 
 // Texts for drawtext: its own quoting turns ':' and '\'' into special characters.
@@ -174,7 +204,7 @@ void MakeFilm(const TFilmRequest& request) {
     if (request.FileName.empty())
         throw std::invalid_argument("MakeFilm: no file name");
     if (request.Seconds <= 0 || request.Width <= 0 || request.Height <= 0 ||
-        request.FramesPerSecond <= 0 || request.KeyFrameInterval <= 0)
+        request.FramesPerSecond <= 0 || request.KeyFrameInterval <= 0 || request.BFrames < 0)
         throw std::invalid_argument(request.FileName + ": film size, length or rate not positive");
     const TKindTraits traits = TraitsOf(request.Kind);
     const int fontSize = std::max(12, request.Height / 12);
@@ -182,6 +212,13 @@ void MakeFilm(const TFilmRequest& request) {
                          std::to_string(request.Height) +
                          ":rate=" + std::to_string(request.FramesPerSecond) +
                          ":duration=" + std::to_string(request.Seconds);
+    if (request.FrameNumbers) {
+        const std::string code = FrameCodeFilter(request.Width, request.Height);
+        if (code.empty())
+            throw std::invalid_argument(request.FileName +
+                                        ": too small a picture for frame numbers");
+        filter += "," + code;
+    }
     const std::string box =
         ":box=1:boxcolor=black@0.6:fontcolor=white:fontsize=" + std::to_string(fontSize) +
         ":fontfile=" + kFontFile;
@@ -191,13 +228,11 @@ void MakeFilm(const TFilmRequest& request) {
 
     const std::filesystem::path target(request.FileName);
     const std::filesystem::path part = TemporaryNameFor(target);
-    std::vector<std::string> args = {"-hide_banner", "-nostdin",
-                                     "-y",           "-loglevel",
-                                     "error",        "-f",
-                                     "lavfi",        "-i",
-                                     filter,         "-an",
-                                     "-c:v",         traits.Codec,
-                                     "-g",           std::to_string(request.KeyFrameInterval)};
+    std::vector<std::string> args = {"-hide_banner", "-nostdin", "-y",    "-loglevel",
+                                     "error",        "-f",       "lavfi", "-i",
+                                     filter,         "-an",      "-c:v",  traits.Codec};
+    for (const std::string& option : GopOptions(request))
+        args.push_back(option);
     for (const std::string& word : SplitWords(traits.ExtraOptions))
         args.push_back(word);
     args.insert(args.end(), {"-f", traits.Muxer, part.string()});
@@ -208,6 +243,52 @@ void MakeFilm(const TFilmRequest& request) {
         std::error_code ignored;
         std::filesystem::remove(part, ignored);
         throw;
+    }
+}
+
+void MakeExactnessMedia(const std::string& folder) {
+    namespace fs = std::filesystem;
+    const fs::path dir(folder);
+    fs::create_directories(dir);
+    struct TEntry {
+        const char* Name;
+        TFilmKind Kind;
+        int Gop;
+        int BFrames;
+    };
+    const TEntry films[] = {
+        {"mpeg1.mpg", TFilmKind::Mpeg1System, 12, 2},
+        {"mpeg2-gop12.mpg", TFilmKind::Mpeg2Program, 12, 2},
+        {"mpeg2-gop12-ip.mpg", TFilmKind::Mpeg2Program, 12, 0},
+        {"mpeg2-gop250.mpg", TFilmKind::Mpeg2Program, 250, 2},
+        {"mpeg2-gop250-ip.mpg", TFilmKind::Mpeg2Program, 250, 0},
+        {"mpeg2.ts", TFilmKind::Mpeg2Transport, 12, 2},
+        {"mpeg4.mp4", TFilmKind::Mp4Mpeg4, 25, 2},
+        {"h264.mp4", TFilmKind::Mp4H264, 300, 3},
+    };
+    for (const TEntry& film : films) {
+        const fs::path file = dir / film.Name;
+        if (PresentWithSize(file))
+            continue;
+        TFilmRequest request;
+        request.FileName = file.string();
+        request.Kind = film.Kind;
+        request.Seconds = 60;
+        request.KeyFrameInterval = film.Gop;
+        request.BFrames = film.BFrames;
+        request.BPyramid = film.Kind == TFilmKind::Mp4H264;
+        request.Label = film.Name;
+        request.FrameNumbers = true;
+        MakeFilm(request);
+    }
+    // Made exactly as the project generator makes its 17th film.
+    if (!PresentWithSize(dir / "film17.mpg")) {
+        TFilmRequest request;
+        request.FileName = (dir / "film17.mpg").string();
+        request.Kind = TFilmKind::Mpeg1System;
+        request.Seconds = 30;
+        request.Label = "Film 17";
+        MakeFilm(request);
     }
 }
 
@@ -268,6 +349,7 @@ void MakeTestMedia(const std::string& folder) {
                     ": nothing to see in this reach, the pipe is in good order.\n";
         WriteBytesAtomically(dir / "notes.txt", text);
     }
+    MakeExactnessMedia((dir / "exact").string());
     if (!PresentWithSize(dir / "tone.wav")) {
         const fs::path file = dir / "tone.wav";
         const fs::path part = TemporaryNameFor(file);

@@ -25,7 +25,13 @@ struct TFilmRequest {
     int Height = 288;
     int FramesPerSecond = 25;
     int KeyFrameInterval = 12; // frames between key frames
+    int BFrames = 2;           // consecutive B-frames between reference frames
+    bool BPyramid = false;     // H.264: B-frames that other B-frames refer to
     std::string Label;         // burnt into the picture next to the time code
+    // A row of black and white blocks across the middle of the picture that spells the
+    // frame's number (see FrameCode.h), for checks that must know exactly which frame
+    // they were shown.
+    bool FrameNumbers = false;
 };
 
 // Runs ffmpeg; throws std::runtime_error with ffmpeg's own message when it fails.
@@ -34,5 +40,9 @@ void MakeFilm(const TFilmRequest& request);
 // The fixed set of films the test suites share, written into folder (see FilmMaker.cpp
 // for the list of names); films already there with the right size are kept.
 void MakeTestMedia(const std::string& folder);
+
+// The films of every class real inspection cameras write, a minute each with frame
+// numbers, written into folder (names in FilmMaker.cpp); kept when already there.
+void MakeExactnessMedia(const std::string& folder);
 
 } // namespace kanvio::generator
