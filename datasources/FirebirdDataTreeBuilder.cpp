@@ -237,8 +237,7 @@ public:
             // NULL equals no structure's number.
             if (query.IsNull(key))
                 continue;
-            byStructure_[KeyText(query.AsText(key))].push_back(rows_.size());
-            rows_.push_back(ReadRow(query, *columns, texts));
+            byStructure_[KeyText(query.AsText(key))].Rows.push_back(ReadRow(query, *columns, texts));
         }
         query.Close();
     }
@@ -252,8 +251,7 @@ public:
             return;
         // Structures sharing a number each get all its rows; the last one takes them.
         const bool last = --found->second.Users == 0;
-        for (size_t index : found->second.Rows) {
-            TRow& row = rows_[index];
+        for (TRow& row : found->second.Rows) {
             if (!row.DistanceRead) {
                 if (!table.Connections)
                     throw EConvertError(fileName + ": " + table.MessageName + " " + item.ID +
@@ -279,9 +277,8 @@ private:
         std::string DistanceText;
     };
     struct TRowList {
-        std::vector<size_t> Rows;
+        std::vector<TRow> Rows; // in table order
         int Users = 0;
-        void push_back(size_t index) { Rows.push_back(index); }
     };
 
     // The engine compares a structure's number with the key in the key column's type: as a
@@ -320,7 +317,6 @@ private:
         return result;
     }
 
-    std::vector<TRow> rows_;
     std::unordered_map<std::string, TRowList> byStructure_; // by KeyText
 };
 
