@@ -11,6 +11,7 @@
 #include "foundation/UserDialogs.h"
 
 #include <cmath>
+#include <deque>
 #include <exception>
 #include <iterator>
 #include <optional>
@@ -123,10 +124,18 @@ struct TStructureRow {
 
 TStructureRow ReadStructureRow(const TFirebirdQuery& query, const TStructureColumns& columns) {
     TStructureRow row;
-    const int textColumns[] = {columns.Id,         columns.City,        columns.Date,
-                               columns.Street,     columns.ReachNumber, columns.StartManhole,
-                               columns.EndManhole, columns.Length,      columns.Direction,
-                               columns.Video,      columns.CodeDigit,   columns.InspMode,
+    const int textColumns[] = {columns.Id,
+                               columns.City,
+                               columns.Date,
+                               columns.Street,
+                               columns.ReachNumber,
+                               columns.StartManhole,
+                               columns.EndManhole,
+                               columns.Length,
+                               columns.Direction,
+                               columns.Video,
+                               columns.CodeDigit,
+                               columns.InspMode,
                                columns.ConnectionNumber};
     for (size_t i = 0; i < std::size(textColumns); ++i)
         row.Texts[i] = OptionalText(query, textColumns[i]);
@@ -202,17 +211,15 @@ void TFirebirdDataTreeBuilder::BuildDataTree(TKanvioDataModel& model) {
 
     TFirebirdTransaction transaction(*database.Connection, TFirebirdTransaction::TAccess::ReadOnly);
     if (probe.HasReaches)
-        ReadStructures(transaction,
-                       {"SELECT * FROM Haltung",
-                        "SELECT * FROM HaltungE", 'H', false,
-                        texts_->Reach},
-                       model.Reaches);
+        ReadStructures(
+            transaction,
+            {"SELECT * FROM Haltung", "SELECT * FROM HaltungE", 'H', false, texts_->Reach},
+            model.Reaches);
     if (probe.HasConnections)
-        ReadStructures(transaction,
-                       {"SELECT * FROM Anschl",
-                        "SELECT * FROM AnschlE", 'A', true,
-                        texts_->Connection},
-                       model.Connections);
+        ReadStructures(
+            transaction,
+            {"SELECT * FROM Anschl", "SELECT * FROM AnschlE", 'A', true, texts_->Connection},
+            model.Connections);
     transaction.Commit();
     database.Connection->Detach();
 }
@@ -237,7 +244,8 @@ public:
             // NULL equals no structure's number.
             if (query.IsNull(key))
                 continue;
-            byStructure_[KeyText(query.AsText(key))].Rows.push_back(ReadRow(query, *columns, texts));
+            byStructure_[KeyText(query.AsText(key))].Rows.push_back(
+                ReadRow(query, *columns, texts));
         }
         query.Close();
     }
@@ -251,6 +259,7 @@ public:
             return;
         // Structures sharing a number each get all its rows; the last one takes them.
         const bool last = --found->second.Users == 0;
+        item.Details.reserve(item.Details.size() + found->second.Rows.size());
         for (TRow& row : found->second.Rows) {
             if (!row.DistanceRead) {
                 if (!table.Connections)
@@ -328,7 +337,7 @@ void TFirebirdDataTreeBuilder::ReadStructures(TFirebirdTransaction& transaction,
 
     // The structure rows first, as they are; the observation table is read in one pass when
     // the first structure is made, and only then.
-    std::vector<TStructureRow> rows;
+    std::deque<TStructureRow> rows; // grows without moving its rows
     structures.Open();
     while (structures.Next()) {
         if (!columns)
