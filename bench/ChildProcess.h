@@ -53,8 +53,7 @@ inline TChildRun RunChild(const std::vector<std::string>& arguments, const std::
     if (wait4(child, &status, 0, &usage) != child)
         return run;
     run.WallMilliseconds =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-            .count();
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     const auto milliseconds = [](const timeval& time) {
         return static_cast<double>(time.tv_sec) * 1e3 + static_cast<double>(time.tv_usec) / 1e3;
     };

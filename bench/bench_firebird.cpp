@@ -126,8 +126,8 @@ int BuildInThisProcess(const std::string& kind, const std::string& folder,
 
 TChildFigures BuildInChild(const std::string& kind, const std::string& folder,
                            const std::vector<std::string>& files) {
-    std::vector<std::string> arguments = {kanvio::bench::OwnProgramFile(), "--build-in-child",
-                                          kind, folder};
+    std::vector<std::string> arguments = {kanvio::bench::OwnProgramFile(), "--build-in-child", kind,
+                                          folder};
     arguments.insert(arguments.end(), files.begin(), files.end());
     const std::string output = folder + "/child-" + kind + ".txt";
     TChildFigures figures;
@@ -144,7 +144,8 @@ TChildFigures BuildInChild(const std::string& kind, const std::string& folder,
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
     if (argc >= 4 && std::string(argv[1]) == "--build-in-child")
-        return BuildInThisProcess(argv[2], argv[3], std::vector<std::string>(argv + 4, argv + argc));
+        return BuildInThisProcess(argv[2], argv[3],
+                                  std::vector<std::string>(argv + 4, argv + argc));
     namespace fs = std::filesystem;
     const fs::path folder =
         fs::temp_directory_path() / ("kanvio-bench-firebird-" + std::to_string(getpid()));
@@ -243,8 +244,7 @@ int main(int argc, char** argv) {
     std::vector<double> databasePeaks, isybauPeaks;
     long databaseStart = 0, isybauStart = 0;
     for (int round = 0; round < 3; ++round) {
-        const TChildFigures database =
-            BuildInChild("database", folder.string(), {databaseFile});
+        const TChildFigures database = BuildInChild("database", folder.string(), {databaseFile});
         const TChildFigures isybau =
             BuildInChild("isybau", folder.string(), {reachFileName, connectionFileName});
         for (const auto& [name, figures] :

@@ -176,21 +176,21 @@ int main(int argc, char** argv) {
     std::vector<double> exportTimes, exportCpu, catTimes, catCpu, ratios;
     bool right = true;
     for (int round = 0; round < Rounds; ++round) {
-        const auto exported = kanvio::bench::RunChild({program, "--export-json"}, folder.string(),
-                                                      exportFile);
+        const auto exported =
+            kanvio::bench::RunChild({program, "--export-json"}, folder.string(), exportFile);
         const auto read = kanvio::bench::RunChild({"/bin/cat", reachFile, connectionFile},
                                                   folder.string(), catFile);
         std::string written;
         kanvio::ReadWholeFile(exportFile, written);
         if (!exported.Ran || written != expected) {
-            std::fprintf(stderr, "round %d: the export process failed or wrote other bytes than "
-                                 "the export in this process\n",
+            std::fprintf(stderr,
+                         "round %d: the export process failed or wrote other bytes than "
+                         "the export in this process\n",
                          round);
             right = false;
         }
         if (!read.Ran || fs::file_size(catFile) != bytes) {
-            std::fprintf(stderr, "round %d: cat failed or copied a wrong number of bytes\n",
-                         round);
+            std::fprintf(stderr, "round %d: cat failed or copied a wrong number of bytes\n", round);
             right = false;
         }
         exportTimes.push_back(exported.WallMilliseconds);
@@ -207,8 +207,7 @@ int main(int argc, char** argv) {
                 Median(catCpu));
     std::printf("export / cat:              %8.1f x   (median of the ratios of each pair)\n",
                 Median(ratios));
-    std::printf("export output equal to the export in this process: %s\n",
-                right ? "yes" : "NO");
+    std::printf("export output equal to the export in this process: %s\n", right ? "yes" : "NO");
 
     kanvio::SetProgramFolderForTesting({});
     fs::current_path(fs::temp_directory_path());

@@ -6,8 +6,8 @@
 // rows and order are checked against a fresh filter and sort, and a wrong one is reported
 // on standard error and in the exit code.
 
-#include "core/StructureListModel.h"
 #include "core/KanvioContext.h"
+#include "core/StructureListModel.h"
 #include "foundation/AnsiText.h"
 #include "foundation/QelListView.h"
 #include "ui/InspChoiceForm.h"
@@ -252,8 +252,8 @@ int main(int argc, char** argv) {
         view.ApplyFilter(cityAttribute, text);
         prefixProxy.SetPrefix(AnsiToQString(text));
         if (prefixProxy.rowCount() != view.Table().rowCount()) {
-            std::fprintf(stderr, "filter \"%s\": the proxy keeps %d rows, the list view %d\n",
-                         text, prefixProxy.rowCount(), view.Table().rowCount());
+            std::fprintf(stderr, "filter \"%s\": the proxy keeps %d rows, the list view %d\n", text,
+                         prefixProxy.rowCount(), view.Table().rowCount());
             right = false;
         }
     }

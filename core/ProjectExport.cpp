@@ -247,7 +247,8 @@ TStructurePlaces StructurePlaces(const TKanvioContext& context) {
     return places;
 }
 
-void WriteStructureLink(JsonWriter& json, const TStructurePlaces& places, const TReachData* target) {
+void WriteStructureLink(JsonWriter& json, const TStructurePlaces& places,
+                        const TReachData* target) {
     const auto place = target != nullptr ? places.find(target) : places.end();
     if (place == places.end()) {
         json.Null();

@@ -28,8 +28,8 @@ bool UseLargePagesForHeap(size_t bytes) {
     void* volatile grow = std::malloc(size_t(1) << 20);
     std::free(grow);
     auto* const end = static_cast<char*>(sbrk(0));
-    auto* const from = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(start) + kLargePage - 1) &
-                                               ~(kLargePage - 1));
+    auto* const from = reinterpret_cast<char*>(
+        (reinterpret_cast<uintptr_t>(start) + kLargePage - 1) & ~(kLargePage - 1));
     if (start == reinterpret_cast<char*>(-1) || end <= from + kLargePage) {
         return false; // the heap is not where this allocator grows (a sanitizer's, say)
     }

@@ -56,11 +56,11 @@ private:
     void ShowPartInBaseOrder();
 
     TQelColumns columns_;
-    TAHashMap baseRows_;              // what the last Fill got, or FillPart's base
-    std::vector<size_t> baseOrder_;   // indexes of baseRows_ in the grid's sorting
-    bool baseOrderValid_ = false;     // false once the sorting or the comparison changed
-    std::vector<char> inPart_;        // per row of baseRows_: shown or filtered out
-    TAHashMap rows_;                  // as shown
+    TAHashMap baseRows_;            // what the last Fill got, or FillPart's base
+    std::vector<size_t> baseOrder_; // indexes of baseRows_ in the grid's sorting
+    bool baseOrderValid_ = false;   // false once the sorting or the comparison changed
+    std::vector<char> inPart_;      // per row of baseRows_: shown or filtered out
+    TAHashMap rows_;                // as shown
     TQelRowCompare compare_;
     int sortColumn_ = -1;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;

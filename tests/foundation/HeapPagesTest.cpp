@@ -19,8 +19,8 @@ bool MappingAdvisedForLargePages(const std::string& name) {
     std::string line;
     bool inside = false;
     while (std::getline(maps, line)) {
-        const bool header = !line.empty() && line.find(':') != std::string::npos &&
-                            line.find('-') < line.find(' ');
+        const bool header =
+            !line.empty() && line.find(':') != std::string::npos && line.find('-') < line.find(' ');
         if (header && line.find_first_of("0123456789abcdef") == 0) {
             inside = line.size() >= name.size() &&
                      line.compare(line.size() - name.size(), name.size(), name) == 0;
@@ -56,8 +56,8 @@ TEST(HeapPagesTest, AllocationsKeepTheirBytesAndTheHeapIsMarkedWhenItWorked) {
 
     // Small, large and larger than the heap's limit, each filled and checked.
     std::vector<std::unique_ptr<char[]>> blocks;
-    const std::vector<size_t> sizes = {1, 24, 4096, size_t(1) << 20, size_t(31) << 20,
-                                       size_t(40) << 20};
+    const std::vector<size_t> sizes = {
+        1, 24, 4096, size_t(1) << 20, size_t(31) << 20, size_t(40) << 20};
     for (size_t i = 0; i < sizes.size(); ++i) {
         blocks.emplace_back(new char[sizes[i]]);
         std::memset(blocks.back().get(), static_cast<int>('a' + i), sizes[i]);

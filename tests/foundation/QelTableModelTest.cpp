@@ -184,10 +184,10 @@ TEST(QelTableModelPartTest, FillPartShowsWhatAFillOfThePartShows) {
     const std::vector<std::string> filters = {"", "b", "bo", "B", "k\xF6", "1", "x", " "};
     const auto byCityIgnoringCase = [](const TQelSortRequest& request,
                                        const TQelCompareRows& rows) {
-        const int order = QString::fromLatin1(rows.TextA.data(), qsizetype(rows.TextA.size()))
-                              .compare(QString::fromLatin1(rows.TextB.data(),
-                                                           qsizetype(rows.TextB.size())),
-                                       Qt::CaseInsensitive);
+        const int order =
+            QString::fromLatin1(rows.TextA.data(), qsizetype(rows.TextA.size()))
+                .compare(QString::fromLatin1(rows.TextB.data(), qsizetype(rows.TextB.size())),
+                         Qt::CaseInsensitive);
         return request.Descending ? -order : order;
     };
     for (const bool windowCompare : {false, true}) {

@@ -135,12 +135,12 @@ TEST_F(FirebirdTest, TextKeysNameTheStructuresTheEngineFindsForThem) {
                                "Mass2", "Einheit2", "Streckensch", "Von", "Bis"})
         observations.Columns.push_back({column, "VARCHAR(20)"});
     const auto row = [](std::optional<std::string> key, std::string distance, std::string code) {
-        return std::vector<generator::TDbValue>{key,  distance, "0:00:01", "", code, "", "",
-                                                "",   "",       "",        "", ""};
+        return std::vector<generator::TDbValue>{key, distance, "0:00:01", "", code, "",
+                                                "",  "",       "",        "", "",   ""};
     };
-    observations.Rows = {row("7", "1", "A"),   row(std::nullopt, "x", "B"), row("x7", "y", "C"),
-                         row(" 7", "2", "D"),  row("8", "z", "E"),          row("7.0", "3", "F"),
-                         row("0007", "4", "G"), row("9", "5", "H"),         row("7 ", "6", "I")};
+    observations.Rows = {row("7", "1", "A"),    row(std::nullopt, "x", "B"), row("x7", "y", "C"),
+                         row(" 7", "2", "D"),   row("8", "z", "E"),          row("7.0", "3", "F"),
+                         row("0007", "4", "G"), row("9", "5", "H"),          row("7 ", "6", "I")};
     generator::WriteFirebirdDatabase(DatabaseFile(), {reaches, observations});
     const TKanvioDataModel model = Build(DatabaseFile());
     ASSERT_EQ(model.Reaches.size(), 4u);
