@@ -75,9 +75,10 @@ void Execute(const std::string& fileName, const std::vector<std::string>& statem
 void ExpectSameAsQueriesPerStructure(const std::string& fileName, const TKanvioDataModel& model) {
     EXPECT_EQ(CodesPerStructure(model.Reaches), CodesPerStructure(fileName, "Haltung", "HaltungE"));
     // Deliveries without connections have no connection tables to ask.
-    if (!model.Connections.empty())
+    if (!model.Connections.empty()) {
         EXPECT_EQ(CodesPerStructure(model.Connections),
                   CodesPerStructure(fileName, "Anschl", "AnschlE"));
+    }
 }
 
 TEST_F(FirebirdTest, ObservationsComeInTheOrderOfAQueryPerStructure) {
