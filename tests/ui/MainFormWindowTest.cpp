@@ -6,6 +6,7 @@
 #include "foundation/AnsiText.h"
 #include "foundation/Logging.h"
 #include "foundation/RegistryManager.h"
+#include "foundation/WindowPlace.h"
 #include "tests/core/FakePlayerWindows.h"
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/IsolatedEnvironment.h"
@@ -341,23 +342,24 @@ TEST_F(MainFormWindowTest, StoredPositionBeyondTheScreenIsPulledBack) {
     WriteRegInteger("", "MainWidth", 450);
     WriteRegInteger("", "MainHeight", 380);
     ShowForm();
-    EXPECT_EQ(form_->x(), screen.x() + screen.width() - 30);
-    EXPECT_EQ(form_->y(), screen.y() + screen.height() - 30);
-    EXPECT_EQ(form_->width(), 450);
-    EXPECT_EQ(form_->height(), 380);
+    // The stored bounds are the frame's, brought wholly onto the screen.
+    EXPECT_EQ(form_->frameGeometry(),
+              QRect(screen.right() + 1 - 450, screen.bottom() + 1 - 380, 450, 380));
 }
 
 TEST_F(MainFormWindowTest, FirstStartOpensAtTheDefaultsAndClosingStoresThePlace) {
     ShowForm();
-    EXPECT_EQ(form_->pos(), QPoint(0, 0));
-    EXPECT_EQ(form_->size(), QSize(400, 500));
+    // Frame bounds; the design size grows with a font wider than the design font.
+    EXPECT_EQ(form_->frameGeometry(),
+              QRect(QPoint(0, 0), ScaledDesignSize({400, 500}, DesignFontScale())));
     form_->move(40, 50);
     form_->resize(420, 470);
+    const QRect frame = form_->frameGeometry();
     form_->close();
     EXPECT_EQ(ReadRegInteger("", "MainLeft", -1), 40);
     EXPECT_EQ(ReadRegInteger("", "MainTop", -1), 50);
-    EXPECT_EQ(ReadRegInteger("", "MainWidth", -1), 420);
-    EXPECT_EQ(ReadRegInteger("", "MainHeight", -1), 470);
+    EXPECT_EQ(ReadRegInteger("", "MainWidth", -1), frame.width());
+    EXPECT_EQ(ReadRegInteger("", "MainHeight", -1), frame.height());
 
     // The next window opens where this one closed.
     form_.reset();
@@ -396,7 +398,7 @@ TEST_F(MainFormWindowTest, OffButtonShutDownClosesTheWindowOnce) {
     EXPECT_FALSE(form_->isVisible());
     EXPECT_EQ(closed.count(), 1);
     EXPECT_EQ(std::count(layout.calls.begin(), layout.calls.end(), "destroy"), 1);
-    EXPECT_EQ(ReadRegInteger("", "MainWidth", -1), form_->width());
+    EXPECT_EQ(ReadRegInteger("", "MainWidth", -1), form_->frameGeometry().width());
 }
 
 TEST_F(MainFormWindowTest, ObservationLabelSeeksAndPlaysExceptDuringTheTrailer) {

@@ -1,0 +1,180 @@
+#include "foundation/FramePlacement.h"
+
+#include "foundation/WindowPlace.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+#include <QWindowStateChangeEvent>
+
+namespace kanvio {
+
+namespace {
+
+// How long the frame may take after the window shows: 60 looks 50 ms apart.
+constexpr int kWatchInterval = 50;
+constexpr int kWatchTicks = 60;
+
+} // namespace
+
+TFramePlacement::TFramePlacement(QWidget& window, TSize size)
+    : QObject(&window), window_(&window), size_(size) {
+    window.installEventFilter(this);
+    frameWatch_.setInterval(kWatchInterval);
+    connect(&frameWatch_, &QTimer::timeout, this, [this] {
+        Observe();
+        if (!pending_ || ++watchTicks_ >= kWatchTicks) {
+            frameWatch_.stop();
+        }
+    });
+}
+
+QRect TFramePlacement::AvailableAreaFor(const QRect& frame) {
+    QScreen* screen = QGuiApplication::screenAt(frame.center());
+    if (screen == nullptr) {
+        screen = QGuiApplication::screenAt(frame.topLeft());
+    }
+    if (screen == nullptr) {
+        screen = QGuiApplication::primaryScreen();
+    }
+    return screen != nullptr ? screen->availableGeometry() : QRect();
+}
+
+bool TFramePlacement::InNormalState() const {
+    return window_ && !(window_->windowState() & (Qt::WindowFullScreen | Qt::WindowMaximized));
+}
+
+QMargins TFramePlacement::CurrentMargins() const {
+    if (!window_ || !window_->isVisible()) {
+        return margins_;
+    }
+    const QRect inner = window_->geometry();
+    const QRect outer = window_->frameGeometry();
+    return QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                    outer.right() - inner.right(), outer.bottom() - inner.bottom());
+}
+
+void TFramePlacement::Place(const QRect& frame) {
+    if (!window_) {
+        return;
+    }
+    if (window_->isVisible() && InNormalState() && !CurrentMargins().isNull()) {
+        margins_ = CurrentMargins();
+    }
+    QRect wanted = frame;
+    if (size_ == TSize::Own) {
+        wanted.setSize(window_->size().grownBy(margins_));
+    }
+    wanted = ClampFrameToArea(wanted, AvailableAreaFor(wanted));
+    Apply(wanted, margins_);
+    if (margins_.isNull()) {
+        // Framed later, or never (no window manager): look again once it shows.
+        pending_ = frame;
+        watchTicks_ = 0;
+        if (window_->isVisible()) {
+            frameWatch_.start();
+        }
+    } else {
+        pending_.reset();
+    }
+}
+
+void TFramePlacement::Apply(const QRect& wanted, const QMargins& margins) {
+    applying_ = true;
+    const QSize inner = size_ == TSize::Frame
+                            ? wanted.size().shrunkBy(margins).expandedTo(QSize(1, 1))
+                            : window_->size();
+    if (window_->isVisible() && !margins.isNull()) {
+        // The frame is known: the window itself goes inside it.
+        window_->setGeometry(
+            QRect(wanted.topLeft() + QPoint(margins.left(), margins.top()), inner));
+    } else {
+        // Before the window is framed Qt asks the window manager to put the frame's corner
+        // at the position given.
+        window_->resize(inner);
+        window_->move(wanted.topLeft());
+    }
+    applying_ = false;
+}
+
+void TFramePlacement::Observe() {
+    if (!window_ || !window_->isVisible() || !InNormalState()) {
+        return;
+    }
+    const QMargins now = CurrentMargins();
+    if (!now.isNull()) {
+        margins_ = now;
+    }
+    if (pending_ && (!margins_.isNull() || restoreNow_)) {
+        const QRect frame = *pending_;
+        pending_.reset();
+        restoreNow_ = false;
+        QRect wanted = frame;
+        if (size_ == TSize::Own) {
+            wanted.setSize(window_->size().grownBy(margins_));
+        }
+        wanted = ClampFrameToArea(wanted, AvailableAreaFor(wanted));
+        if (window_->frameGeometry() != wanted) {
+            Apply(wanted, margins_);
+        }
+    }
+    if (!applying_) {
+        lastNormal_ = window_->geometry();
+    }
+}
+
+QRect TFramePlacement::NormalGeometry() const {
+    if (!window_) {
+        return QRect();
+    }
+    if (InNormalState()) {
+        return window_->geometry();
+    }
+    return lastNormal_ ? *lastNormal_ : window_->normalGeometry();
+}
+
+QRect TFramePlacement::NormalFrame() const {
+    if (!window_) {
+        return QRect();
+    }
+    const QMargins now = InNormalState() ? CurrentMargins() : QMargins();
+    return NormalGeometry().marginsAdded(now.isNull() ? margins_ : now);
+}
+
+bool TFramePlacement::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != window_ || applying_) {
+        return QObject::eventFilter(watched, event);
+    }
+    switch (event->type()) {
+    case QEvent::Show:
+        if (pending_) {
+            watchTicks_ = 0;
+            frameWatch_.start();
+        }
+        Observe();
+        break;
+    case QEvent::Move:
+    case QEvent::Resize:
+        Observe();
+        break;
+    case QEvent::WindowStateChange: {
+        const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+        const Qt::WindowStates special = Qt::WindowFullScreen | Qt::WindowMaximized;
+        if ((change->oldState() & special) && InNormalState() && lastNormal_) {
+            // Back from full screen: the frame goes where it was, whatever the window
+            // manager restores.
+            pending_ = lastNormal_->marginsAdded(margins_);
+            restoreNow_ = true;
+            watchTicks_ = 0;
+            frameWatch_.start();
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace kanvio
