@@ -6,7 +6,11 @@
 #include "foundation/FramePlacement.h"
 #include "foundation/RegistryManager.h"
 #include "tests/core/ContextTestSupport.h"
+#include "tests/ui/ScreenFormTestSupport.h"
+#include "ui/KanvioSingleForm.h"
 #include "ui/SteeringForm.h"
+#include "video/EmbeddedVideo.h"
+#include "video/MultimediaEngine.h"
 
 #include <QGuiApplication>
 #include <QProcess>
@@ -187,6 +191,68 @@ TEST_F(ControlWindowFrameTest, StoredPlaceStaysOverStarts) {
         form.Destroy();
         EXPECT_EQ(ReadRegInteger("", "CtrlLeft", -1), 30) << "start " << start;
         EXPECT_EQ(ReadRegInteger("", "CtrlTop", -1), 600) << "start " << start;
+    }
+}
+
+// The single window, which came back from full screen with its title bar above the screen.
+class SingleWindowFrameTest : public PlayerWindowsTest {
+protected:
+    void SetUp() override {
+        if (!manager_.Start()) {
+            GTEST_SKIP() << "needs an X server with openbox (tests/support/with_xvfb.sh)";
+        }
+        PlayerWindowsTest::SetUp();
+        context->SetPlayerWindows(nullptr);
+        context->SetMainWindow(nullptr);
+        layout.reset();
+        context->LayoutMode = 1;
+    }
+    void TearDown() override {
+        if (form) {
+            form->close();
+            context->SetPlayerWindows(nullptr);
+            context->SetMainWindow(nullptr);
+            form.reset();
+        }
+        PlayerWindowsTest::TearDown();
+    }
+    void Open() {
+        form = std::make_unique<TKanvioSingleForm>(*context, dialogs, std::vector<std::string>{});
+        form->EmbeddedVideo()->Engine()->SetPlayPauseStepMs(0);
+        context->SetPlayerWindows(form.get());
+        context->SetMainWindow(form.get());
+        form->show();
+    }
+    WindowManagerFixture manager_;
+    std::unique_ptr<TKanvioSingleForm> form;
+};
+
+TEST_F(SingleWindowFrameTest, LeavingFullScreenKeepsTheTitleBarOnTheScreen) {
+    WriteRegInteger("", "SingleLeft", 0);
+    WriteRegInteger("", "SingleTop", 0);
+    for (int start = 0; start < 2; ++start) {
+        Open();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return Framed(*form); }, 10000));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return form->frameGeometry().topLeft() == QPoint(0, 0); }, 10000))
+            << form->frameGeometry().x() << "," << form->frameGeometry().y();
+        form->ToggleFullScreen();
+        ASSERT_TRUE(form->IsFullScreen());
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return form->geometry() == QGuiApplication::primaryScreen()->geometry(); },
+            10000));
+        form->ToggleFullScreen();
+        ASSERT_FALSE(form->IsFullScreen());
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return Framed(*form) && form->frameGeometry().topLeft() == QPoint(0, 0); },
+            10000))
+            << form->frameGeometry().x() << "," << form->frameGeometry().y();
+        form->close();
+        EXPECT_EQ(ReadRegInteger("", "SingleLeft", -1), 0) << "start " << start;
+        EXPECT_EQ(ReadRegInteger("", "SingleTop", -1), 0) << "start " << start;
+        context->SetPlayerWindows(nullptr);
+        context->SetMainWindow(nullptr);
+        form.reset();
     }
 }
 
