@@ -6,6 +6,7 @@
 #include "foundation/Logging.h"
 #include "foundation/RegistryManager.h"
 #include "foundation/WindowPlace.h"
+#include "ui/BaseRescalableForm.h"
 #include "ui/PlayerKeys.h"
 
 #include <QCloseEvent>
@@ -82,9 +83,15 @@ void TSteeringForm::PlaceFromRegistry() {
 }
 
 void TSteeringForm::FormShow() {
+    if (clientHeight_ == 0) {
+        // The controls were laid out for a narrower font: the window grows as a whole.
+        const double scale = FontScale(controls_->font());
+        GrowDesignLayout(*controls_, scale);
+        clientHeight_ = ScaledDesignLength(kClientHeight, scale);
+    }
     const int clientWidth = controls_->ArrangeAsControlWindow();
-    setFixedSize(clientWidth, kClientHeight);
-    controls_->setGeometry(0, 0, clientWidth, kClientHeight);
+    setFixedSize(clientWidth, clientHeight_);
+    controls_->setGeometry(0, 0, clientWidth, clientHeight_);
     controls_->SpEdtJump()->setValue(ReadRegInteger("", "Seconds", 10));
 }
 

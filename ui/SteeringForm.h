@@ -119,6 +119,7 @@ private:
     TFramePlacement* placement_;
     QPoint storedCorner_; // the frame's corner as read at creation
     bool placedAtShow_ = false;
+    int clientHeight_ = 0; // the design height grown for the font, from the first show on
 };
 
 } // namespace kanvio

@@ -12,6 +12,7 @@
 #include "tests/core/FakePlayerWindows.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -21,6 +22,7 @@
 #include <QSpinBox>
 #include <QTimer>
 #include <QToolButton>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace kanvio::test {
@@ -98,11 +100,46 @@ TEST_F(SteeringFormTest, CreationPlacesTheControlsAtTheirDesignValues) {
     EXPECT_EQ(speeds.join(" ").toStdString(), "x 0.5/5 x 1/10 x 2/20 x 3/30 x 4/40 x 5/50");
 
     form->show();
-    EXPECT_EQ(form->DZoomBar()->x(), 601 + 16);
-    EXPECT_EQ(form->width(), std::max(601 + 150 + 32, form->CassSlot()->x() + 252 + 32));
-    EXPECT_EQ(form->height(), 120);
+    // The design grown as a whole for the font in use.
+    const double scale = FontScale(form->Controls()->font());
+    const auto grown = [scale](int design) {
+        return int(std::lround(design * scale));
+    };
+    EXPECT_EQ(form->InfoPanel()->width(), grown(8 + 601) - grown(8));
+    EXPECT_EQ(form->DZoomBar()->x(), form->InfoPanel()->width() + 16);
+    EXPECT_EQ(form->width(), std::max(form->InfoPanel()->width() + form->DZoomBar()->width() + 32,
+                                      form->CassSlot()->x() + form->CassSlot()->width() + 32));
+    EXPECT_EQ(form->height(), ScaledDesignLength(120, scale));
     EXPECT_EQ(form->SpEdtJump()->value(), 10);
     EXPECT_FALSE(form->close());
+}
+
+TEST_F(SteeringFormTest, LargerFontGrowsTheWindowAsAWhole) {
+    form->show();
+    const QSize usual = form->size();
+    const QRect usualPanel = form->InfoPanel()->geometry();
+    const QFont original = QApplication::font();
+    QFont large = original;
+    large.setPointSizeF(original.pointSizeF() * 1.5);
+    QApplication::setFont(large);
+    TSteeringForm grown(*context);
+    grown.show();
+    QApplication::setFont(original);
+    const double ratio = FontScale(large) / FontScale(original);
+    ASSERT_GT(ratio, 1.2);
+    EXPECT_NEAR(double(grown.height()) / usual.height(), ratio, 0.05);
+    EXPECT_NEAR(double(grown.InfoPanel()->height()) / usualPanel.height(), ratio, 0.05);
+    EXPECT_NEAR(double(grown.InfoPanel()->y()) / usualPanel.y(), ratio, 0.05);
+    EXPECT_GT(grown.width(), usual.width());
+    // Every control still inside the window, the buttons side by side as designed.
+    for (QWidget* control : grown.Controls()->findChildren<QWidget*>()) {
+        if (control->isVisibleTo(&grown) && !control->isWindow()) {
+            const QRect inWindow(control->mapTo(&grown, QPoint(0, 0)), control->size());
+            EXPECT_TRUE(grown.rect().contains(inWindow)) << control->objectName().toStdString();
+        }
+    }
+    EXPECT_EQ(grown.PlayButton()->geometry().right() + 1, grown.PauseButton()->x());
+    grown.Destroy();
 }
 
 TEST_F(SteeringFormTest, StoredValuesAreReadPulledBackAndWritten) {
