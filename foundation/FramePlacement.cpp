@@ -62,12 +62,7 @@ void TFramePlacement::Place(const QRect& frame) {
     if (window_->isVisible() && InNormalState() && !CurrentMargins().isNull()) {
         margins_ = CurrentMargins();
     }
-    QRect wanted = frame;
-    if (size_ == TSize::Own) {
-        wanted.setSize(window_->size().grownBy(margins_));
-    }
-    wanted = ClampFrameToArea(wanted, AvailableAreaFor(wanted));
-    Apply(wanted, margins_);
+    Apply(Wanted(frame), margins_);
     if (margins_.isNull()) {
         // Framed later, or never (no window manager): look again once it shows.
         pending_ = frame;
@@ -78,6 +73,22 @@ void TFramePlacement::Place(const QRect& frame) {
     } else {
         pending_.reset();
     }
+}
+
+QRect TFramePlacement::Wanted(const QRect& frame) const {
+    QRect wanted = frame;
+    const QRect area = AvailableAreaFor(frame.normalized());
+    if (size_ == TSize::Own) {
+        wanted.setSize(window_->size().grownBy(margins_));
+    } else {
+        // A stored size no screen holds (or none at all) is cut to the screen.
+        QSize size = wanted.size().expandedTo(QSize(1, 1));
+        if (!area.isEmpty()) {
+            size = size.boundedTo(area.size());
+        }
+        wanted.setSize(size);
+    }
+    return ClampFrameToArea(wanted, area);
 }
 
 void TFramePlacement::Apply(const QRect& wanted, const QMargins& margins) {
@@ -110,11 +121,7 @@ void TFramePlacement::Observe() {
         const QRect frame = *pending_;
         pending_.reset();
         restoreNow_ = false;
-        QRect wanted = frame;
-        if (size_ == TSize::Own) {
-            wanted.setSize(window_->size().grownBy(margins_));
-        }
-        wanted = ClampFrameToArea(wanted, AvailableAreaFor(wanted));
+        const QRect wanted = Wanted(frame);
         if (window_->frameGeometry() != wanted) {
             Apply(wanted, margins_);
         }

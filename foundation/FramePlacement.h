@@ -53,6 +53,8 @@ private:
     bool InNormalState() const;
     QMargins CurrentMargins() const;
     void Observe();
+    // The frame to place for a stored one: its size for the window's kind, on the screen.
+    QRect Wanted(const QRect& frame) const;
     void Apply(const QRect& wanted, const QMargins& margins);
 
     QPointer<QWidget> window_;

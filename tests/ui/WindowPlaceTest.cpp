@@ -121,6 +121,18 @@ protected:
         return values;
     }
     static QRect Available() { return QGuiApplication::primaryScreen()->availableGeometry(); }
+    // Wholly on the screen; a window larger than the screen starts at its edge, so that
+    // its title bar and corner stay reachable.
+    static bool OnScreen(const QRect& frame) {
+        const QRect area = Available();
+        const auto fits = [](int start, int length, int areaStart, int areaLength) {
+            return length <= areaLength
+                       ? start >= areaStart && start + length <= areaStart + areaLength
+                       : start == areaStart;
+        };
+        return fits(frame.x(), frame.width(), area.x(), area.width()) &&
+               fits(frame.y(), frame.height(), area.y(), area.height());
+    }
 
     std::unique_ptr<TThreeWindowLayout> windows_;
 };
@@ -130,7 +142,7 @@ TEST_F(WindowPlaceTest, FirstStartWindowsNeitherOverlapNorLeaveTheScreen) {
     const std::vector<QRect> frames = Frames();
     const char* names[] = {"main", "video", "controls"};
     for (size_t i = 0; i < frames.size(); ++i) {
-        EXPECT_TRUE(Available().contains(frames[i])) << names[i];
+        EXPECT_TRUE(OnScreen(frames[i])) << names[i];
         for (size_t j = i + 1; j < frames.size(); ++j) {
             EXPECT_FALSE(frames[i].intersects(frames[j])) << names[i] << " and " << names[j];
         }
@@ -171,10 +183,30 @@ TEST_F(WindowPlaceTest, StoredPlacesBeyondTheScreenAreBroughtWhollyOntoIt) {
         Start();
         const std::vector<QRect> frames = Frames();
         for (const QRect& frame : frames) {
-            EXPECT_TRUE(Available().contains(frame))
+            EXPECT_TRUE(OnScreen(frame))
                 << c.left << "," << c.top << ": " << frame.x() << "," << frame.y() << " "
                 << frame.width() << "x" << frame.height();
         }
+        Stop();
+    }
+}
+
+TEST_F(WindowPlaceTest, StoredSizesNoScreenHoldsAreCutToTheScreen) {
+    struct Case {
+        int width, height;
+    };
+    const Case cases[] = {{100000, 100000}, {100000, 300}, {0, 0}, {-50, -400}};
+    for (const Case& c : cases) {
+        WriteRegInteger("", "MainLeft", 10);
+        WriteRegInteger("", "MainTop", 10);
+        WriteRegInteger("", "MainWidth", c.width);
+        WriteRegInteger("", "MainHeight", c.height);
+        Start();
+        const QRect frame = Frames()[0];
+        EXPECT_TRUE(Available().contains(frame))
+            << c.width << "x" << c.height << ": " << frame.width() << "x" << frame.height();
+        EXPECT_GT(form_->width(), 0);
+        EXPECT_GT(form_->height(), 0);
         Stop();
     }
 }
