@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 #include <QWindowStateChangeEvent>
 
 namespace kanvio {
@@ -24,10 +25,28 @@ TFramePlacement::TFramePlacement(QWidget& window, TSize size)
     frameWatch_.setInterval(kWatchInterval);
     connect(&frameWatch_, &QTimer::timeout, this, [this] {
         Observe();
-        if (!pending_ || ++watchTicks_ >= kWatchTicks) {
+        ++watchTicks_;
+        if (pending_ && margins_.isNull() && (watchTicks_ == 4 || watchTicks_ == 16)) {
+            AskForFrame();
+        }
+        if (!pending_ || watchTicks_ >= kWatchTicks) {
             frameWatch_.stop();
         }
     });
+}
+
+void TFramePlacement::AskForFrame() {
+    // Qt reads the frame's margins again only when the window system reports a move; a
+    // window manager that tells them after its last report leaves them unread. A move
+    // there and back makes it report again.
+    if (!window_ || !window_->isVisible()) {
+        return;
+    }
+    applying_ = true;
+    const QPoint at = window_->pos();
+    window_->move(at + QPoint(1, 0));
+    window_->move(at);
+    applying_ = false;
 }
 
 QRect TFramePlacement::AvailableAreaFor(const QRect& frame) {
@@ -48,6 +67,11 @@ bool TFramePlacement::InNormalState() const {
 QMargins TFramePlacement::CurrentMargins() const {
     if (!window_ || !window_->isVisible()) {
         return margins_;
+    }
+    // Asked of the native window: the widget's own copy is renewed only when the window
+    // moves or resizes, and the window manager may tell the frame after its last move.
+    if (const QWindow* native = window_->windowHandle()) {
+        return native->frameMargins();
     }
     const QRect inner = window_->geometry();
     const QRect outer = window_->frameGeometry();
@@ -122,7 +146,7 @@ void TFramePlacement::Observe() {
         pending_.reset();
         restoreNow_ = false;
         const QRect wanted = Wanted(frame);
-        if (window_->frameGeometry() != wanted) {
+        if (window_->geometry().marginsAdded(margins_) != wanted) {
             Apply(wanted, margins_);
         }
     }

@@ -53,6 +53,7 @@ private:
     bool InNormalState() const;
     QMargins CurrentMargins() const;
     void Observe();
+    void AskForFrame();
     // The frame to place for a stored one: its size for the window's kind, on the screen.
     QRect Wanted(const QRect& frame) const;
     void Apply(const QRect& wanted, const QMargins& margins);

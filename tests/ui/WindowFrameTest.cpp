@@ -17,6 +17,7 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -30,8 +31,15 @@ bool WindowManagerRuns() {
            QString::fromLocal8Bit(xprop.readAllStandardOutput()).contains("window id");
 }
 
+// The frame as the window system knows it now (the widget renews its copy only when the
+// window moves or resizes).
+QRect FrameOf(const QWidget& window) {
+    const QWindow* native = window.windowHandle();
+    return native != nullptr ? native->frameGeometry() : window.frameGeometry();
+}
+
 bool Framed(const QWidget& window) {
-    return window.frameGeometry() != window.geometry();
+    return FrameOf(window) != window.geometry();
 }
 
 // Starts openbox on the test's own X server; skips where there is no server or no openbox.
@@ -84,7 +92,10 @@ protected:
         return *window.findChild<TFramePlacement*>();
     }
     static bool FrameSettlesAt(QWidget& window, const QRect& frame) {
-        return QTest::qWaitFor([&] { return window.frameGeometry() == frame; }, 10000);
+        return QTest::qWaitFor([&] { return FrameOf(window) == frame; }, 10000);
+    }
+    static bool CornerSettlesAt(QWidget& window, const QPoint& corner) {
+        return QTest::qWaitFor([&] { return FrameOf(window).topLeft() == corner; }, 10000);
     }
     static QRect Available() { return QGuiApplication::primaryScreen()->availableGeometry(); }
 
@@ -104,15 +115,13 @@ TEST_F(WindowFrameTest, TheFrameLandsWhereThePlaceSays) {
     };
     for (const Case& c : cases) {
         auto window = Open(c.place, c.size);
-        const QRect frame = window->frameGeometry();
-        EXPECT_TRUE(FrameSettlesAt(*window, frame));
-        EXPECT_EQ(window->frameGeometry().topLeft(), c.place.topLeft()) << c.place.y();
+        EXPECT_TRUE(CornerSettlesAt(*window, c.place.topLeft())) << c.place.y();
         if (c.size == TFramePlacement::TSize::Frame) {
-            EXPECT_EQ(window->frameGeometry().size(), c.place.size());
+            EXPECT_EQ(FrameOf(*window).size(), c.place.size());
         } else {
             EXPECT_EQ(window->size(), QSize(320, 200));
         }
-        EXPECT_EQ(PlacementOf(*window).NormalFrame(), window->frameGeometry());
+        EXPECT_EQ(PlacementOf(*window).NormalFrame(), FrameOf(*window));
     }
 }
 
@@ -121,7 +130,7 @@ TEST_F(WindowFrameTest, StoredFramesComeBackWithoutCreepingOverStarts) {
         QRect stored(40, 600, 500, 240);
         for (int start = 0; start < 3; ++start) {
             auto window = Open(stored, size);
-            ASSERT_TRUE(FrameSettlesAt(*window, window->frameGeometry()));
+            ASSERT_TRUE(CornerSettlesAt(*window, stored.topLeft())) << "start " << start;
             const QRect again = PlacementOf(*window).NormalFrame();
             EXPECT_EQ(again.topLeft(), stored.topLeft()) << "start " << start;
             if (size == TFramePlacement::TSize::Frame) {
@@ -136,30 +145,34 @@ TEST_F(WindowFrameTest, OffScreenPlacesAreClampedWithTheRealFrame) {
     const QRect cases[] = {{5000, 5000, 400, 300}, {-200, -20, 400, 300}, {100, -20, 400, 300}};
     for (const QRect& place : cases) {
         auto window = Open(place, TFramePlacement::TSize::Frame);
-        EXPECT_TRUE(FrameSettlesAt(*window, window->frameGeometry()));
-        EXPECT_TRUE(
-            QTest::qWaitFor([&] { return Available().contains(window->frameGeometry()); }, 10000))
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                const QRect frame = FrameOf(*window);
+                return Available().contains(frame) && frame.size() == place.size();
+            },
+            10000))
             << place.x() << "," << place.y();
-        EXPECT_EQ(window->frameGeometry().size(), place.size());
     }
 }
 
 TEST_F(WindowFrameTest, LeavingFullScreenBringsTheTitleBarBack) {
     for (const auto size : {TFramePlacement::TSize::Frame, TFramePlacement::TSize::Own}) {
         auto window = Open({0, 0, 500, 400}, size);
-        ASSERT_TRUE(FrameSettlesAt(*window, window->frameGeometry()));
-        const QRect normal = window->frameGeometry();
-        EXPECT_EQ(normal.topLeft(), QPoint(0, 0));
+        ASSERT_TRUE(CornerSettlesAt(*window, QPoint(0, 0)));
+        const QRect normal = FrameOf(*window);
         window->showFullScreen();
         ASSERT_TRUE(QTest::qWaitFor([&] { return window->isFullScreen(); }, 10000));
         ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return window->geometry() == QGuiApplication::primaryScreen()->geometry(); },
+            [&] {
+                return window->windowHandle()->geometry() ==
+                       QGuiApplication::primaryScreen()->geometry();
+            },
             10000));
         // Freed now, the window would store its normal frame.
         EXPECT_EQ(PlacementOf(*window).NormalFrame(), normal);
         window->showNormal();
         EXPECT_TRUE(FrameSettlesAt(*window, normal))
-            << window->frameGeometry().x() << "," << window->frameGeometry().y();
+            << FrameOf(*window).x() << "," << FrameOf(*window).y();
         EXPECT_EQ(PlacementOf(*window).NormalFrame(), normal);
     }
 }
@@ -184,10 +197,9 @@ TEST_F(ControlWindowFrameTest, StoredPlaceStaysOverStarts) {
         TSteeringForm form(*context);
         form.show();
         ASSERT_TRUE(QTest::qWaitFor([&] { return Framed(form); }, 10000));
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return form.frameGeometry().topLeft() == QPoint(30, 600); }, 10000))
-            << "start " << start << ": " << form.frameGeometry().x() << ","
-            << form.frameGeometry().y();
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return FrameOf(form).topLeft() == QPoint(30, 600); }, 10000))
+            << "start " << start << ": " << FrameOf(form).x() << "," << FrameOf(form).y();
         form.Destroy();
         EXPECT_EQ(ReadRegInteger("", "CtrlLeft", -1), 30) << "start " << start;
         EXPECT_EQ(ReadRegInteger("", "CtrlTop", -1), 600) << "start " << start;
@@ -234,8 +246,8 @@ TEST_F(SingleWindowFrameTest, LeavingFullScreenKeepsTheTitleBarOnTheScreen) {
         Open();
         ASSERT_TRUE(QTest::qWaitFor([&] { return Framed(*form); }, 10000));
         ASSERT_TRUE(
-            QTest::qWaitFor([&] { return form->frameGeometry().topLeft() == QPoint(0, 0); }, 10000))
-            << form->frameGeometry().x() << "," << form->frameGeometry().y();
+            QTest::qWaitFor([&] { return FrameOf(*form).topLeft() == QPoint(0, 0); }, 10000))
+            << FrameOf(*form).x() << "," << FrameOf(*form).y();
         form->ToggleFullScreen();
         ASSERT_TRUE(form->IsFullScreen());
         ASSERT_TRUE(QTest::qWaitFor(
@@ -244,9 +256,8 @@ TEST_F(SingleWindowFrameTest, LeavingFullScreenKeepsTheTitleBarOnTheScreen) {
         form->ToggleFullScreen();
         ASSERT_FALSE(form->IsFullScreen());
         EXPECT_TRUE(QTest::qWaitFor(
-            [&] { return Framed(*form) && form->frameGeometry().topLeft() == QPoint(0, 0); },
-            10000))
-            << form->frameGeometry().x() << "," << form->frameGeometry().y();
+            [&] { return Framed(*form) && FrameOf(*form).topLeft() == QPoint(0, 0); }, 10000))
+            << FrameOf(*form).x() << "," << FrameOf(*form).y();
         form->close();
         EXPECT_EQ(ReadRegInteger("", "SingleLeft", -1), 0) << "start " << start;
         EXPECT_EQ(ReadRegInteger("", "SingleTop", -1), 0) << "start " << start;
