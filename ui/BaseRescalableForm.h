@@ -20,6 +20,12 @@ namespace kanvio {
 // pixel ratio; truncating like integer arithmetic.
 QSize RescaledDesignSize(QSize designSize, double logicalDotsPerInch, double devicePixelRatio);
 
+// Grows controls laid out in design pixels as a whole by scale (above 1; anything else
+// changes nothing): the place and size of every control below root that no layout
+// places, edges rounded so that controls side by side stay side by side. root itself
+// keeps its size; sub-windows are left alone.
+void GrowDesignLayout(QWidget& root, double scale);
+
 class TBaseRescalableForm : public QWidget {
     Q_OBJECT
 public:

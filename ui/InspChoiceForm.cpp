@@ -3,6 +3,7 @@
 #include "core/KanvioContext.h"
 #include "foundation/AnsiText.h"
 #include "foundation/Errors.h"
+#include "foundation/FramePlacement.h"
 #include "foundation/LangManager.h"
 #include "foundation/Logging.h"
 #include "foundation/RegistryManager.h"
@@ -58,6 +59,7 @@ TInspChoiceForm::TInspChoiceForm(TKanvioContext& context, const TQelListViewMode
                                  TStructureChosen structureChosen, QWidget* owner)
     : QWidget(owner, Qt::Window), context_(context), structureChosen_(std::move(structureChosen)) {
     setObjectName("InspChoiceForm");
+    placement_ = new TFramePlacement(*this, TFramePlacement::TSize::Frame);
     QFont formFont = font();
     formFont.setPointSize(8);
     setFont(formFont);
@@ -110,8 +112,8 @@ void TInspChoiceForm::FormCreate(const TQelListViewModel& listModel) {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         saved = PlaceOnScreen(saved, screen->geometry().width(), screen->geometry().height());
     }
-    move(saved.Left, saved.Top);
-    resize(saved.Width, saved.Height);
+    // Frame bounds, kept wholly on the screen.
+    placement_->Place(QRect(saved.Left, saved.Top, saved.Width, saved.Height));
     // The grid gets its size now, so that its columns are made to fit it.
     FormResize();
 
@@ -180,10 +182,11 @@ void TInspChoiceForm::FormDestroy() {
             WriteRegInteger(section, "width", header->sectionSize(column));
             WriteRegString(section, "name", columns[size_t(column)].Name);
         }
-        WriteRegInteger("", "ChoiceFrmLeft", pos().x());
-        WriteRegInteger("", "ChoiceFrmTop", pos().y());
-        WriteRegInteger("", "ChoiceFrmWidth", width());
-        WriteRegInteger("", "ChoiceFrmHeight", height());
+        const QRect frame = placement_->NormalFrame();
+        WriteRegInteger("", "ChoiceFrmLeft", frame.x());
+        WriteRegInteger("", "ChoiceFrmTop", frame.y());
+        WriteRegInteger("", "ChoiceFrmWidth", frame.width());
+        WriteRegInteger("", "ChoiceFrmHeight", frame.height());
     } catch (const std::exception& error) {
         // The program is ending; a layout that cannot be stored must not stop it.
         LogLine(std::string("Choice window layout not stored: ") + error.what(), LOG_ERROR);

@@ -21,6 +21,7 @@ namespace kanvio {
 
 class TKanvioContext;
 class TReachData;
+class TFramePlacement;
 
 class TInspChoiceForm : public QWidget {
     Q_OBJECT
@@ -74,6 +75,7 @@ private:
     TStructureChosen structureChosen_;
     std::vector<int> savedWidths_;
     std::vector<std::string> savedNames_;
+    TFramePlacement* placement_ = nullptr;
 };
 
 } // namespace kanvio

@@ -4,11 +4,13 @@
 #include "core/KanvioDataModel.h"
 #include "foundation/AnsiText.h"
 #include "foundation/Errors.h"
+#include "foundation/FramePlacement.h"
 #include "foundation/KanvioToolkit.h"
 #include "foundation/LangManager.h"
 #include "foundation/Logging.h"
 #include "foundation/RegistryManager.h"
 #include "foundation/UserDialogs.h"
+#include "foundation/WindowPlace.h"
 #include "ui/MainFormLayout.h"
 #include "ui/MainFormMenus.h"
 #include "ui/MainMenuCommands.h"
@@ -54,7 +56,8 @@ TKanvioMainForm::TKanvioMainForm(TKanvioContext& context, IUserDialogs& dialogs,
                                       Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       context_(context), dialogs_(dialogs), arguments_(std::move(arguments)),
       menus_(new TMainFormMenus(this)), client_(new QWidget(this)),
-      infoPanel_(new TStructureInfoPanel(client_)), scrollBox_(new TStructureGraphicView(client_)) {
+      infoPanel_(new TStructureInfoPanel(client_)), scrollBox_(new TStructureGraphicView(client_)),
+      placement_(new TFramePlacement(*this, TFramePlacement::TSize::Frame)) {
     setObjectName("KanvioMainForm");
     // This window lays itself out for the screen on its own (FormCreate, FormResize).
     SetOwnShowHandling(true);
@@ -92,14 +95,15 @@ void TKanvioMainForm::FormCreate() {
     ApplyTexts();
     menus_->miToggleManholes->setEnabled(false);
 
-    TFormGeometry geometry = ReadMainFormGeometry();
+    // Frame bounds, kept wholly on the screen.
+    TFormGeometry stored = ReadMainFormGeometry(DesignFontScale());
     if (const QScreen* screen = ScreenOf(*this)) {
         const TScreenArea area = ScreenAreaOf(*screen);
-        geometry = PlaceMainFormOnScreen(geometry, area.Width, area.Height);
+        stored = PlaceMainFormOnScreen(stored, area.Width, area.Height);
     }
-    move(geometry.Left, geometry.Top);
-    resize(geometry.Width > 0 ? geometry.Width : kDesignClientSize.width(),
-           geometry.Height > 0 ? geometry.Height : kDesignClientSize.height());
+    placement_->Place(QRect(stored.Left, stored.Top,
+                            stored.Width > 0 ? stored.Width : kDesignClientSize.width(),
+                            stored.Height > 0 ? stored.Height : kDesignClientSize.height()));
 
     menus_->CheckLayoutItem(context_.LayoutMode);
 }
@@ -178,7 +182,8 @@ void TKanvioMainForm::closeEvent(QCloseEvent* event) {
 
 void TKanvioMainForm::FormCloseQuery() {
     try {
-        WriteMainFormGeometry({x(), y(), width(), height()});
+        const QRect frame = placement_->NormalFrame();
+        WriteMainFormGeometry({frame.x(), frame.y(), frame.width(), frame.height()});
     } catch (const EKanvioError& error) {
         // The window closes all the same; it opens at its old place next time.
         LogLine(std::string("Main window position not stored: ") + error.what(), LOG_ERROR);

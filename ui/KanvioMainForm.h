@@ -18,6 +18,7 @@ class IUserDialogs;
 class TKanvioContext;
 class TMainFormMenus;
 class TMainMenuCommands;
+class TFramePlacement;
 class TReachData;
 class TStructureGraphicView;
 class TStructureInfoPanel;
@@ -45,6 +46,7 @@ public:
     TStructureGraphicView* ScrollBox() const { return scrollBox_; }
     TMainFormMenus* Menus() const { return menus_; }
     QWidget* ClientArea() const { return client_; }
+    TFramePlacement& Placement() const { return *placement_; }
 
 Q_SIGNALS:
     // The window closed; the program ends.
@@ -75,6 +77,7 @@ private:
     TStructureInfoPanel* infoPanel_;
     TStructureGraphicView* scrollBox_;
     std::unique_ptr<TMainMenuCommands> commands_;
+    TFramePlacement* placement_;
     bool shown_ = false;
 };
 

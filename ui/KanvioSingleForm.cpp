@@ -5,6 +5,7 @@
 #include "core/SplashForm.h"
 #include "foundation/AnsiText.h"
 #include "foundation/Errors.h"
+#include "foundation/FramePlacement.h"
 #include "foundation/KanvioToolkit.h"
 #include "foundation/LangManager.h"
 #include "foundation/Logging.h"
@@ -290,7 +291,10 @@ void TKanvioSingleForm::PlaceFromRegistry() {
         const QRect whole = screen->geometry();
         place = PlaceMainFormOnScreen(place, whole.width(), whole.height());
     }
-    move(place.Left, place.Top);
+    // The frame's corner; the window's size follows from its controls.
+    placement_ = new TFramePlacement(*this, TFramePlacement::TSize::Own);
+    storedCorner_ = QPoint(place.Left, place.Top);
+    placement_->Place(QRect(storedCorner_, size()));
 }
 
 void TKanvioSingleForm::SetClientSize(int width, int height) {
@@ -304,6 +308,8 @@ void TKanvioSingleForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!shown_) {
         shown_ = true;
+        // Placed again with the window's final size, wholly on the screen.
+        placement_->Place(QRect(storedCorner_, size()));
         FormShow();
     }
 }
@@ -355,8 +361,11 @@ void TKanvioSingleForm::closeEvent(QCloseEvent* event) {
 
 void TKanvioSingleForm::FormCloseQuery() {
     DestroyPlayerWindows();
-    const std::pair<const char*, int> values[] = {
-        {"SingleLeft", x()}, {"SingleTop", y()}, {"Seconds", controls_->SpEdtJump()->value()}};
+    // The normal place: a window closed in full screen opens as it was before.
+    const QPoint corner = placement_->NormalFrame().topLeft();
+    const std::pair<const char*, int> values[] = {{"SingleLeft", corner.x()},
+                                                  {"SingleTop", corner.y()},
+                                                  {"Seconds", controls_->SpEdtJump()->value()}};
     for (const auto& [name, value] : values) {
         try {
             WriteRegInteger("", name, value);

@@ -31,6 +31,7 @@ namespace kanvio {
 
 class IUserDialogs;
 class TEmbeddedVideo;
+class TFramePlacement;
 class TKanvioContext;
 class TMainFormMenus;
 class TMainMenuCommands;
@@ -122,6 +123,7 @@ public:
     QMenu* PopupMenu() const { return popup_.Menu; }
     QAction* miFullScreen() const { return popup_.FullScreen; }
     QAction* miColorSettings() const { return popup_.ColorSettings; }
+    TFramePlacement& Placement() const { return *placement_; }
 
 Q_SIGNALS:
     // The window closed; the program ends.
@@ -188,6 +190,8 @@ private:
     std::string zoomOutText_;
     bool shown_ = false;
     bool closed_ = false;
+    TFramePlacement* placement_ = nullptr;
+    QPoint storedCorner_; // the frame's corner as read at creation
 };
 
 } // namespace kanvio

@@ -1,17 +1,19 @@
 #include "ui/MainFormLayout.h"
 
 #include "foundation/RegistryManager.h"
+#include "foundation/WindowPlace.h"
 
 #include <algorithm>
 
 namespace kanvio {
 
-TFormGeometry ReadMainFormGeometry() {
+TFormGeometry ReadMainFormGeometry(double fontScale) {
+    const QRect defaults = ThreeWindowDefaults(fontScale).Main;
     TFormGeometry geometry;
-    geometry.Left = ReadRegInteger("", "MainLeft", 0);
-    geometry.Top = ReadRegInteger("", "MainTop", 0);
-    geometry.Width = ReadRegInteger("", "MainWidth", 400);
-    geometry.Height = ReadRegInteger("", "MainHeight", 500);
+    geometry.Left = ReadRegInteger("", "MainLeft", defaults.x());
+    geometry.Top = ReadRegInteger("", "MainTop", defaults.y());
+    geometry.Width = ReadRegInteger("", "MainWidth", defaults.width());
+    geometry.Height = ReadRegInteger("", "MainHeight", defaults.height());
     return geometry;
 }
 

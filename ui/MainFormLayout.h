@@ -11,10 +11,10 @@
 
 namespace kanvio {
 
-// Stored bounds ("MainLeft", "MainTop", "MainWidth", "MainHeight"; 0, 0, 400, 500 when
-// never stored) as the window opens: a left or top beyond the screen's width or height
-// becomes 30 pixels short of that edge.
-TFormGeometry ReadMainFormGeometry();
+// Stored frame bounds ("MainLeft", "MainTop", "MainWidth", "MainHeight"; 0, 0, 400, 500
+// grown by fontScale when never stored).
+TFormGeometry ReadMainFormGeometry(double fontScale = 1.0);
+// A left or top beyond the screen's width or height becomes 30 pixels short of that edge.
 TFormGeometry PlaceMainFormOnScreen(TFormGeometry stored, int screenWidth, int screenHeight);
 // Throws ERegistryError when the store cannot be written.
 void WriteMainFormGeometry(const TFormGeometry& geometry);

@@ -233,7 +233,7 @@ int TPlayerControlsWidget::ArrangeAsControlWindow() {
     dZoomBar_->move(infoPanel_->width() + 16, dZoomBar_->y());
     const int width = std::max(infoPanel_->width() + dZoomBar_->width() + 32,
                                cassSlot_->x() + cassSlot_->width() + 32);
-    toolBar_->resize(width, kBarHeight);
+    toolBar_->resize(width, toolBar_->height());
     zoomLbl_->move(dZoomBar_->x() + (dZoomBar_->width() - zoomLbl_->width()) / 2, zoomLbl_->y());
     FitTimeLabels();
     return width;

@@ -1,9 +1,12 @@
 #include "ui/SteeringForm.h"
 
 #include "core/KanvioContext.h"
+#include "foundation/FramePlacement.h"
 #include "foundation/KanvioToolkit.h"
 #include "foundation/Logging.h"
 #include "foundation/RegistryManager.h"
+#include "foundation/WindowPlace.h"
+#include "ui/BaseRescalableForm.h"
 #include "ui/PlayerKeys.h"
 
 #include <QCloseEvent>
@@ -29,7 +32,8 @@ QScreen* ScreenOf(const QWidget* widget) {
 TSteeringForm::TSteeringForm(TKanvioContext& context, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       QuitApplication([] { QCoreApplication::quit(); }), context_(context),
-      controls_(new TPlayerControlsWidget(context, this)) {
+      controls_(new TPlayerControlsWidget(context, this)),
+      placement_(new TFramePlacement(*this, TFramePlacement::TSize::Own)) {
     setObjectName("SteeringForm");
     controls_->OffButtonAction = [this] {
         SwitchOff();
@@ -49,8 +53,10 @@ void TSteeringForm::Destroy() {
     }
     destroyed_ = true;
     controls_->StopTimers();
-    const std::pair<const char*, int> values[] = {
-        {"CtrlLeft", x()}, {"CtrlTop", y()}, {"Seconds", controls_->SpEdtJump()->value()}};
+    const QPoint corner = placement_->NormalFrame().topLeft();
+    const std::pair<const char*, int> values[] = {{"CtrlLeft", corner.x()},
+                                                  {"CtrlTop", corner.y()},
+                                                  {"Seconds", controls_->SpEdtJump()->value()}};
     for (const auto& [name, value] : values) {
         try {
             WriteRegInteger("", name, value);
@@ -69,24 +75,23 @@ void TSteeringForm::SwitchOff() {
 }
 
 void TSteeringForm::PlaceFromRegistry() {
-    int left = ReadRegInteger("", "CtrlLeft", 0);
-    int top = ReadRegInteger("", "CtrlTop", 500);
-    if (const QScreen* shown = ScreenOf(this)) {
-        const QSize screen = shown->geometry().size();
-        if (screen.width() < left) {
-            left = screen.width() - 30;
-        }
-        if (screen.height() < top) {
-            top = screen.height() - 30;
-        }
-    }
-    move(left, top);
+    // Below the main window's first-start frame unless the user put it elsewhere.
+    const QPoint below = ThreeWindowDefaults(DesignFontScale()).Controls;
+    storedCorner_ =
+        QPoint(ReadRegInteger("", "CtrlLeft", below.x()), ReadRegInteger("", "CtrlTop", below.y()));
+    placement_->Place(QRect(storedCorner_, size()));
 }
 
 void TSteeringForm::FormShow() {
+    if (clientHeight_ == 0) {
+        // The controls were laid out for a narrower font: the window grows as a whole.
+        const double scale = FontScale(controls_->font());
+        GrowDesignLayout(*controls_, scale);
+        clientHeight_ = ScaledDesignLength(kClientHeight, scale);
+    }
     const int clientWidth = controls_->ArrangeAsControlWindow();
-    setFixedSize(clientWidth, kClientHeight);
-    controls_->setGeometry(0, 0, clientWidth, kClientHeight);
+    setFixedSize(clientWidth, clientHeight_);
+    controls_->setGeometry(0, 0, clientWidth, clientHeight_);
     controls_->SpEdtJump()->setValue(ReadRegInteger("", "Seconds", 10));
 }
 
@@ -120,7 +125,15 @@ void TSteeringForm::keyPressEvent(QKeyEvent* event) {
 
 void TSteeringForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    const QSize created = size();
     FormShow();
+    if (!placedAtShow_) {
+        placedAtShow_ = true;
+        // The controls took their width: the window must still fit the screen.
+        if (size() != created) {
+            placement_->Place(QRect(storedCorner_, size()));
+        }
+    }
     KeepOnScreen();
 }
 

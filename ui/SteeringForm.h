@@ -18,6 +18,7 @@
 namespace kanvio {
 
 class TKanvioContext;
+class TFramePlacement;
 
 class TSteeringForm final : public QWidget, public IPlayerControls {
     Q_OBJECT
@@ -97,6 +98,7 @@ public:
     QMenu* PopupMenu2() const { return controls_->PopupMenu2(); }
     QTimer* TrackTimer() const { return controls_->TrackTimer(); }
     QTimer* TimerFastView() const { return controls_->TimerFastView(); }
+    TFramePlacement& Placement() const { return *placement_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -114,6 +116,10 @@ private:
     TPlayerControlsWidget* controls_;
     bool destroyed_ = false;
     bool keepingOnScreen_ = false;
+    TFramePlacement* placement_;
+    QPoint storedCorner_; // the frame's corner as read at creation
+    bool placedAtShow_ = false;
+    int clientHeight_ = 0; // the design height grown for the font, from the first show on
 };
 
 } // namespace kanvio

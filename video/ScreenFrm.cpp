@@ -1,10 +1,12 @@
 #include "video/ScreenFrm.h"
 
 #include "foundation/AnsiText.h"
+#include "foundation/FramePlacement.h"
 #include "foundation/KanvioToolkit.h"
 #include "foundation/LangManager.h"
 #include "foundation/Logging.h"
 #include "foundation/RegistryManager.h"
+#include "foundation/WindowPlace.h"
 #include "video/ColorControlForm.h"
 #include "video/EmbeddedVideo.h"
 #include "video/FilterPriorities.h"
@@ -25,8 +27,6 @@ namespace kanvio {
 
 namespace {
 
-constexpr int kDefaultLeft = 400;
-constexpr int kDefaultTop = 0;
 constexpr int kDefaultWidth = 300;
 constexpr int kDefaultHeight = 300;
 
@@ -41,7 +41,8 @@ TScreenForm::TScreenForm(int32_t rendererMode, const IEngineSettings& settings,
                          IScreenCommands& commands, IUserDialogs* dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowMaximizeButtonHint),
-      commands_(commands), videoWindow_(new TVideoDisplayWidget(this)) {
+      commands_(commands), videoWindow_(new TVideoDisplayWidget(this)),
+      placement_(new TFramePlacement(*this, TFramePlacement::TSize::Own)) {
     setObjectName("ScreenForm");
     setAttribute(Qt::WA_DeleteOnClose, false);
     auto* layout = new QVBoxLayout(this);
@@ -101,28 +102,24 @@ void TScreenForm::ApplyTexts() {
 }
 
 void TScreenForm::PlaceFromRegistry() {
-    int left = ReadRegInteger("", "ScreenLeft", kDefaultLeft);
-    int top = ReadRegInteger("", "ScreenTop", kDefaultTop);
+    // Right of the main window's first-start frame unless the user put it elsewhere.
+    const QPoint beside = ThreeWindowDefaults(DesignFontScale()).Video;
+    const int left = ReadRegInteger("", "ScreenLeft", beside.x());
+    const int top = ReadRegInteger("", "ScreenTop", beside.y());
     const int clientWidth = ReadRegInteger("", "ScreenWidth", kDefaultWidth);
     const int clientHeight = ReadRegInteger("", "ScreenHeight", kDefaultHeight);
-    if (const QScreen* shown = ScreenOf(this)) {
-        const QSize screen = shown->geometry().size();
-        if (screen.width() < left) {
-            left = screen.width() - 30;
-        }
-        if (screen.height() < top) {
-            top = screen.height() - 30;
-        }
-    }
-    move(left, top);
     resize(std::max(clientWidth, 1), std::max(clientHeight, 1));
+    placement_->Place(QRect(QPoint(left, top), size()));
 }
 
 void TScreenForm::StorePlace() const {
-    const std::pair<const char*, int> values[] = {{"ScreenLeft", x()},
-                                                  {"ScreenTop", y()},
-                                                  {"ScreenWidth", width()},
-                                                  {"ScreenHeight", height()}};
+    // The normal place: a window freed in full screen opens as it was before.
+    const QPoint corner = placement_->NormalFrame().topLeft();
+    const QSize client = placement_->NormalGeometry().size();
+    const std::pair<const char*, int> values[] = {{"ScreenLeft", corner.x()},
+                                                  {"ScreenTop", corner.y()},
+                                                  {"ScreenWidth", client.width()},
+                                                  {"ScreenHeight", client.height()}};
     for (const auto& [name, value] : values) {
         try {
             WriteRegInteger("", name, value);

@@ -28,6 +28,7 @@ namespace kanvio {
 class IUserDialogs;
 class TColorControlForm;
 class TEmbeddedVideo;
+class TFramePlacement;
 class TVideoDisplayWidget;
 
 // What the video window passes on to the player.
@@ -93,6 +94,7 @@ public:
     // The picture panel opened last, while it exists.
     TColorControlForm* ColorControl() const;
     bool Dragging() const { return dragging_; }
+    TFramePlacement& Placement() const { return *placement_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -130,6 +132,7 @@ private:
     std::unique_ptr<TEmbeddedVideo> video_;
     bool keepingOnScreen_ = false;
     QPointer<TColorControlForm> colorControl_;
+    TFramePlacement* placement_;
 };
 
 } // namespace kanvio

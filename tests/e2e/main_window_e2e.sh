@@ -73,9 +73,9 @@ wait_for 30 log_has "offset:" || fail "the start-up choice made no seek"
 log_has "Command line:" && fail "the command line reach was not found"
 sleep 1
 
-# Every window opens at (0, 0). Layout 0: the first observation row lies under the column
-# titles of the main window's structure graphic, the video window is right of the main
-# window and the off button is top-left of the control window below it. The single
+# The main window opens at (0, 0). Layout 0: the first observation row lies under the
+# column titles of the main window's structure graphic, the video window is right of the
+# main window and the off button is top-left of the control window below it. The single
 # window has the graphic (layout 1) or the list (layout 2, a double click on the reach's
 # row) on the left, the video on the right and the end button under the video.
 case "$layout" in
@@ -94,6 +94,18 @@ import -window root "$work/shot.png" || fail "screenshot"
 colours=$(convert "$work/shot.png" -crop "$video_crop" -format '%k' info: 2>/dev/null || echo 0)
 [ "${colours:-0}" -gt 50 ] || fail "the screen shows no film ($colours colours)"
 
+if [ "$layout" -eq 0 ]; then
+  # The control window lies below the main window, whose first-start size follows the
+  # font: the off button is top-left in the lowest of the program's windows.
+  lowest=-1
+  for window in $(xdotool search --pid "$kanvio_pid" --onlyvisible 2>/dev/null); do
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    if [ "$Y" -gt "$lowest" ]; then
+      lowest=$Y
+      off=($((X + 19)) $((Y + 19)))
+    fi
+  done
+fi
 xdotool mousemove "${off[0]}" "${off[1]}" click 1
 wait_for 15 bash -c "! kill -0 $kanvio_pid" || fail "the player did not end"
 wait "$kanvio_pid"

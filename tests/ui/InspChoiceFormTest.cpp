@@ -7,6 +7,7 @@
 #include "core/StructureListModel.h"
 #include "foundation/QelFilterForm.h"
 #include "foundation/RegistryManager.h"
+#include "foundation/WindowPlace.h"
 #include "tests/support/IsolatedEnvironment.h"
 
 #include <QComboBox>
@@ -97,12 +98,15 @@ protected:
 TEST_F(InspChoiceFormTest, FirstStartPlacesTheWindowAndItsControls) {
     AddStructures({{'H', "1", "Bonn"}});
     TInspChoiceForm& window = Open();
-    EXPECT_EQ(window.pos(), QPoint(400, 400));
-    EXPECT_EQ(window.size(), QSize(800, 500));
+    // The default frame, wholly on the screen.
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(window.frameGeometry(), ClampFrameToArea(QRect(400, 400, 800, 500), available));
+    const int width = window.width();
+    const int height = window.height();
     EXPECT_TRUE(window.windowTitle().isEmpty());
     EXPECT_EQ(window.btnFilter->geometry(), QRect(8, 8, 20, 20));
-    EXPECT_EQ(window.MainGrid->geometry(), QRect(36, 8, 800 - 44, 500 - 25 - 24));
-    EXPECT_EQ(window.btnClose->geometry(), QRect(800 - 75 - 8, 500 - 25 - 8, 75, 25));
+    EXPECT_EQ(window.MainGrid->geometry(), QRect(36, 8, width - 44, height - 25 - 24));
+    EXPECT_EQ(window.btnClose->geometry(), QRect(width - 75 - 8, height - 25 - 8, 75, 25));
     EXPECT_EQ(window.btnClose->text(), QString("_Close")); // no language file here
     EXPECT_EQ(window.MainGrid->focusPolicy(), Qt::ClickFocus);
 
@@ -149,9 +153,9 @@ TEST_F(InspChoiceFormTest, SavedPositionsBeyondTheScreenComeBackOntoIt) {
     WriteRegInteger("", "ChoiceFrmWidth", 640);
     WriteRegInteger("", "ChoiceFrmHeight", 330);
     TInspChoiceForm& window = Open();
-    const int screenWidth = QGuiApplication::primaryScreen()->geometry().width();
-    EXPECT_EQ(window.pos(), QPoint(screenWidth - 30, 20));
-    EXPECT_EQ(window.size(), QSize(640, 330));
+    // Then the whole frame onto the screen.
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(window.frameGeometry(), QRect(available.right() + 1 - 640, 20, 640, 330));
 }
 
 TEST_F(InspChoiceFormTest, SavedColumnsAreMovedAndResizedAndTheOthersKeepTheirOrder) {
@@ -198,15 +202,17 @@ TEST_F(InspChoiceFormTest, DestroyingTheWindowStoresItsLayoutForTheNextOne) {
     const int city = FindColumn(window.MainGrid->Table().Columns(), "Stadt");
     header->moveSection(header->visualIndex(city), 0);
     header->resizeSection(city, 133);
-    window.move(120, 130);
+    window.move(20, 130);
     window.resize(700, 410);
+    const QRect frame = window.frameGeometry();
     const std::vector<std::string> layout = VisualColumnNames();
     delete form;
 
-    EXPECT_EQ(ReadRegInteger("", "ChoiceFrmLeft", -1), 120);
+    // The frame's bounds.
+    EXPECT_EQ(ReadRegInteger("", "ChoiceFrmLeft", -1), 20);
     EXPECT_EQ(ReadRegInteger("", "ChoiceFrmTop", -1), 130);
-    EXPECT_EQ(ReadRegInteger("", "ChoiceFrmWidth", -1), 700);
-    EXPECT_EQ(ReadRegInteger("", "ChoiceFrmHeight", -1), 410);
+    EXPECT_EQ(ReadRegInteger("", "ChoiceFrmWidth", -1), frame.width());
+    EXPECT_EQ(ReadRegInteger("", "ChoiceFrmHeight", -1), frame.height());
     EXPECT_EQ(ReadRegString("GridCol\\0", "name", ""), "Stadt");
     EXPECT_EQ(ReadRegInteger("GridCol\\0", "width", -1), 133);
     EXPECT_EQ(ReadRegString("GridCol\\13", "name", ""), layout[13]);
@@ -215,7 +221,7 @@ TEST_F(InspChoiceFormTest, DestroyingTheWindowStoresItsLayoutForTheNextOne) {
     TInspChoiceForm& again = Open();
     EXPECT_EQ(VisualColumnNames(), layout);
     EXPECT_EQ(ColumnWidth("Stadt"), 133);
-    EXPECT_EQ(again.pos(), QPoint(120, 130));
+    EXPECT_EQ(again.frameGeometry(), frame);
     EXPECT_EQ(again.size(), QSize(700, 410));
 }
 

@@ -6,6 +6,7 @@
 #include "foundation/AnsiText.h"
 #include "foundation/Logging.h"
 #include "foundation/RegistryManager.h"
+#include "foundation/WindowPlace.h"
 #include "tests/core/FakePlayerWindows.h"
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/IsolatedEnvironment.h"
@@ -342,26 +343,29 @@ TEST_F(MainFormWindowTest, StoredPositionBeyondTheScreenIsPulledBack) {
     WriteRegInteger("", "MainWidth", 450);
     WriteRegInteger("", "MainHeight", 380);
     ShowForm();
-    EXPECT_EQ(form_->x(), screen.x() + screen.width() - 30);
-    EXPECT_EQ(form_->y(), screen.y() + screen.height() - 30);
-    // Never narrower than the fields and menus need in the font in use.
-    EXPECT_EQ(form_->width(), std::max(450, form_->minimumWidth()));
-    EXPECT_EQ(form_->height(), 380);
+    // The stored bounds are the frame's, brought wholly onto the screen, and never narrower
+    // than the fields and menus need in the font in use.
+    const int width = std::max(450, form_->minimumWidth());
+    EXPECT_EQ(form_->frameGeometry(),
+              QRect(screen.right() + 1 - width, screen.bottom() + 1 - 380, width, 380));
 }
 
 TEST_F(MainFormWindowTest, FirstStartOpensAtTheDefaultsAndClosingStoresThePlace) {
     ShowForm();
-    EXPECT_EQ(form_->pos(), QPoint(0, 0));
-    // The design's width is the least; a wider font needs more for the fields and menus.
-    EXPECT_EQ(form_->size(), QSize(std::max(400, form_->minimumWidth()), 500));
-    const int width = std::max(420, form_->minimumWidth());
+    // Frame bounds; the design size grows with a font wider than the design font, and the
+    // width with what the fields and menus need.
+    const QSize design = ScaledDesignSize({400, 500}, DesignFontScale());
+    EXPECT_EQ(form_->frameGeometry(),
+              QRect(QPoint(0, 0),
+                    QSize(std::max(design.width(), form_->minimumWidth()), design.height())));
     form_->move(40, 50);
-    form_->resize(width, 470);
+    form_->resize(std::max(420, form_->minimumWidth()), 470);
+    const QRect frame = form_->frameGeometry();
     form_->close();
     EXPECT_EQ(ReadRegInteger("", "MainLeft", -1), 40);
     EXPECT_EQ(ReadRegInteger("", "MainTop", -1), 50);
-    EXPECT_EQ(ReadRegInteger("", "MainWidth", -1), width);
-    EXPECT_EQ(ReadRegInteger("", "MainHeight", -1), 470);
+    EXPECT_EQ(ReadRegInteger("", "MainWidth", -1), frame.width());
+    EXPECT_EQ(ReadRegInteger("", "MainHeight", -1), frame.height());
 
     // The next window opens where this one closed.
     form_.reset();
@@ -400,7 +404,7 @@ TEST_F(MainFormWindowTest, OffButtonShutDownClosesTheWindowOnce) {
     EXPECT_FALSE(form_->isVisible());
     EXPECT_EQ(closed.count(), 1);
     EXPECT_EQ(std::count(layout.calls.begin(), layout.calls.end(), "destroy"), 1);
-    EXPECT_EQ(ReadRegInteger("", "MainWidth", -1), form_->width());
+    EXPECT_EQ(ReadRegInteger("", "MainWidth", -1), form_->frameGeometry().width());
 }
 
 TEST_F(MainFormWindowTest, ObservationLabelSeeksAndPlaysExceptDuringTheTrailer) {

@@ -3,6 +3,7 @@
 // click, full screen, the context menu and keys reaching the player.
 
 #include "foundation/RegistryManager.h"
+#include "foundation/WindowPlace.h"
 #include "tests/ui/ScreenFormTestSupport.h"
 #include "ui/SteeringForm.h"
 #include "video/FilterPriorities.h"
@@ -154,7 +155,8 @@ using ScreenFormTest = PlayerWindowsTest;
 
 TEST_F(ScreenFormTest, FirstStartPlacesTheWindowAtItsDefaults) {
     StartPlayer();
-    EXPECT_EQ(screen().pos(), QPoint(400, 0));
+    // Right of the main window's first-start frame, which grows with the font.
+    EXPECT_EQ(screen().pos(), ThreeWindowDefaults(DesignFontScale()).Video);
     EXPECT_EQ(screen().size(), QSize(300, 300));
     EXPECT_FALSE(screen().IsFullScreen());
     EXPECT_TRUE(screen().isVisible());
@@ -162,14 +164,19 @@ TEST_F(ScreenFormTest, FirstStartPlacesTheWindowAtItsDefaults) {
 
 TEST_F(ScreenFormTest, StoredPlaceBeyondTheScreenIsPulledBack) {
     const QSize size = ScreenSize();
+    // The whole window comes onto the screen; unshown, it has no frame yet.
+    const int right = size.width() - 300;
+    const int bottom = size.height() - 300;
     struct Case {
         int left, top;
         QPoint expected;
     };
     const Case cases[] = {
-        {5000, 10, QPoint(size.width() - 30, 10)},
-        {10, 2000, QPoint(10, size.height() - 30)},
-        {size.width(), size.height(), QPoint(size.width(), size.height())}, // on the edge
+        {5000, 10, QPoint(right, 10)},
+        {10, 2000, QPoint(10, bottom)},
+        {size.width(), size.height(), QPoint(right, bottom)},
+        {right, bottom, QPoint(right, bottom)}, // on the edge
+        {-40, -20, QPoint(0, 0)},
     };
     for (const Case& c : cases) {
         WriteRegInteger("", "ScreenLeft", c.left);
@@ -217,8 +224,11 @@ TEST_F(ScreenFormTest, FullScreenTogglesAndIsStoredWhenFreedInIt) {
     EXPECT_TRUE(screen().IsFullScreen());
     EXPECT_TRUE(WaitUntil([&] { return screen().size() == ScreenSize(); }, 2000));
     layout->DestroyPlayerWindows();
-    EXPECT_EQ(ReadRegInteger("", "ScreenWidth", -1), ScreenSize().width());
-    EXPECT_EQ(ReadRegInteger("", "ScreenHeight", -1), ScreenSize().height());
+    // The normal place and size: the next start does not open over the whole screen.
+    EXPECT_EQ(ReadRegInteger("", "ScreenLeft", -1), 50);
+    EXPECT_EQ(ReadRegInteger("", "ScreenTop", -1), 60);
+    EXPECT_EQ(ReadRegInteger("", "ScreenWidth", -1), 300);
+    EXPECT_EQ(ReadRegInteger("", "ScreenHeight", -1), 300);
 }
 
 TEST_F(ScreenFormTest, ClosingFromTheSystemHasNoEffect) {

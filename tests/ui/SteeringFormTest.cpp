@@ -7,10 +7,12 @@
 #include "core/KanvioContext.h"
 #include "core/TimeText.h"
 #include "foundation/RegistryManager.h"
+#include "foundation/WindowPlace.h"
 #include "tests/core/ContextTestSupport.h"
 #include "tests/core/FakePlayerWindows.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -20,6 +22,7 @@
 #include <QSpinBox>
 #include <QTimer>
 #include <QToolButton>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace kanvio::test {
@@ -68,7 +71,8 @@ constexpr QRgb kFill = 0x6A99E8; // Windows colour 15243626: red 106, green 153,
 TEST_F(SteeringFormTest, CreationPlacesTheControlsAtTheirDesignValues) {
     EXPECT_EQ(form->LastRequestedPosition(), -1);
     EXPECT_FLOAT_EQ(form->PlaySpeed(), 1.0f);
-    EXPECT_EQ(form->pos(), QPoint(0, 500));
+    // Below the main window's first-start frame, which grows with the font.
+    EXPECT_EQ(form->pos(), ThreeWindowDefaults(DesignFontScale()).Controls);
     EXPECT_EQ(form->InfoPanel()->geometry(), QRect(8, 45, 601, 65));
     EXPECT_EQ(form->TrackBar()->geometry(), QRect(1, 16, 599, 28));
     EXPECT_EQ(form->picRanges()->geometry().left(), 11);
@@ -96,11 +100,46 @@ TEST_F(SteeringFormTest, CreationPlacesTheControlsAtTheirDesignValues) {
     EXPECT_EQ(speeds.join(" ").toStdString(), "x 0.5/5 x 1/10 x 2/20 x 3/30 x 4/40 x 5/50");
 
     form->show();
-    EXPECT_EQ(form->DZoomBar()->x(), 601 + 16);
-    EXPECT_EQ(form->width(), std::max(601 + 150 + 32, form->CassSlot()->x() + 252 + 32));
-    EXPECT_EQ(form->height(), 120);
+    // The design grown as a whole for the font in use.
+    const double scale = FontScale(form->Controls()->font());
+    const auto grown = [scale](int design) {
+        return int(std::lround(design * scale));
+    };
+    EXPECT_EQ(form->InfoPanel()->width(), grown(8 + 601) - grown(8));
+    EXPECT_EQ(form->DZoomBar()->x(), form->InfoPanel()->width() + 16);
+    EXPECT_EQ(form->width(), std::max(form->InfoPanel()->width() + form->DZoomBar()->width() + 32,
+                                      form->CassSlot()->x() + form->CassSlot()->width() + 32));
+    EXPECT_EQ(form->height(), ScaledDesignLength(120, scale));
     EXPECT_EQ(form->SpEdtJump()->value(), 10);
     EXPECT_FALSE(form->close());
+}
+
+TEST_F(SteeringFormTest, LargerFontGrowsTheWindowAsAWhole) {
+    form->show();
+    const QSize usual = form->size();
+    const QRect usualPanel = form->InfoPanel()->geometry();
+    const QFont original = QApplication::font();
+    QFont large = original;
+    large.setPointSizeF(original.pointSizeF() * 1.5);
+    QApplication::setFont(large);
+    TSteeringForm grown(*context);
+    grown.show();
+    QApplication::setFont(original);
+    const double ratio = FontScale(large) / FontScale(original);
+    ASSERT_GT(ratio, 1.2);
+    EXPECT_NEAR(double(grown.height()) / usual.height(), ratio, 0.05);
+    EXPECT_NEAR(double(grown.InfoPanel()->height()) / usualPanel.height(), ratio, 0.05);
+    EXPECT_NEAR(double(grown.InfoPanel()->y()) / usualPanel.y(), ratio, 0.05);
+    EXPECT_GT(grown.width(), usual.width());
+    // Every control still inside the window, the buttons side by side as designed.
+    for (QWidget* control : grown.Controls()->findChildren<QWidget*>()) {
+        if (control->isVisibleTo(&grown) && !control->isWindow()) {
+            const QRect inWindow(control->mapTo(&grown, QPoint(0, 0)), control->size());
+            EXPECT_TRUE(grown.rect().contains(inWindow)) << control->objectName().toStdString();
+        }
+    }
+    EXPECT_EQ(grown.PlayButton()->geometry().right() + 1, grown.PauseButton()->x());
+    grown.Destroy();
 }
 
 TEST_F(SteeringFormTest, StoredValuesAreReadPulledBackAndWritten) {
@@ -109,7 +148,9 @@ TEST_F(SteeringFormTest, StoredValuesAreReadPulledBackAndWritten) {
     WriteRegInteger("", "CtrlTop", 2000);
     WriteRegInteger("", "Seconds", 250); // beyond the skip step's range
     TSteeringForm stored(*context);
-    EXPECT_EQ(stored.pos(), QPoint(screen.width() - 30, screen.height() - 30));
+    // The whole window comes onto the screen.
+    EXPECT_EQ(stored.pos(), QPoint(std::max(0, screen.width() - stored.width()),
+                                   screen.height() - stored.height()));
     stored.show();
     EXPECT_EQ(stored.SpEdtJump()->value(), 99);
     stored.move(12, 34);
