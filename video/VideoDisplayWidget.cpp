@@ -95,10 +95,17 @@ void TVideoDisplayWidget::Repaint() {
     update();
 }
 
+QRect TVideoDisplayWidget::PictureRect() const {
+    if (frame_.isNull()) {
+        return {};
+    }
+    return DisplayTargetRect(DisplaySourceRect(sourceRect_, frame_.size()).size(), size(),
+                             keepAspectRatio_);
+}
+
 void TVideoDisplayWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const QRect source = frame_.isNull() ? QRect() : DisplaySourceRect(sourceRect_, frame_.size());
-    const QRect target = DisplayTargetRect(source.size(), size(), keepAspectRatio_);
+    const QRect target = PictureRect();
     if (target.isEmpty()) {
         painter.fillRect(rect(), Qt::black);
         return;
@@ -108,7 +115,7 @@ void TVideoDisplayWidget::paintEvent(QPaintEvent*) {
     for (const QRect& bar : bars) {
         painter.fillRect(bar, Qt::black);
     }
-    painter.drawImage(target, frame_, source);
+    painter.drawImage(target, frame_, DisplaySourceRect(sourceRect_, frame_.size()));
 }
 
 void TVideoDisplayWidget::resizeEvent(QResizeEvent*) {

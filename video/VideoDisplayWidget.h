@@ -32,6 +32,8 @@ public:
     void ClearFrame();
     const QImage& Frame() const { return frame_; }
     const QRect& SourceRect() const { return sourceRect_; }
+    // Where the frame's shown part lands in the display; empty while there is no frame.
+    QRect PictureRect() const;
 
     // IVideoDisplay
     void ShowFrame(const QImage& frame) override;
