@@ -119,6 +119,12 @@ void TEmbeddedVideo::ApplyDecoderPriorities() {
     engine_->SetPriorityLists(LoadFilterPriorities(installed, false));
 }
 
+void TEmbeddedVideo::SetPriorityLists(const TFilterLists& lists) {
+    if (engine_) {
+        engine_->SetPriorityLists(lists);
+    }
+}
+
 void TEmbeddedVideo::Resize(int width, int height) {
     if (engine_) {
         engine_->Resize(width, height);
