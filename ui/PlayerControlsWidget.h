@@ -79,8 +79,8 @@ public:
     int ArrangeAsControlWindow();
     // The single window's arrangement: film name on top, tool bar below with Stop ahead of
     // Pause and a separator before the skip step, no still-image, time-correction or
-    // picture buttons and no zoom bar. The slider group becomes a
-    // child of sliderHost, which the window places on its own.
+    // picture buttons and no zoom bar. The slider group becomes a child of sliderHost,
+    // which the window places on its own.
     void ArrangeAsPanel(QWidget* sliderHost);
     // Places the slider group's parts for a slider group width pixels wide.
     void ArrangeSliderGroup(int width);
