@@ -32,7 +32,9 @@
 #include <QSpinBox>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <cmath>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace kanvio::test {
 namespace {
@@ -62,13 +64,13 @@ protected:
         PlayerWindowsTest::TearDown();
     }
 
-    // The picture as the display paints it, in the film's aspect, centred, filling one
-    // side, black bars around it.
-    void ExpectAspectKept(const QSize& film, const std::string& state) {
+    // The picture as the display paints it: in the film's shape, centred, filling one side,
+    // black bars around it.
+    void ExpectShapeKept(const QSize& pixels, const QSizeF& shape, const std::string& state) {
         SCOPED_TRACE(state);
         TVideoDisplayWidget& display = *form->VideoWindow();
         ASSERT_TRUE(WaitUntil([&] { return !display.Frame().isNull(); })) << "no frame shown";
-        ASSERT_EQ(display.Frame().size(), film);
+        ASSERT_EQ(display.Frame().size(), pixels);
         const QSize area = display.size();
         const QRect picture = display.PictureRect();
         ASSERT_FALSE(picture.isEmpty());
@@ -76,9 +78,9 @@ protected:
         EXPECT_TRUE(picture.width() == area.width() || picture.height() == area.height())
             << picture.width() << "x" << picture.height() << " in " << area.width() << "x"
             << area.height();
-        // Within a pixel of rounding on the longer side.
-        EXPECT_LE(std::abs(picture.width() * film.height() - picture.height() * film.width()),
-                  std::max(film.width(), film.height()))
+        // Within the rounding of both sides.
+        const double ratio = shape.width() / shape.height();
+        EXPECT_NEAR(picture.width(), picture.height() * ratio, 1.0 + ratio)
             << picture.width() << "x" << picture.height();
         EXPECT_LE(std::abs(2 * picture.left() + picture.width() - area.width()), 1);
         EXPECT_LE(std::abs(2 * picture.top() + picture.height() - area.height()), 1);
@@ -96,17 +98,17 @@ protected:
         EXPECT_LT(MeanDifference(shown.copy(picture), expected), 16.0);
     }
 
-    void ExpectAspectKeptInEverySize(const QSize& film) {
+    void ExpectShapeKeptInEverySize(const QSize& pixels, const QSizeF& shape) {
         form->ApplyScreenSize({1280, 1024});
-        ExpectAspectKept(film, "normal");
+        ExpectShapeKept(pixels, shape, "normal");
         form->ZoomBtnClick();
-        ExpectAspectKept(film, "enlarged");
+        ExpectShapeKept(pixels, shape, "enlarged");
         form->ZoomBtnClick();
         form->ToggleFullScreen();
         ASSERT_TRUE(form->IsFullScreen());
-        ExpectAspectKept(film, "full screen");
+        ExpectShapeKept(pixels, shape, "full screen");
         form->ToggleFullScreen();
-        ExpectAspectKept(film, "back from full screen");
+        ExpectShapeKept(pixels, shape, "back from full screen");
     }
 
     std::unique_ptr<TKanvioSingleForm> form;
@@ -114,14 +116,82 @@ protected:
 
 TEST_F(SingleWindowTest, VideoKeepsTheAspectOfAFilmOfTheWindowsShape) {
     Open(1);
-    ExpectAspectKeptInEverySize({352, 288});
+    ExpectShapeKeptInEverySize({352, 288}, {352, 288});
 }
 
 TEST_F(SingleWindowTest, VideoKeepsTheAspectOfAWideFilm) {
     generator::MakeFilm({(projectFolder() / "f1.mpg").string(), generator::TFilmKind::Mpeg2Program,
                          4.0, 640, 360, 25, 12, "wide"});
     Open(2);
-    ExpectAspectKeptInEverySize({640, 360});
+    ExpectShapeKeptInEverySize({640, 360}, {640, 360});
+}
+
+// A camera's film may count 352x288 pixels for a 16:9 screen: its pixels are wider than
+// high, and the picture is shown 16:9.
+void MakeFilmOfWidePixels(const std::filesystem::path& file) {
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg",
+                 {"-hide_banner", "-nostdin", "-y", "-loglevel", "error", "-f", "lavfi", "-i",
+                  "testsrc2=size=352x288:rate=25:duration=4", "-an", "-c:v", "mpeg2video", "-g",
+                  "12", "-aspect", "16:9", "-f", "vob", QString::fromStdString(file.string())});
+    ASSERT_TRUE(ffmpeg.waitForFinished(120000));
+    ASSERT_EQ(ffmpeg.exitCode(), 0) << ffmpeg.readAllStandardError().toStdString();
+}
+
+TEST_F(SingleWindowTest, VideoShowsAFilmOfWidePixelsInTheShapeItWasMadeFor) {
+    ASSERT_NO_FATAL_FAILURE(MakeFilmOfWidePixels(projectFolder() / "f1.mpg"));
+    Open(1);
+    ExpectShapeKeptInEverySize({352, 288}, {16, 9});
+    EXPECT_NEAR(form->VideoWindow()->PixelAspect(), 16.0 / 11.0, 1e-9);
+}
+
+TEST_F(SingleWindowTest, VideoWindowOfThreeWindowsShowsWidePixelsInTheirShapeToo) {
+    ASSERT_NO_FATAL_FAILURE(MakeFilmOfWidePixels(projectFolder() / "f1.mpg"));
+    StartPlayer();
+    context->SeekDetail(-1);
+    TVideoDisplayWidget& display = *screen().VideoWindow();
+    screen().resize(640, 480);
+    ASSERT_TRUE(WaitUntil([&] { return !display.Frame().isNull(); })) << "no frame shown";
+    EXPECT_EQ(display.PictureRect(), QRect(0, 60, 640, 360));
+}
+
+TEST(VideoDisplayShapeTest, PixelsOfAnyShapeBecomeTheScreenShapeOfTheFilm) {
+    struct Case {
+        QSize pixels;
+        double pixelAspect;
+        QSize shape;
+    };
+    const Case cases[] = {
+        {{352, 288}, 1.0, {352, 288}},
+        {{352, 288}, 16.0 / 11.0, {512, 288}}, // 16:9
+        {{720, 576}, 16.0 / 15.0, {768, 576}}, // 4:3
+        {{720, 576}, 0.5, {720, 1152}},        // narrow pixels make the picture higher
+        {{352, 288}, 0.0, {352, 288}},         // no ratio known: square
+        {{352, 288}, -2.0, {352, 288}},
+        {{352, 288}, std::nan(""), {352, 288}},
+        {{352, 288}, std::numeric_limits<double>::infinity(), {352, 288}},
+        {{0, 0}, 2.0, {0, 0}},
+        {{10, 10}, 16.0, {160, 10}},
+        {{10, 10}, 1.0 / 16.0, {10, 160}},
+        {{10, 10}, 16.5, {10, 10}}, // beyond any camera: square
+        {{10, 10}, 1e-9, {10, 10}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(DisplayShape(c.pixels, c.pixelAspect), c.shape)
+            << c.pixels.width() << "x" << c.pixels.height() << " at " << c.pixelAspect;
+    }
+
+    // As painted: the frame of wide pixels fills the width of a 16:9 area.
+    TVideoDisplayWidget display;
+    display.resize(320, 180);
+    QImage frame(352, 288, QImage::Format_RGB32);
+    frame.fill(Qt::white);
+    display.ShowFrame(frame);
+    EXPECT_EQ(display.PictureRect(), QRect(50, 0, 220, 180)) << "square pixels";
+    display.SetPixelAspect(16.0 / 11.0);
+    EXPECT_EQ(display.PictureRect(), QRect(0, 0, 320, 180));
+    display.SetSourceRect(QRect(88, 72, 176, 144)); // zoom 2: the same shape
+    EXPECT_EQ(display.PictureRect(), QRect(0, 0, 320, 180));
 }
 
 class SingleWindowLayoutTest : public SingleWindowTest,
@@ -192,7 +262,8 @@ TEST_F(SingleWindowTest, ListShowsTheWindowsCharactersOfTheDelivery) {
         << observation.toStdString();
     for (const QString& text : {row, observation}) {
         for (const QChar c : text) {
-            EXPECT_FALSE(c.category() == QChar::Other_Control) << "U+" << std::hex << int(c.unicode());
+            EXPECT_FALSE(c.category() == QChar::Other_Control)
+                << "U+" << std::hex << int(c.unicode());
         }
     }
 }
