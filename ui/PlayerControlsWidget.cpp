@@ -6,6 +6,7 @@
 #include "ui/SteeringIcons.h"
 
 #include <QCheckBox>
+#include <QFrame>
 #include <QLabel>
 #include <QMenu>
 #include <QSlider>
@@ -32,6 +33,7 @@ int FittedWidth(const QLabel& label, int designWidth) {
     const int around = label.width() - label.contentsRect().width();
     return std::max(designWidth, label.fontMetrics().horizontalAdvance(label.text()) + around);
 }
+constexpr int kSeparatorWidth = 8;
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QRect& place, Qt::Alignment align) {
     auto* label = new QLabel(QStringLiteral("00:00:00"), parent);
@@ -251,6 +253,21 @@ void TPlayerControlsWidget::ArrangeAsPanel(QWidget* sliderHost) {
     inSlot_->setGeometry(24, 8, 277, 34);
     cassSlot_->show();
     toolBar_->setGeometry(5, 73, 340, kBarHeight);
+    // The panel's buttons: Stop before Pause, and a separator ahead of the skip step.
+    const int pauseLeft = pauseButton_->x();
+    stopButton_->move(pauseLeft, 0);
+    pauseButton_->move(pauseLeft + kButtonWidth, 0);
+    QWidget::setTabOrder(playButton_, stopButton_);
+    QWidget::setTabOrder(stopButton_, pauseButton_);
+    auto* separator = new QFrame(toolBar_);
+    separator->setObjectName("ToolBarSeparator");
+    separator->setFrameStyle(QFrame::VLine | QFrame::Sunken);
+    separator->setGeometry(pauseButton_->x() + kButtonWidth, 0, kSeparatorWidth, kBarHeight);
+    separator->show();
+    for (QWidget* shifted : std::initializer_list<QWidget*>{spEdtJump_, skipBackButton_,
+                                                            skipForwardButton_, cbxFastView_}) {
+        shifted->move(shifted->x() + kSeparatorWidth, 0);
+    }
     infoPanel_->setParent(sliderHost);
     infoPanel_->show();
 }
