@@ -24,10 +24,11 @@ check_places() {
   [ $apart -eq 1 ] && passed "first start: the three windows lie apart"
 }
 
-# Masks of what a window shows: blue writing (observations in the structure graphic) and
-# the selection's colour (the current row of a list, the highlighted menu entry).
-blue_text_mask() {
-  convert "$1" -color-matrix '-1 -1 1 -1 -1 1 -1 -1 1' -colorspace gray -threshold 50% "$2"
+# Masks of what a window shows: coloured writing (observations in the structure graphic,
+# in blue or their defect class's colour, where everything else is black, white or grey)
+# and the selection's colour (the current row of a list, the highlighted menu entry).
+coloured_text_mask() {
+  convert "$1" -colorspace HCL -channel G -separate +channel -threshold 35% "$2"
 }
 selection_mask() {
   convert "$1" -color-matrix '-1 0 1 -1 0 1 -1 0 1' -colorspace gray -threshold 35% "$2"
@@ -69,7 +70,7 @@ choose_observation() {
       click --repeat 2 --delay 100 1
     observation_span=0.2
   else
-    blue_text_mask "$shot" "$mask"
+    coloured_text_mask "$shot" "$mask"
     read -r top bottom < <(mask_rows "$mask" 0 | sed -n 2p)
     [ -n "${top:-}" ] || abort "layout $layout: no second observation line in the structure graphic"
     read -r left right < <(mask_columns "$mask" "$top" "$bottom" | head -n 1)
@@ -82,7 +83,16 @@ choose_observation() {
     observation_span=3
   fi
   log_grows "$seeks" "SeekDetail -> SeekPosition" || abort "choosing the observation made no seek"
-  sleep 1
+  # Which observation the click hit, by the time the program seeks to: one of the reach's.
+  local chosen
+  chosen=$(sed -n 's/.*, Req: \([0-9]*\).*/\1/p' "$work/kanvio.log" | tail -n 1)
+  if [[ " $observation_times " != *" ${chosen:-none} "* ]]; then
+    abort "the observation click sought ${chosen:-no} second, not the time of an observation of the first reach ($observation_times)"
+  fi
+  [ "$chosen" -eq "${times[1]}" ] ||
+    echo "note: the click hit the observation at ${chosen}s, not the second at ${times[1]}s"
+  film_seconds=$((chosen - film_start_seconds))
+  sleep 0.5
 }
 
 # The film's frame the screen shows must be the observation's (or one shortly after it
@@ -103,7 +113,7 @@ check_full_screen() {
   keys_to "$main_window" F11
   wait_for 10 full_screen_window || { failed "F11 brought no window to full screen"; return; }
   window=$(full_screen_window)
-  sleep 1.5
+  sleep 1
   local shot="$work/full.png"
   import -window root "$shot" || abort "no screenshot of the screen"
   local w h x y num den
@@ -131,7 +141,7 @@ check_full_screen() {
     keys_to "$window" F11
     wait_for 10 no_full_screen_window
   fi
-  sleep 1
+  wait_for 3 frames_are "$before"
   after=$(window_frames)
   if [ "$after" = "$before" ]; then
     passed "full screen: leaving it gives the windows their places back"
@@ -139,6 +149,7 @@ check_full_screen() {
     failed "full screen: leaving it moved the windows: $(diff <(echo "$before") <(echo "$after") | grep '^[<>]' | tr '\n' ';')"
   fi
 }
+frames_are() { [ "$(window_frames)" = "$1" ]; }
 no_full_screen_window() { ! full_screen_window >/dev/null; }
 window_gone() { ! windows_of "$kanvio_pid" | grep -qx "$1"; }
 windows_differ_from() { [ "$(windows_of "$kanvio_pid")" != "$1" ]; }
@@ -153,10 +164,10 @@ check_shown_frame() {
   read -r whole corner at < <(closest_film_frame "$1" "$medium/$film_name" "$from" "$observation_span")
   if [ -z "${whole:-}" ]; then
     failed "observation: ffmpeg decoded no frame of $film_name at ${film_seconds}s"
-  elif awk -v w="$whole" -v c="$corner" 'BEGIN { exit !(w <= 0.08 && c <= 0.06) }'; then
+  elif awk -v w="$whole" -v c="$corner" 'BEGIN { exit !(w <= 0.04 && c <= 0.04) }'; then
     passed "observation: the screen shows $film_name at ${at}s (observation at ${film_seconds}s; differences $whole, corner $corner)"
   else
-    failed "observation: the screen does not show $film_name from ${film_seconds}s on: the closest of ffmpeg's frames up to ${observation_span}s later (${at}s) differs by $whole (at most 0.08), in the film's name by $corner (at most 0.06)"
+    failed "observation: the screen does not show $film_name from ${film_seconds}s on: the closest of ffmpeg's frames up to ${observation_span}s later (${at}s) differs by $whole (at most 0.04), in the film's name by $corner (at most 0.04)"
   fi
 }
 
@@ -202,7 +213,7 @@ check_time_correction_escape() {
     failed "Ctrl+T opened no window titled '$tc_caption'"
     return
   fi
-  sleep 0.5
+  sleep 0.3
   # A value typed and then dropped with Esc.
   xdotool key --window "$dialog" --clearmodifiers 5
   xdotool key --clearmodifiers Escape
@@ -212,7 +223,7 @@ check_time_correction_escape() {
     failed "Esc left the time correction open"
     return
   fi
-  sleep 0.5
+  sleep 0.3
   local after
   after=$(time_correction_state)
   if [ "$after" = "$before" ]; then
@@ -243,7 +254,7 @@ open_choice_window() {
   fi
   xdotool mousemove --window "$main_window" $(((left + right) / 2)) 10 click 1
   wait_for 10 windows_differ_from "$before" || return 1
-  sleep 1
+  sleep 0.5
   choice_window=$(comm -13 <(echo "$before") <(windows_of "$kanvio_pid") | head -n 1)
   [ -n "$choice_window" ]
 }

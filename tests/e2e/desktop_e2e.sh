@@ -74,23 +74,24 @@ if [ -n "${ASAN_OPTIONS:-}" ]; then
   export ASAN_OPTIONS="$ASAN_OPTIONS:fast_unwind_on_malloc=1:detect_leaks=0"
 fi
 
-# What the delivery says of its first reach's second observation: its time on the project
-# timeline (ISYBAU reach file: record 4, station in column 15, hours, minutes and seconds in
-# columns 22, 27 and 29), and the first film entry, which holds the first reach.
+# What the delivery says of its first reach: the times of its observations on the project
+# timeline (ISYBAU reach file, also written beside the database: record 4 with a station in
+# column 15, hours, minutes and seconds in columns 22, 27 and 29), and the first film
+# entry, which holds that reach. The test clicks the second observation.
 reach_file="$medium/$(sed -n 's/^Projekt=\([^\r]*\).*/\1/p' "$settings")"
-observation_seconds=$(LC_ALL=C awk 'substr($0, 4, 1) == "2" { reaches++ }
-  reaches == 1 && substr($0, 4, 1) == "4" && substr($0, 15, 6) ~ /[0-9]/ && ++seen == 2 {
-    print substr($0, 22, 5) * 3600 + substr($0, 27, 2) * 60 + substr($0, 29, 2); exit }' \
-  "$reach_file")
+observation_times=$(LC_ALL=C awk 'substr($0, 4, 1) == "2" { reaches++ }
+  reaches == 1 && substr($0, 4, 1) == "4" && substr($0, 15, 6) ~ /[0-9]/ {
+    print substr($0, 22, 5) * 3600 + substr($0, 27, 2) * 60 + substr($0, 29, 2) }' \
+  "$reach_file" | sort -n | tr '\n' ' ')
 IFS=';' read -r film_name film_start film_stop _ < <(tr -d '\r' <"$settings" |
   awk '/^\[/ { films = tolower($0) == "[filme]" } films && sub(/^1=/, "") { print; exit }')
 film_start_seconds=$(awk -F: '{ print $1 * 3600 + $2 * 60 + $3 }' <<<"$film_start")
 film_stop_seconds=$(awk -F: '{ print $1 * 3600 + $2 * 60 + $3 }' <<<"$film_stop")
-[ -n "$observation_seconds" ] && [ -f "$medium/$film_name" ] &&
-  [ "$observation_seconds" -ge "$film_start_seconds" ] &&
-  [ "$observation_seconds" -lt "$film_stop_seconds" ] ||
-  abort "the demo project has no observation in its first film ($reach_file, $film_name)"
-film_seconds=$((observation_seconds - film_start_seconds))
+read -r -a times <<<"$observation_times"
+[ ${#times[@]} -ge 2 ] && [ -f "$medium/$film_name" ] &&
+  [ "${times[0]}" -ge "$film_start_seconds" ] &&
+  [ "${times[-1]}" -lt "$film_stop_seconds" ] ||
+  abort "the demo project's first reach has not two observations in its film ($reach_file, $film_name)"
 caption=$(sed -n 's/^_MainFormCaption=\([^\r]*\).*/\1/p' "$medium/de/lang_kanvio_de.ini" | iconv -f CP1252 -t UTF-8)
 tc_caption=$(sed -n 's/^_TimeCorrection=\([^\r]*\).*/\1/p' "$medium/de/lang_kanvio_de.ini" | iconv -f CP1252 -t UTF-8)
 
@@ -128,7 +129,6 @@ start_program() {
   [ "$layout" -eq 0 ] && wanted=3
   wait_for 20 windows_at_least "$wanted" ||
     abort "start $1: the program opened $(windows_of "$kanvio_pid" | wc -l) windows, not $wanted"
-  sleep 1 # the window manager's placing, the first paint
   main_window="" video_window="" control_window=""
   local window
   for window in $(windows_of "$kanvio_pid"); do
@@ -145,6 +145,12 @@ start_program() {
     [ -n "$control_window" ] && [ -n "$video_window" ] ||
       abort "start $1: the control or the video window is missing"
   fi
+  # The window manager has placed the windows when they stay put.
+  local settled=0
+  for _ in $(seq 20); do
+    [ "$(window_frames)" = "$(sleep 0.3; window_frames)" ] && { settled=1; break; }
+  done
+  [ $settled -eq 1 ] || failed "start $1: the windows keep moving: $(window_frames | tr '\n' ';')"
 }
 
 # The frames of the program's windows, one "name: left top width height" a line.

@@ -3,14 +3,13 @@
 
 # Waits up to $1 seconds for the command in the remaining arguments to succeed.
 wait_for() {
-  local tries=$(($1 * 10))
+  local deadline=$((SECONDS + $1))
   shift
-  while [ $tries -gt 0 ]; do
+  while true; do
     "$@" >/dev/null 2>&1 && return 0
+    [ "$SECONDS" -lt "$deadline" ] || return 1
     sleep 0.1
-    tries=$((tries - 1))
   done
-  return 1
 }
 
 # --- windows ---------------------------------------------------------------------------
