@@ -2,7 +2,7 @@
 # saw through passed or failed.
 
 check_places() {
-  local line name frame problem all_on_screen=1
+  local name frame problem all_on_screen=1
   while IFS=: read -r name frame; do
     problem=$(frame_on_screen "$name" "$frame") || { failed "first start: $problem"; all_on_screen=0; }
   done <<<"$1"
@@ -53,7 +53,7 @@ mask_columns() {
 # structure graphic (which plays from there; Space pauses) or a double click on its row of
 # the list (which stays paused).
 choose_observation() {
-  local shot="$work/main.png" mask="$work/mask.png" rows top bottom columns left right
+  local shot="$work/main.png" mask="$work/mask.png" top bottom left right
   import -window "$main_window" "$shot" || abort "no screenshot of the main window"
   # The structure graphic or list fills the left of the window; the film is on the right.
   convert "$shot" -crop "50%x100%+0+0" +repage "$shot"

@@ -21,12 +21,13 @@ case "$case_name" in
   database) delivery=database layout=0 ;;
   *) echo "unknown case: $case_name" >&2; exit 2 ;;
 esac
-for tool in Xvfb openbox xdotool xwininfo xprop import convert compare identify ffmpeg ffprobe; do
+for tool in Xvfb openbox xdotool xwininfo xprop import convert identify ffmpeg ffprobe iconv; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 [ -x "$root/$delivery/kanvio" ] || { echo "no project in $root/$delivery" >&2; exit 1; }
 
 work=$(mktemp -d "$root/run-$case_name.XXXXXX")
+# shellcheck source=desktop_lib.sh
 . "$here/desktop_lib.sh"
 xvfb_pid="" wm_pid="" kanvio_pid=""
 cleanup() {
@@ -96,15 +97,29 @@ caption=$(sed -n 's/^_MainFormCaption=\([^\r]*\).*/\1/p' "$medium/de/lang_kanvio
 tc_caption=$(sed -n 's/^_TimeCorrection=\([^\r]*\).*/\1/p' "$medium/de/lang_kanvio_de.ini" | iconv -f CP1252 -t UTF-8)
 
 # --- the desktop ---------------------------------------------------------------------------
-Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-wait_for 10 test -s "$work/display" || abort "Xvfb did not start"
-export DISPLAY=":$(head -n 1 "$work/display")"
+wm_running() { kill -0 "$wm_pid" && xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"; }
+# An X server on the first free display with openbox on it. A server that another one
+# beside it (on a shared machine) takes the display from is given up and started anew.
+start_desktop() {
+  rm -f "$work/display"
+  Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  xvfb_pid=$!
+  wait_for 10 test -s "$work/display" || return 1
+  DISPLAY=":$(head -n 1 "$work/display")"
+  export DISPLAY
+  openbox --config-file "$here/openbox-rc.xml" >"$work/openbox.log" 2>&1 &
+  wm_pid=$!
+  wait_for 10 wm_running
+}
+for attempt in 1 2 3; do
+  start_desktop && break
+  echo "note: attempt $attempt to start Xvfb and openbox failed: $(tail -n 1 "$work/openbox.log" 2>/dev/null)"
+  kill "$wm_pid" "$xvfb_pid" 2>/dev/null
+  wait "$wm_pid" "$xvfb_pid" 2>/dev/null
+  wm_pid="" xvfb_pid=""
+done
+[ -n "$wm_pid" ] || abort "Xvfb with openbox did not start (see above)"
 read -r screen_width screen_height < <(xdotool getdisplaygeometry)
-openbox --config-file "$here/openbox-rc.xml" >"$work/openbox.log" 2>&1 &
-wm_pid=$!
-wait_for 10 bash -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
-  abort "openbox did not start"
 
 log_count() {
   local count
@@ -176,6 +191,7 @@ stored_places() {
   grep -E '^(Main|Screen|Ctrl|Single|ChoiceFrm)(Left|Top|Width|Height)=' "$store" | sort
 }
 
+# shellcheck source=desktop_checks.sh
 . "$here/desktop_checks.sh"
 
 # --- first start -----------------------------------------------------------------------------

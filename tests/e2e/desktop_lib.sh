@@ -155,7 +155,7 @@ closest_film_frame() {
     "[0:v]trim=start_frame=$first:end_frame=$((first + count)),setpts=PTS-STARTPTS,format=rgb24,split[film][film2];
      [1:v]format=rgb24,split[shown][shown2];
      [film][shown]psnr=stats_file=$whole:shortest=1[whole];
-     [film2]$crop[filmcorner];[shown2]$crop[showncorner];
+     [film2]${crop}[filmcorner];[shown2]${crop}[showncorner];
      [filmcorner][showncorner]psnr=stats_file=$corner:shortest=1[corner]" \
     -map '[whole]' -f null - -map '[corner]' -f null - || return 1
   paste -d' ' "$whole" "$corner" | awk -v first="$first" -v rate="$rate" '
