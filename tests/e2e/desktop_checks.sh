@@ -292,3 +292,28 @@ check_widget_texts() {
     failed "widget texts: $(tr '\n' ';' <<<"$report")"
   fi
 }
+
+# The stored places are the frames the windows had when the program ended: left and top of
+# every window, width and height of the main window too.
+check_stored_places() {
+  local places=$1 stored=$2 name frame l t w h key want have right=1
+  while IFS=: read -r name frame; do
+    read -r l t w h <<<"$frame"
+    local keys=()
+    case "$name:$layout" in
+      "main window:0") keys=("MainLeft=$l" "MainTop=$t" "MainWidth=$w" "MainHeight=$h") ;;
+      "video window:0") keys=("ScreenLeft=$l" "ScreenTop=$t") ;;
+      "control window:0") keys=("CtrlLeft=$l" "CtrlTop=$t") ;;
+      main\ window:*) keys=("SingleLeft=$l" "SingleTop=$t") ;;
+    esac
+    for want in "${keys[@]}"; do
+      key=${want%%=*}
+      have=$(grep "^$key=" <<<"$stored")
+      if [ "$have" != "$want" ]; then
+        failed "stored places: ${have:-no $key} where the $name's frame $(describe_frame "$frame") gives $want"
+        right=0
+      fi
+    done
+  done <<<"$places"
+  [ $right -eq 1 ] && passed "stored places: the frames the windows had at the end"
+}

@@ -68,7 +68,8 @@ mkdir -p "$(dirname "$store")" "$work/xdg" "$work/state" "$work/runtime"
 chmod 700 "$work/runtime"
 printf '[SOFTWARE/Orbelin/Kanvio]\nLayoutMode=%s\n' "$layout" >"$store"
 export XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/xdg" XDG_STATE_HOME="$work/state"
-export XDG_RUNTIME_DIR="$work/runtime" KANVIO_WIDGET_DUMP="$work/widgets.txt"
+export XDG_RUNTIME_DIR="$work/runtime" XDG_CACHE_HOME="$work/cache"
+export KANVIO_WIDGET_DUMP="$work/widgets.txt"
 unset QT_QPA_PLATFORM
 if [ -n "${ASAN_OPTIONS:-}" ]; then
   # As in the other X tests: the GL driver's threads and the slow unwinder deadlock.
@@ -208,6 +209,7 @@ closing_places=$(window_frames)
   failed "the windows moved while the user moved none: at start $(tr '\n' ';' <<<"$first_places"), at the end $(tr '\n' ';' <<<"$closing_places")"
 stop_program 1
 stored_first=$(stored_places)
+check_stored_places "$closing_places" "$stored_first"
 
 # --- second start: nothing creeps ------------------------------------------------------------
 start_program 2
