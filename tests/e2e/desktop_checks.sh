@@ -153,6 +153,7 @@ frames_are() { [ "$(window_frames)" = "$1" ]; }
 no_full_screen_window() { ! full_screen_window >/dev/null; }
 window_gone() { ! windows_of "$kanvio_pid" | grep -qx "$1"; }
 windows_differ_from() { [ "$(windows_of "$kanvio_pid")" != "$1" ]; }
+windows_are() { [ "$(windows_of "$kanvio_pid")" = "$1" ]; }
 # The dump is complete and holds a line of a window whose name matches $2.
 dump_shows() { tail -n 1 "$1" | grep -qx END && cut -f1 "$1" | grep -Eq "^($2)\$"; }
 
@@ -174,6 +175,15 @@ check_shown_frame() {
 check_picture_panel() {
   local before panel=""
   before=$(windows_of "$kanvio_pid")
+  # K alone is no command.
+  keys_to "$main_window" k
+  if wait_for 1 windows_differ_from "$before"; then
+    failed "K without Ctrl opened a window: $(comm -13 <(echo "$before") <(windows_of "$kanvio_pid") | tr '\n' ' ')"
+    xdotool key Escape
+    wait_for 3 windows_are "$before"
+  else
+    passed "K without Ctrl opened nothing"
+  fi
   keys_to "$main_window" ctrl+k
   wait_for 10 windows_differ_from "$before"
   panel=$(comm -13 <(echo "$before") <(windows_of "$kanvio_pid") | head -n 1)
