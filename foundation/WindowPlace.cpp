@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace kanvio {
 
@@ -46,9 +47,22 @@ double DesignFontScale() {
     return FontScale(font);
 }
 
+namespace {
+std::optional<QRect> firstStartMainFrame;
+}
+
+void NoteFirstStartMainFrame(const QRect& frame) {
+    firstStartMainFrame = frame;
+}
+
 TThreeWindowDefaults ThreeWindowDefaults(double scale) {
     TThreeWindowDefaults defaults;
     defaults.Main = QRect(QPoint(0, 0), ScaledDesignSize(QSize(400, 500), scale));
+    if (firstStartMainFrame) {
+        defaults.Main.setWidth(std::max(defaults.Main.width(), firstStartMainFrame->right() + 1));
+        defaults.Main.setHeight(
+            std::max(defaults.Main.height(), firstStartMainFrame->bottom() + 1));
+    }
     // Right of and below the main frame's last pixel.
     defaults.Video = QPoint(defaults.Main.right() + 1, 0);
     defaults.Controls = QPoint(0, defaults.Main.bottom() + 1);

@@ -126,6 +126,11 @@ void TKanvioMainForm::showEvent(QShowEvent* event) {
 }
 
 void TKanvioMainForm::FormShow() {
+    if (ReadRegInteger("", "MainWidth", -1) < 0) {
+        // Texts may have made this window wider than the design: its neighbours' first
+        // places keep clear of the frame it really has.
+        NoteFirstStartMainFrame(frameGeometry());
+    }
     if (context_.RunsFromCD) {
         setWindowTitle(windowTitle() + QStringLiteral("."));
     }

@@ -372,7 +372,7 @@ TEST_F(MainFormWindowTest, FirstStartOpensAtTheDefaultsAndClosingStoresThePlace)
     context_.reset();
     ShowForm();
     EXPECT_EQ(form_->pos(), QPoint(40, 50));
-    EXPECT_EQ(form_->size(), QSize(width, 470));
+    EXPECT_EQ(form_->size(), frame.size());
 }
 
 TEST_F(MainFormWindowTest, MovedBeyondTheScreenComesBack) {
