@@ -1,9 +1,11 @@
 // How long the project database source takes to build the model of a large project (2,000
 // reaches, 10,000 connections, 100,000 observations) and how much memory that takes, next
 // to the ISYBAU build of the same generated project, and what the private copy every build
-// reads from costs. Prints its figures; reports a wrong copy or model on standard error and
-// in its exit code.
+// reads from costs. The memory is measured in fresh processes (this program run again for
+// one build), each source's the same way. Prints its figures; reports a wrong copy or model
+// on standard error and in its exit code.
 
+#include "bench/ChildProcess.h"
 #include "datasources/FirebirdDataTreeBuilder.h"
 #include "datasources/FirebirdFiles.h"
 #include "datasources/IsybauDataTreeBuilder.h"
@@ -96,10 +98,54 @@ size_t CountObservations(const kanvio::TKanvioDataModel& model) {
     return count;
 }
 
+// What one build in a fresh process printed: the model's size and the process's memory.
+struct TChildFigures {
+    bool Right = false;
+    size_t Structures = 0, Observations = 0;
+    long StartKilobytes = 0, PeakKilobytes = 0;
+};
+
+// The child's side: one build of the project in folder from the database or the ISYBAU
+// files, then the counts and the memory on standard output.
+int BuildInThisProcess(const std::string& kind, const std::string& folder,
+                       const std::vector<std::string>& files) {
+    const long start = kanvio::bench::OwnStatusKilobytes("VmRSS");
+    kanvio::SetProgramFolderForTesting(folder + "/");
+    kanvio::TConsoleDialogs dialogs;
+    kanvio::TKanvioDataModel model;
+    if (kind == "database" && files.size() == 1)
+        kanvio::TFirebirdDataTreeBuilder(files[0], dialogs).BuildDataTree(model);
+    else if (kind == "isybau" && files.size() == 2)
+        kanvio::TISYBAUDataTreeBuilder(files[0], files[1]).BuildDataTree(model);
+    else
+        return 2;
+    std::printf("%zu %zu %ld %ld\n", model.Reaches.size() + model.Connections.size(),
+                CountObservations(model), start, kanvio::bench::OwnStatusKilobytes("VmHWM"));
+    return 0;
+}
+
+TChildFigures BuildInChild(const std::string& kind, const std::string& folder,
+                           const std::vector<std::string>& files) {
+    std::vector<std::string> arguments = {kanvio::bench::OwnProgramFile(), "--build-in-child", kind,
+                                          folder};
+    arguments.insert(arguments.end(), files.begin(), files.end());
+    const std::string output = folder + "/child-" + kind + ".txt";
+    TChildFigures figures;
+    if (!kanvio::bench::RunChild(arguments, folder, output).Ran)
+        return figures;
+    std::ifstream printed(output);
+    figures.Right = static_cast<bool>(printed >> figures.Structures >> figures.Observations >>
+                                      figures.StartKilobytes >> figures.PeakKilobytes);
+    return figures;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
+    if (argc >= 4 && std::string(argv[1]) == "--build-in-child")
+        return BuildInThisProcess(argv[2], argv[3],
+                                  std::vector<std::string>(argv + 4, argv + argc));
     namespace fs = std::filesystem;
     const fs::path folder =
         fs::temp_directory_path() / ("kanvio-bench-firebird-" + std::to_string(getpid()));
@@ -189,10 +235,38 @@ int main(int argc, char** argv) {
     std::printf("database / ISYBAU:         %8.1f x   (goal: at most 8 x)\n", database / isybau);
     std::printf("CPU time: database %.1f ms, ISYBAU %.1f ms, ratio %.1f x (medians)\n",
                 Median(databaseCpu), Median(isybauCpu), Median(databaseCpu) / Median(isybauCpu));
-    std::printf("resident with the model:   %8.1f MB  (%.1f MB before the first build, peak "
-                "%.1f MB)\n",
+    std::printf("resident in this process:  %8.1f MB  (%.1f MB before the first build, peak "
+                "%.1f MB; warm from earlier rounds)\n",
                 residentWithModel / 1024.0, residentBefore / 1024.0,
                 StatusKilobytes("VmHWM") / 1024.0);
+
+    // Memory of one build in a fresh process, the database's next to the ISYBAU files'.
+    std::vector<double> databasePeaks, isybauPeaks;
+    long databaseStart = 0, isybauStart = 0;
+    for (int round = 0; round < 3; ++round) {
+        const TChildFigures database = BuildInChild("database", folder.string(), {databaseFile});
+        const TChildFigures isybau =
+            BuildInChild("isybau", folder.string(), {reachFileName, connectionFileName});
+        for (const auto& [name, figures] :
+             {std::pair{"database", &database}, std::pair{"ISYBAU", &isybau}}) {
+            if (!figures->Right || figures->Structures != expectedStructures ||
+                figures->Observations != static_cast<size_t>(options.Observations)) {
+                std::fprintf(stderr,
+                             "the %s build in a fresh process failed or read %zu structures and "
+                             "%zu observations\n",
+                             name, figures->Structures, figures->Observations);
+                right = false;
+            }
+        }
+        databasePeaks.push_back(static_cast<double>(database.PeakKilobytes));
+        isybauPeaks.push_back(static_cast<double>(isybau.PeakKilobytes));
+        databaseStart = database.StartKilobytes;
+        isybauStart = isybau.StartKilobytes;
+    }
+    std::printf("peak, fresh process:       %8.1f MB  database (%.1f MB at its start), %.1f MB "
+                "ISYBAU (%.1f MB at its start); medians of 3\n",
+                Median(databasePeaks) / 1024.0, databaseStart / 1024.0,
+                Median(isybauPeaks) / 1024.0, isybauStart / 1024.0);
     kanvio::SetProgramFolderForTesting({});
     fs::remove_all(folder);
     return right ? 0 : 1;

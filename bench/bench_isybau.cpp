@@ -1,10 +1,14 @@
 // How long the ISYBAU data source takes to build the model of a large project (2,000
 // reaches, 10,000 connections, 100,000 observations), next to merely reading the same
 // bytes; how long the whole start of the player takes on it (settings, model, film list,
-// assignment of the films, choice list); and how much memory the started player takes.
-// Prints its figures; asserts nothing.
+// assignment of the films, choice list); how much memory the started player takes; and how
+// long the whole "kanvio --export-json" process takes, next to cat of the same files (both
+// as fresh processes, in turn). Prints its figures; an export whose output differs from the
+// export made in this process is reported on standard error and in the exit code.
 
+#include "bench/ChildProcess.h"
 #include "core/KanvioContext.h"
+#include "core/ProjectExport.h"
 #include "datasources/DataSourceFactory.h"
 #include "datasources/IsybauDataTreeBuilder.h"
 #include "foundation/AtomicFile.h"
@@ -156,14 +160,57 @@ int main(int argc, char** argv) {
     std::printf("build / plain read:        %8.1f x   (goal: at most 10 x)\n", build / read);
     std::printf("CPU time: read %.2f ms, build %.2f ms, ratio %.1f x (medians)\n", Median(readCpu),
                 Median(buildCpu), Median(buildCpu) / Median(readCpu));
-    std::printf("whole start (settings, model, %zu film parts, assignment, choice list):\n"
+    std::printf("whole start (settings, model, %zu film parts, assignment):\n"
                 "                           %8.2f ms (median of %d), CPU %.2f ms\n",
                 films, Median(startTimes), Rounds, Median(startCpu));
     std::printf("resident, player started:  %8.1f MB  (goal: under 100 MB; %.1f MB before "
                 "the start)\n",
                 residentStarted / 1024.0, residentBefore / 1024.0);
+
+    // The whole export process, next to cat of the files it reads.
+    const std::string program = (folder / "kanvio").string();
+    fs::copy_file(KANVIO_PROGRAM_FILE, program, fs::copy_options::overwrite_existing);
+    const std::string expected = kanvio::ProjectJson(*StartPlayer());
+    const std::string exportFile = (folder / "export.json").string();
+    const std::string catFile = (folder / "cat.out").string();
+    std::vector<double> exportTimes, exportCpu, catTimes, catCpu, ratios;
+    bool right = true;
+    for (int round = 0; round < Rounds; ++round) {
+        const auto exported =
+            kanvio::bench::RunChild({program, "--export-json"}, folder.string(), exportFile);
+        const auto read = kanvio::bench::RunChild({"/bin/cat", reachFile, connectionFile},
+                                                  folder.string(), catFile);
+        std::string written;
+        kanvio::ReadWholeFile(exportFile, written);
+        if (!exported.Ran || written != expected) {
+            std::fprintf(stderr,
+                         "round %d: the export process failed or wrote other bytes than "
+                         "the export in this process\n",
+                         round);
+            right = false;
+        }
+        if (!read.Ran || fs::file_size(catFile) != bytes) {
+            std::fprintf(stderr, "round %d: cat failed or copied a wrong number of bytes\n", round);
+            right = false;
+        }
+        exportTimes.push_back(exported.WallMilliseconds);
+        exportCpu.push_back(exported.CpuMilliseconds);
+        catTimes.push_back(read.WallMilliseconds);
+        catCpu.push_back(read.CpuMilliseconds);
+        ratios.push_back(exported.WallMilliseconds / read.WallMilliseconds);
+    }
+    std::printf("kanvio --export-json:      %8.2f ms (median of %d whole processes; goal: at "
+                "most 300 ms), CPU %.2f ms, %.1f MB written\n",
+                Median(exportTimes), Rounds, Median(exportCpu),
+                static_cast<double>(expected.size()) / 1e6);
+    std::printf("cat of the same files:     %8.2f ms (median), CPU %.2f ms\n", Median(catTimes),
+                Median(catCpu));
+    std::printf("export / cat:              %8.1f x   (median of the ratios of each pair)\n",
+                Median(ratios));
+    std::printf("export output equal to the export in this process: %s\n", right ? "yes" : "NO");
+
     kanvio::SetProgramFolderForTesting({});
     fs::current_path(fs::temp_directory_path());
     fs::remove_all(folder);
-    return 0;
+    return right ? 0 : 1;
 }

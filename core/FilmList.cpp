@@ -143,21 +143,35 @@ std::string TKanvioContext::ResolveFilmPath(const std::string& entry) const {
     return missing ? written : path;
 }
 
+namespace {
+
+// The list a film entry's type word names: 0 reaches, 1 connections, -1 neither.
+int ListOfTypeWord(const std::string& type) {
+    const std::string word = AsciiLowerCase(type);
+    if (IsOneOf(word, ReachWords())) {
+        return 0;
+    }
+    return IsOneOf(word, ConnectionWords()) ? 1 : -1;
+}
+
+TReachData* Found(TReachData* structure) {
+    if (structure != nullptr) {
+        LogLine("Found: " + structure->ReachNumber, LOG_DEBUG);
+    }
+    return structure;
+}
+
+} // namespace
+
 TReachData* TKanvioContext::FindStructure(const std::string& type, const std::string& id) const {
     LogLine("Finding: " + type + " " + id, LOG_DEBUG);
-    const std::string word = AsciiLowerCase(type);
-    const TAReachData* list = nullptr;
-    if (IsOneOf(word, ReachWords())) {
-        list = &Reaches;
-    } else if (IsOneOf(word, ConnectionWords())) {
-        list = &Connections;
-    } else {
+    const int list = ListOfTypeWord(type);
+    if (list < 0) {
         return nullptr;
     }
-    for (const auto& structure : *list) {
+    for (const auto& structure : list == 0 ? Reaches : Connections) {
         if (structure->ID == id) {
-            LogLine("Found: " + structure->ReachNumber, LOG_DEBUG);
-            return structure.get();
+            return Found(structure.get());
         }
     }
     return nullptr;
@@ -166,13 +180,18 @@ TReachData* TKanvioContext::FindStructure(const std::string& type, const std::st
 void TKanvioContext::AssignReachesToFilms() {
     TStructureStartIndex reachStarts(Reaches);
     TStructureStartIndex connectionStarts(Connections);
+    // A large delivery has as many entries as structures: each is looked up, not searched.
+    const TStructureIdIndex ids[] = {TStructureIdIndex(Reaches), TStructureIdIndex(Connections)};
     for (TPlayListItem& film : PlayList) {
         film.Structure = nullptr;
         if (!film.Usable) {
             continue;
         }
         if (!film.StructureType.empty() && !film.StructureID.empty()) {
-            film.Structure = FindStructure(film.StructureType, film.StructureID);
+            // As FindStructure does it, through the indexes.
+            LogLine("Finding: " + film.StructureType + " " + film.StructureID, LOG_DEBUG);
+            const int list = ListOfTypeWord(film.StructureType);
+            film.Structure = list < 0 ? nullptr : Found(ids[list].Find(film.StructureID));
         } else {
             // A connection found replaces the reach found before it.
             for (const TStructureStartIndex* starts : {&reachStarts, &connectionStarts}) {

@@ -131,7 +131,10 @@ void TKanvioContext::Create() {
 
     LogLine("Preparing data structure...", LOG_DEBUG);
     BuildDataModel();
-    ListModel = BuildListModel(*this);
+    // The choice window's list: a run without windows never shows it.
+    if (!services_.Headless) {
+        ListModel = BuildListModel(*this);
+    }
     LogLine("Data structure prepared. Assigning reaches to films...", LOG_DEBUG);
     AssignReachesToFilms();
 }

@@ -3,15 +3,17 @@
 #include "core/KanvioContext.h"
 #include "foundation/AnsiText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <sstream>
+#include <unordered_map>
 
 namespace kanvio {
 
 namespace {
 
-bool IsValidUtf8(const std::string& text) {
+bool IsValidUtf8(std::string_view text) {
     size_t i = 0;
     while (i < text.size()) {
         const auto c = static_cast<unsigned char>(text[i]);
@@ -33,13 +35,20 @@ bool IsValidUtf8(const std::string& text) {
     return true;
 }
 
+// Writes through a buffer of its own: the stream sees a few large writes instead of one
+// call per character, which a stream tied to C's standard output pays dearly for.
 class JsonWriter {
 public:
-    explicit JsonWriter(std::ostream& out) : out_(out) {}
+    explicit JsonWriter(std::ostream& out) : out_(out) { buffer_.reserve(kChunk + 1024); }
+    ~JsonWriter() { Flush(); }
+    JsonWriter(const JsonWriter&) = delete;
+    JsonWriter& operator=(const JsonWriter&) = delete;
 
     void Key(const char* name) {
         Separator();
-        out_ << '"' << name << "\":";
+        buffer_ += '"';
+        buffer_ += name;
+        buffer_ += "\":";
         needComma_ = false;
     }
     void BeginObject() { Open('{'); }
@@ -47,83 +56,119 @@ public:
     void BeginArray() { Open('['); }
     void EndArray() { Close(']'); }
 
-    void AnsiString(const std::string& ansi) { Utf8String(AnsiToUtf8(ansi)); }
-    void Utf8String(const std::string& utf8) {
+    void AnsiString(std::string_view ansi) {
+        // Plain ASCII reads the same in Windows-1252 and UTF-8: no conversion needed.
+        const bool ascii = std::all_of(ansi.begin(), ansi.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        if (ascii) {
+            Utf8String(ansi);
+        } else {
+            Utf8String(AnsiToUtf8(ansi));
+        }
+    }
+    void Utf8String(std::string_view utf8) {
         Separator();
-        out_ << '"';
-        for (unsigned char c : utf8) {
+        buffer_ += '"';
+        size_t plain = 0; // start of the run of characters that need no escape
+        for (size_t i = 0; i < utf8.size(); ++i) {
+            const auto c = static_cast<unsigned char>(utf8[i]);
+            if (c >= 0x20 && c != '"' && c != '\\') {
+                continue;
+            }
+            buffer_.append(utf8.data() + plain, i - plain);
+            plain = i + 1;
             switch (c) {
             case '"':
-                out_ << "\\\"";
+                buffer_ += "\\\"";
                 break;
             case '\\':
-                out_ << "\\\\";
+                buffer_ += "\\\\";
                 break;
             case '\n':
-                out_ << "\\n";
+                buffer_ += "\\n";
                 break;
             case '\r':
-                out_ << "\\r";
+                buffer_ += "\\r";
                 break;
             case '\t':
-                out_ << "\\t";
+                buffer_ += "\\t";
                 break;
-            default:
-                if (c < 0x20) {
-                    static const char hex[] = "0123456789abcdef";
-                    out_ << "\\u00" << hex[c >> 4] << hex[c & 15];
-                } else {
-                    out_ << static_cast<char>(c);
-                }
+            default: {
+                static const char hex[] = "0123456789abcdef";
+                buffer_ += "\\u00";
+                buffer_ += hex[c >> 4];
+                buffer_ += hex[c & 15];
+            }
             }
         }
-        out_ << '"';
+        buffer_.append(utf8.data() + plain, utf8.size() - plain);
+        buffer_ += '"';
         needComma_ = true;
+        FlushWhenFull();
     }
     void Number(double value) {
         Separator();
         if (!std::isfinite(value)) {
-            out_ << "null"; // JSON has no infinities or NaN
+            buffer_ += "null"; // JSON has no infinities or NaN
         } else {
-            char buffer[64];
-            const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-            out_.write(buffer, result.ptr - buffer);
+            char digits[64];
+            const auto result = std::to_chars(digits, digits + sizeof digits, value);
+            buffer_.append(digits, result.ptr);
         }
         needComma_ = true;
     }
     void Integer(long long value) {
         Separator();
-        out_ << value;
+        char digits[32];
+        const auto result = std::to_chars(digits, digits + sizeof digits, value);
+        buffer_.append(digits, result.ptr);
         needComma_ = true;
     }
     void Bool(bool value) {
         Separator();
-        out_ << (value ? "true" : "false");
+        buffer_ += value ? "true" : "false";
         needComma_ = true;
     }
     void Null() {
         Separator();
-        out_ << "null";
+        buffer_ += "null";
         needComma_ = true;
+    }
+    void Raw(char c) { buffer_ += c; }
+
+    void Flush() {
+        if (!buffer_.empty()) {
+            out_.write(buffer_.data(), static_cast<std::streamsize>(buffer_.size()));
+            buffer_.clear();
+        }
     }
 
 private:
+    static constexpr size_t kChunk = 1 << 16;
+
+    void FlushWhenFull() {
+        if (buffer_.size() >= kChunk) {
+            Flush();
+        }
+    }
     void Separator() {
         if (needComma_) {
-            out_ << ", ";
+            buffer_ += ", ";
         }
     }
     void Open(char bracket) {
         Separator();
-        out_ << bracket;
+        buffer_ += bracket;
         needComma_ = false;
     }
     void Close(char bracket) {
-        out_ << bracket;
+        buffer_ += bracket;
         needComma_ = true;
+        FlushWhenFull();
     }
 
     std::ostream& out_;
+    std::string buffer_;
     bool needComma_ = false;
 };
 
@@ -187,26 +232,37 @@ void WriteStructure(JsonWriter& json, const TReachData& s) {
     json.EndObject();
 }
 
-void WriteStructureLink(JsonWriter& json, const TKanvioContext& context, const TReachData* target) {
-    if (target != nullptr) {
-        for (const auto* list : {&context.Reaches, &context.Connections}) {
-            for (size_t i = 0; i < list->size(); ++i) {
-                if ((*list)[i].get() == target) {
-                    json.BeginObject();
-                    json.Key("ObjectType");
-                    json.AnsiString(std::string(1, target->ObjectType));
-                    json.Key("Index");
-                    json.Integer(static_cast<long long>(i));
-                    json.EndObject();
-                    return;
-                }
-            }
+// Where each structure stands in its list, found once for all film entries.
+using TStructurePlaces = std::unordered_map<const TReachData*, size_t>;
+
+TStructurePlaces StructurePlaces(const TKanvioContext& context) {
+    TStructurePlaces places;
+    places.reserve(context.Reaches.size() + context.Connections.size());
+    // A structure listed twice is linked to its first place.
+    for (const auto* list : {&context.Reaches, &context.Connections}) {
+        for (size_t i = 0; i < list->size(); ++i) {
+            places.emplace((*list)[i].get(), i);
         }
     }
-    json.Null();
+    return places;
 }
 
-void WriteFilm(JsonWriter& json, const TKanvioContext& context, const TPlayListItem& film) {
+void WriteStructureLink(JsonWriter& json, const TStructurePlaces& places,
+                        const TReachData* target) {
+    const auto place = target != nullptr ? places.find(target) : places.end();
+    if (place == places.end()) {
+        json.Null();
+        return;
+    }
+    json.BeginObject();
+    json.Key("ObjectType");
+    json.AnsiString(std::string(1, target->ObjectType));
+    json.Key("Index");
+    json.Integer(static_cast<long long>(place->second));
+    json.EndObject();
+}
+
+void WriteFilm(JsonWriter& json, const TStructurePlaces& places, const TPlayListItem& film) {
     json.BeginObject();
     json.Key("FileName");
     // A found file carries the file system's own (UTF-8) name; a name that was not found
@@ -229,7 +285,7 @@ void WriteFilm(JsonWriter& json, const TKanvioContext& context, const TPlayListI
     json.Key("StructureID");
     json.AnsiString(film.StructureID);
     json.Key("Structure");
-    WriteStructureLink(json, context, film.Structure);
+    WriteStructureLink(json, places, film.Structure);
     json.Key("TimeCorrections");
     json.BeginArray();
     for (const std::string& line : film.TimeCorrections) {
@@ -261,12 +317,14 @@ void WriteProjectJson(const TKanvioContext& context, std::ostream& out) {
     json.EndArray();
     json.Key("films");
     json.BeginArray();
+    const TStructurePlaces places = StructurePlaces(context);
     for (const auto& film : context.PlayList) {
-        WriteFilm(json, context, film);
+        WriteFilm(json, places, film);
     }
     json.EndArray();
     json.EndObject();
-    out << '\n';
+    json.Raw('\n');
+    json.Flush();
 }
 
 std::string ProjectJson(const TKanvioContext& context) {

@@ -52,4 +52,18 @@ void TStructureStartIndex::Update(TReachData* structure) {
     Insert(known->second, structure);
 }
 
+TStructureIdIndex::TStructureIdIndex(const TAReachData& structures) {
+    byId_.reserve(structures.size());
+    for (const auto& structure : structures) {
+        if (structure) {
+            byId_.emplace(structure->ID, structure.get());
+        }
+    }
+}
+
+TReachData* TStructureIdIndex::Find(const std::string& id) const {
+    const auto found = byId_.find(id);
+    return found != byId_.end() ? found->second : nullptr;
+}
+
 } // namespace kanvio

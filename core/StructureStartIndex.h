@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <string>
 #include <unordered_map>
 
 namespace kanvio {
@@ -41,6 +42,20 @@ private:
     std::unordered_map<const TReachData*, TByTime::iterator> entries_;
     // The list order of every structure.
     std::unordered_map<const TReachData*, size_t> order_;
+};
+
+// The structures of one list by ID, for the film list entries that name their structure by
+// type word and ID: the first structure in list order with the ID, as a walk of the list
+// finds it.
+class TStructureIdIndex {
+public:
+    explicit TStructureIdIndex(const TAReachData& structures);
+
+    // nullptr when no structure of the list has the ID.
+    TReachData* Find(const std::string& id) const;
+
+private:
+    std::unordered_map<std::string, TReachData*> byId_;
 };
 
 // The film time of a structure's first observation; false when it has none or its time

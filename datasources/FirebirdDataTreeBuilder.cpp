@@ -11,7 +11,11 @@
 #include "foundation/UserDialogs.h"
 
 #include <cmath>
+#include <deque>
+#include <exception>
+#include <iterator>
 #include <optional>
+#include <unordered_map>
 
 namespace kanvio {
 
@@ -108,6 +112,41 @@ std::string OptionalText(const TFirebirdQuery& query, int column) {
     return column >= 0 ? query.AsText(column) : std::string();
 }
 
+// A structure row as read, before it becomes a structure: its number and its texts in the
+// order ID, city, date, street, reach number, start and end manhole, length, direction,
+// video, code digit, inspection mode, connection number.
+struct TStructureRow {
+    int64_t Id = 0;
+    std::string Texts[13];
+    // Set when the ID is no whole number: the structure is made, then the error is thrown.
+    std::exception_ptr IdError;
+};
+
+TStructureRow ReadStructureRow(const TFirebirdQuery& query, const TStructureColumns& columns) {
+    TStructureRow row;
+    const int textColumns[] = {columns.Id,
+                               columns.City,
+                               columns.Date,
+                               columns.Street,
+                               columns.ReachNumber,
+                               columns.StartManhole,
+                               columns.EndManhole,
+                               columns.Length,
+                               columns.Direction,
+                               columns.Video,
+                               columns.CodeDigit,
+                               columns.InspMode,
+                               columns.ConnectionNumber};
+    for (size_t i = 0; i < std::size(textColumns); ++i)
+        row.Texts[i] = OptionalText(query, textColumns[i]);
+    try {
+        row.Id = query.AsInteger(columns.Id);
+    } catch (const std::exception&) {
+        row.IdError = std::current_exception();
+    }
+    return row;
+}
+
 } // namespace
 
 struct TFirebirdDataTreeBuilder::TTexts {
@@ -172,51 +211,162 @@ void TFirebirdDataTreeBuilder::BuildDataTree(TKanvioDataModel& model) {
 
     TFirebirdTransaction transaction(*database.Connection, TFirebirdTransaction::TAccess::ReadOnly);
     if (probe.HasReaches)
-        ReadStructures(transaction,
-                       {"SELECT * FROM Haltung",
-                        "SELECT * FROM HaltungE WHERE ZuLFDNr = :StructureID", 'H', false,
-                        texts_->Reach},
-                       model.Reaches);
+        ReadStructures(
+            transaction,
+            {"SELECT * FROM Haltung", "SELECT * FROM HaltungE", 'H', false, texts_->Reach},
+            model.Reaches);
     if (probe.HasConnections)
-        ReadStructures(transaction,
-                       {"SELECT * FROM Anschl",
-                        "SELECT * FROM AnschlE WHERE ZuLFDNr = :StructureID", 'A', true,
-                        texts_->Connection},
-                       model.Connections);
+        ReadStructures(
+            transaction,
+            {"SELECT * FROM Anschl", "SELECT * FROM AnschlE", 'A', true, texts_->Connection},
+            model.Connections);
     transaction.Commit();
     database.Connection->Detach();
 }
 
+// One pass over an observation table, the rows in the order the engine keeps them: the same
+// order a query for one structure's rows gives, since both walk the rows by record number.
+// Each row is converted once and waits for its structure; a distance that cannot be read
+// is reported only when a structure takes the row, as a query per structure would.
+class TFirebirdDataTreeBuilder::TObservationRows {
+public:
+    TObservationRows(TFirebirdTransaction& transaction, const TStructureTable& table,
+                     const TObservationTexts& texts) {
+        TFirebirdQuery query(transaction, table.ObservationSql);
+        query.Open();
+        std::optional<TObservationColumnIndex> columns;
+        int key = -1;
+        while (query.Next()) {
+            if (!columns) {
+                columns.emplace(query, table.Connections);
+                key = query.ColumnIndex("ZuLFDNr");
+            }
+            // NULL equals no structure's number.
+            if (query.IsNull(key))
+                continue;
+            byStructure_[KeyText(query.AsText(key))].Rows.push_back(
+                ReadRow(query, *columns, texts));
+        }
+        query.Close();
+    }
+
+    // Appends the rows of the structure with the number structureId to item's details in
+    // table order. Throws for a reach row whose distance is no number.
+    void MoveTo(int64_t structureId, TReachData& item, const TStructureTable& table,
+                const std::string& fileName) {
+        const auto found = byStructure_.find(std::to_string(structureId));
+        if (found == byStructure_.end())
+            return;
+        // Structures sharing a number each get all its rows; the last one takes them.
+        const bool last = --found->second.Users == 0;
+        item.Details.reserve(item.Details.size() + found->second.Rows.size());
+        for (TRow& row : found->second.Rows) {
+            if (!row.DistanceRead) {
+                if (!table.Connections)
+                    throw EConvertError(fileName + ": " + table.MessageName + " " + item.ID +
+                                        ": the observation distance \"" + row.DistanceText +
+                                        "\" (StatAnf) is not a number");
+                row.Detail.Distance = 0;
+            }
+            item.Details.push_back(last ? std::move(row.Detail) : row.Detail);
+        }
+    }
+
+    // Counts a structure that will take the rows of its number.
+    void AddUser(int64_t structureId) {
+        const auto found = byStructure_.find(std::to_string(structureId));
+        if (found != byStructure_.end())
+            ++found->second.Users;
+    }
+
+private:
+    struct TRow {
+        TReachDetail Detail;
+        bool DistanceRead = true;
+        std::string DistanceText;
+    };
+    struct TRowList {
+        std::vector<TRow> Rows; // in table order
+        int Users = 0;
+    };
+
+    // The engine compares a structure's number with the key in the key column's type: as a
+    // number in a number column (whose text here is the number's plain text), as text in a
+    // text column, where trailing blanks do not count.
+    static std::string KeyText(std::string text) {
+        while (!text.empty() && text.back() == ' ')
+            text.pop_back();
+        return text;
+    }
+
+    static TRow ReadRow(const TFirebirdQuery& query, const TObservationColumnIndex& at,
+                        const TObservationTexts& texts) {
+        TRow result;
+        TReachDetail& detail = result.Detail;
+        const std::string distance = OptionalText(query, at.Distance);
+        if (!ParseDeliveredNumber(distance, detail.Distance)) {
+            result.DistanceRead = false;
+            result.DistanceText = distance;
+        }
+        detail.VideoTime = VideoTimeText(query.AsText(at.VideoTime));
+        TObservationColumns row;
+        row.Text = query.AsText(at.Text);
+        row.Code = query.AsText(at.Code);
+        detail.Code = row.Code;
+        if (at.DefectClass >= 0)
+            detail.DefectClass = DefectClassValue(query.AsText(at.DefectClass));
+        row.Measure1 = query.AsText(at.Measure1);
+        row.Unit1 = query.AsText(at.Unit1);
+        row.Measure2 = query.AsText(at.Measure2);
+        row.Unit2 = query.AsText(at.Unit2);
+        row.StretchMarker = query.AsText(at.StretchMarker);
+        row.From = query.AsText(at.From);
+        row.To = query.AsText(at.To);
+        detail.Text = ObservationText(row, texts);
+        return result;
+    }
+
+    std::unordered_map<std::string, TRowList> byStructure_; // by KeyText
+};
+
 void TFirebirdDataTreeBuilder::ReadStructures(TFirebirdTransaction& transaction,
                                               const TStructureTable& table, TAReachData& target) {
     TFirebirdQuery structures(transaction, table.StructureSql);
-    // Prepared with the first structure, then run once per structure.
-    std::optional<TFirebirdQuery> observations;
     std::optional<TStructureColumns> columns;
-    std::optional<TObservationColumnIndex> observationColumns;
     const std::string& fileName = transaction.Connection().FileName();
 
+    // The structure rows first, as they are; the observation table is read in one pass when
+    // the first structure is made, and only then.
+    std::deque<TStructureRow> rows; // grows without moving its rows
     structures.Open();
     while (structures.Next()) {
         if (!columns)
             columns.emplace(structures, table.Connections);
+        rows.push_back(ReadStructureRow(structures, *columns));
+        if (rows.back().IdError)
+            break;
+    }
+    structures.Close();
+    std::optional<TObservationRows> observations;
+
+    for (TStructureRow& row : rows) {
         auto structure = std::make_shared<TReachData>();
         target.push_back(structure);
         TReachData& item = *structure;
 
-        item.ID = structures.AsText(columns->Id);
-        item.city = structures.AsText(columns->City);
-        item.date = structures.AsText(columns->Date);
-        item.street = structures.AsText(columns->Street);
-        item.ReachNumber = structures.AsText(columns->ReachNumber);
+        item.ID = std::move(row.Texts[0]);
+        item.city = std::move(row.Texts[1]);
+        item.date = std::move(row.Texts[2]);
+        item.street = std::move(row.Texts[3]);
+        item.ReachNumber = std::move(row.Texts[4]);
         if (columns->StartManhole >= 0) {
-            item.StartManholeNumber = structures.AsText(columns->StartManhole);
-            item.EndManholeNumber = structures.AsText(columns->EndManhole);
+            item.StartManholeNumber = std::move(row.Texts[5]);
+            item.EndManholeNumber = std::move(row.Texts[6]);
         }
 
         item.StartDist = 0;
         double length = 0;
-        if (!ParseDeliveredNumber(structures.AsText(columns->Length), length))
+        if (!ParseDeliveredNumber(row.Texts[7], length))
             dialogs_.ShowMessage(TMessageKind::Error,
                                  table.MessageName + " " + item.ID + ": " + texts_->LengthError);
         if (length == 0)
@@ -225,56 +375,27 @@ void TFirebirdDataTreeBuilder::ReadStructures(TFirebirdTransaction& transaction,
         item.InspLength = std::fabs(item.EndDist - item.StartDist);
 
         item.ObjectType = table.ObjectType;
-        item.direction =
-            IsDownstreamDirection(structures.AsText(columns->Direction), texts_->Downstream);
-        item.video = OptionalText(structures, columns->Video);
-        item.CodeDigit = OptionalText(structures, columns->CodeDigit);
-        item.InspMode = OptionalText(structures, columns->InspMode);
+        item.direction = IsDownstreamDirection(row.Texts[8], texts_->Downstream);
+        item.video = std::move(row.Texts[9]);
+        item.CodeDigit = std::move(row.Texts[10]);
+        item.InspMode = std::move(row.Texts[11]);
         if (table.Connections) {
-            item.ConnectionNumber = OptionalText(structures, columns->ConnectionNumber);
+            item.ConnectionNumber = std::move(row.Texts[12]);
             if (item.ConnectionNumber.empty())
                 item.ConnectionNumber =
                     item.direction ? item.EndManholeNumber : item.StartManholeNumber;
         }
-
-        const int64_t structureId = structures.AsInteger(columns->Id);
-        if (!observations)
-            observations.emplace(transaction, table.ObservationSql);
-        observations->SetParamAsInteger("StructureID", structureId);
-        observations->Open();
-        while (observations->Next()) {
-            if (!observationColumns)
-                observationColumns.emplace(*observations, table.Connections);
-            const TObservationColumnIndex& at = *observationColumns;
-            TReachDetail detail;
-            const std::string distance = OptionalText(*observations, at.Distance);
-            if (!ParseDeliveredNumber(distance, detail.Distance)) {
-                if (!table.Connections)
-                    throw EConvertError(fileName + ": " + table.MessageName + " " + item.ID +
-                                        ": the observation distance \"" + distance +
-                                        "\" (StatAnf) is not a number");
-                detail.Distance = 0;
-            }
-            detail.VideoTime = VideoTimeText(observations->AsText(at.VideoTime));
-            TObservationColumns row;
-            row.Text = observations->AsText(at.Text);
-            row.Code = observations->AsText(at.Code);
-            detail.Code = row.Code;
-            if (at.DefectClass >= 0)
-                detail.DefectClass = DefectClassValue(observations->AsText(at.DefectClass));
-            row.Measure1 = observations->AsText(at.Measure1);
-            row.Unit1 = observations->AsText(at.Unit1);
-            row.Measure2 = observations->AsText(at.Measure2);
-            row.Unit2 = observations->AsText(at.Unit2);
-            row.StretchMarker = observations->AsText(at.StretchMarker);
-            row.From = observations->AsText(at.From);
-            row.To = observations->AsText(at.To);
-            detail.Text = ObservationText(row, texts_->Observation);
-            item.Details.push_back(std::move(detail));
+        if (row.IdError)
+            std::rethrow_exception(row.IdError);
+        if (!observations) {
+            // Read with the first structure that needs them, the structure already made.
+            observations.emplace(transaction, table, texts_->Observation);
+            for (const TStructureRow& each : rows)
+                if (!each.IdError)
+                    observations->AddUser(each.Id);
         }
-        observations->Close();
+        observations->MoveTo(row.Id, item, table, fileName);
     }
-    structures.Close();
 }
 
 } // namespace kanvio

@@ -34,6 +34,7 @@ public:
 private:
     struct TTexts;
     struct TStructureTable;
+    class TObservationRows;
 
     void LoadTexts();
     void ReadStructures(TFirebirdTransaction& transaction, const TStructureTable& table,

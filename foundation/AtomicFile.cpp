@@ -259,12 +259,14 @@ bool ReadWholeFile(const std::string& fileName, std::string& bytes) {
     if (::fstat(file.get(), &info) == 0 && S_ISDIR(info.st_mode)) {
         throw EInOutError(fileName, "cannot be read: it is a folder");
     }
-    if (info.st_size > 0) {
-        bytes.reserve(static_cast<size_t>(info.st_size));
-    }
-    char buffer[28672];
+    // Read straight into the result: a large delivery file is copied once, not twice.
+    size_t length = 0;
+    bytes.resize(info.st_size > 0 ? static_cast<size_t>(info.st_size) + 1 : 28672);
     for (;;) {
-        const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
+        if (length == bytes.size()) {
+            bytes.resize(bytes.size() * 2); // the file grew while being read
+        }
+        const ssize_t got = ::read(file.get(), bytes.data() + length, bytes.size() - length);
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
@@ -276,8 +278,9 @@ bool ReadWholeFile(const std::string& fileName, std::string& bytes) {
         if (got == 0) {
             break;
         }
-        bytes.append(buffer, static_cast<size_t>(got));
+        length += static_cast<size_t>(got);
     }
+    bytes.resize(length);
     return true;
 }
 

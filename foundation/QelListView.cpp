@@ -42,9 +42,13 @@ void TQelListView::SetModel(const TQelListViewModel& model) {
 }
 
 void TQelListView::Fill(const TQelListViewModel& model) {
+    KeepFocusWhile([&] { table_.Fill(model); });
+}
+
+void TQelListView::KeepFocusWhile(const std::function<void()>& refill) {
     const THashMap* focused = CurrentRowMap();
     const int focusedColumn = std::max(currentIndex().column(), 0);
-    table_.Fill(model);
+    refill();
     const int row = table_.RowOf(focused);
     if (row >= 0) {
         const QModelIndex index = table_.index(row, focusedColumn);
@@ -58,8 +62,15 @@ void TQelListView::ApplyFilter(size_t attributeIndex, std::string_view text) {
     if (source_ == nullptr || !filtered_) {
         return;
     }
-    FilterRows(*source_, attributeIndex, text, *filtered_);
-    Fill(*filtered_);
+    const std::vector<size_t> part = FilterRowIndexes(*source_, attributeIndex, text);
+    filtered_->Attributes = source_->Attributes;
+    filtered_->Rows.clear();
+    filtered_->Rows.reserve(part.size());
+    for (size_t index : part) {
+        filtered_->Rows.push_back(source_->Rows[index]);
+    }
+    // The table keeps the source's sorted order and picks the part from it.
+    KeepFocusWhile([&] { table_.FillPart(*source_, part); });
 }
 
 TQelFilterForm* TQelListView::ShowFilter() {

@@ -9,6 +9,7 @@
 
 #include <QItemSelectionModel>
 #include <QTableView>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -56,6 +57,8 @@ protected:
 
 private:
     QItemSelectionModel::SelectionFlags SelectFlags() const;
+    // Runs refill, then moves the focus back to the row that had it when it is still shown.
+    void KeepFocusWhile(const std::function<void()>& refill);
 
     TQelTableModel table_;
     const TQelListViewModel* source_ = nullptr;

@@ -52,17 +52,33 @@ void FilterRows(const TQelListViewModel& source, size_t attributeIndex, std::str
         return;
     }
     TAHashMap rows;
-    const TQelAttrib* attribute = AttributeAt(source, attributeIndex);
-    if (attribute != nullptr) {
-        const THashKey key(attribute->Name);
-        std::string scratch;
-        for (const THashMapRef& row : source.Rows) {
-            if (row && StartsWithIgnoringAsciiCase(row->GetStringView(key, scratch), text)) {
-                rows.push_back(row);
-            }
-        }
+    for (size_t index : FilterRowIndexes(source, attributeIndex, text)) {
+        rows.push_back(source.Rows[index]);
     }
     filtered.Rows = std::move(rows);
+}
+
+std::vector<size_t> FilterRowIndexes(const TQelListViewModel& source, size_t attributeIndex,
+                                     std::string_view text) {
+    std::vector<size_t> indexes;
+    if (IsBlankFilterText(text)) {
+        indexes.resize(source.Rows.size());
+        std::iota(indexes.begin(), indexes.end(), size_t(0));
+        return indexes;
+    }
+    const TQelAttrib* attribute = AttributeAt(source, attributeIndex);
+    if (attribute == nullptr) {
+        return indexes;
+    }
+    const THashKey key(attribute->Name);
+    std::string scratch;
+    for (size_t index = 0; index < source.Rows.size(); ++index) {
+        const THashMapRef& row = source.Rows[index];
+        if (row && StartsWithIgnoringAsciiCase(row->GetStringView(key, scratch), text)) {
+            indexes.push_back(index);
+        }
+    }
+    return indexes;
 }
 
 std::vector<std::string> FilterChoices(const TQelListViewModel& model, size_t attributeIndex) {

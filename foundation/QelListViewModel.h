@@ -50,6 +50,9 @@ bool StartsWithIgnoringAsciiCase(std::string_view value, std::string_view prefix
 // attributes. filtered gets the source's attributes.
 void FilterRows(const TQelListViewModel& source, size_t attributeIndex, std::string_view text,
                 TQelListViewModel& filtered);
+// The indexes of the source rows FilterRows keeps, ascending.
+std::vector<size_t> FilterRowIndexes(const TQelListViewModel& source, size_t attributeIndex,
+                                     std::string_view text);
 
 // What the filter window's drop-down of an attribute offers: " " first, then every value in
 // row order (an empty value counting as " ") unless an earlier one differs from it only in

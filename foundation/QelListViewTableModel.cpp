@@ -38,18 +38,52 @@ bool TQelTableModel::BuildColumnsOnce(const TAQelAttrib& attributes) {
 
 void TQelTableModel::Fill(const TQelListViewModel& model) {
     beginResetModel();
-    filledRows_ = model.Rows;
-    SortRows();
+    baseRows_ = model.Rows;
+    inPart_.assign(baseRows_.size(), 1);
+    SortBase();
+    ShowPartInBaseOrder();
     endResetModel();
 }
 
-void TQelTableModel::SortRows() {
+void TQelTableModel::FillPart(const TQelListViewModel& base, const std::vector<size_t>& part) {
+    beginResetModel();
+    if (base.Rows != baseRows_) {
+        baseRows_ = base.Rows;
+        baseOrderValid_ = false;
+    }
+    if (!baseOrderValid_) {
+        SortBase();
+    }
+    inPart_.assign(baseRows_.size(), 0);
+    for (size_t index : part) {
+        if (index < inPart_.size()) {
+            inPart_[index] = 1;
+        }
+    }
+    ShowPartInBaseOrder();
+    endResetModel();
+}
+
+void TQelTableModel::SetCompare(TQelRowCompare compare) {
+    compare_ = std::move(compare);
+    baseOrderValid_ = false;
+}
+
+// A stable sort keeps rows that compare equal in base order, so the rows of a part come out
+// of the sorted base in the order a sort of the part alone gives them.
+void TQelTableModel::SortBase() {
     const TQelSortRequest request{&columns_, sortColumn_, sortOrder_ == Qt::DescendingOrder};
-    const std::vector<size_t> order = SortRowOrder(filledRows_, request, compare_);
+    baseOrder_ = SortRowOrder(baseRows_, request, compare_);
+    baseOrderValid_ = true;
+}
+
+void TQelTableModel::ShowPartInBaseOrder() {
     rows_.clear();
-    rows_.reserve(order.size());
-    for (size_t index : order) {
-        rows_.push_back(filledRows_[index]);
+    rows_.reserve(baseOrder_.size());
+    for (size_t index : baseOrder_) {
+        if (inPart_[index] != 0) {
+            rows_.push_back(baseRows_[index]);
+        }
     }
 }
 
@@ -133,7 +167,8 @@ void TQelTableModel::sort(int column, Qt::SortOrder order) {
     const TAHashMap before = rows_;
     sortColumn_ = column < 0 ? -1 : column;
     sortOrder_ = order;
-    SortRows();
+    SortBase();
+    ShowPartInBaseOrder();
 
     // Selections and the current row follow their rows to the new places.
     const QModelIndexList oldIndexes = persistentIndexList();

@@ -22,8 +22,14 @@ public:
     bool BuildColumnsOnce(const TAQelAttrib& attributes);
     const TQelColumns& Columns() const { return columns_; }
 
-    // Replaces the rows by those of model, sorted as the grid is sorted.
+    // Replaces the rows by those of model, sorted as the grid is sorted. model's rows become
+    // the base that FillPart picks from.
     void Fill(const TQelListViewModel& model);
+    // Replaces the rows by the rows of base at part (ascending indexes), sorted as the grid
+    // is sorted: the same rows in the same order as a Fill with just those rows. The sorted
+    // order of base is kept between calls, so that each new filter costs a pass over base
+    // instead of a sort.
+    void FillPart(const TQelListViewModel& base, const std::vector<size_t>& part);
 
     // The row map shown in row, or null outside the rows.
     const THashMap* RowMap(int row) const;
@@ -32,7 +38,7 @@ public:
     // The cell text of row and column as the row map gives it (Windows-1252 bytes).
     std::string CellText(int row, int column) const;
 
-    void SetCompare(TQelRowCompare compare) { compare_ = std::move(compare); }
+    void SetCompare(TQelRowCompare compare);
     int SortColumn() const { return sortColumn_; }
     Qt::SortOrder SortOrder() const { return sortOrder_; }
 
@@ -46,11 +52,15 @@ public:
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 private:
-    void SortRows();
+    void SortBase();
+    void ShowPartInBaseOrder();
 
     TQelColumns columns_;
-    TAHashMap filledRows_; // in the order Fill got them
-    TAHashMap rows_;       // as shown
+    TAHashMap baseRows_;            // what the last Fill got, or FillPart's base
+    std::vector<size_t> baseOrder_; // indexes of baseRows_ in the grid's sorting
+    bool baseOrderValid_ = false;   // false once the sorting or the comparison changed
+    std::vector<char> inPart_;      // per row of baseRows_: shown or filtered out
+    TAHashMap rows_;                // as shown
     TQelRowCompare compare_;
     int sortColumn_ = -1;
     Qt::SortOrder sortOrder_ = Qt::AscendingOrder;

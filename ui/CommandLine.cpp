@@ -3,6 +3,7 @@
 #include "core/KanvioContext.h"
 #include "core/ProjectExport.h"
 #include "foundation/AnsiText.h"
+#include "foundation/HeapPages.h"
 #include "foundation/KanvioToolkit.h"
 #include "foundation/UserDialogs.h"
 
@@ -32,6 +33,9 @@ constexpr TOptionName kOptions[] = {
 // The player context as the program starts it, without any window: no dialog is shown
 // and nothing is stored.
 std::unique_ptr<TKanvioContext> StartHeadless(IDataSourceFactory& dataSources) {
+    // The model is built once and the process ends: its heap in large pages spares most of
+    // the page faults of a large delivery.
+    UseLargePagesForHeap(size_t(256) << 20);
     static TConsoleDialogs console;
     TContextServices services;
     services.Dialogs = &console;

@@ -83,16 +83,17 @@ void TMainFormMenus::BuildStructureMenus(const TAReachData& reaches, const TARea
                                     displayConnectionMode);
     connectionItems_ = FillStructureMenu(miConnections, connections, TStructureKind::Connection,
                                          labelTable, displayConnectionMode);
-    const auto pointers = [](const TAReachData& structures) {
-        std::vector<const TReachData*> shown;
+    const auto places = [](const TAReachData& structures) {
+        std::unordered_map<const TReachData*, size_t> shown;
         shown.reserve(structures.size());
-        for (const auto& structure : structures) {
-            shown.push_back(structure.get());
+        // A structure listed twice finds its first item.
+        for (size_t i = 0; i < structures.size(); ++i) {
+            shown.emplace(structures[i].get(), i);
         }
         return shown;
     };
-    reachesShown_ = pointers(reaches);
-    connectionsShown_ = pointers(connections);
+    reachPlaces_ = places(reaches);
+    connectionPlaces_ = places(connections);
     EnableControls(enabled_);
 }
 
@@ -102,14 +103,10 @@ QAction* TMainFormMenus::ItemOf(const TReachData* structure) const {
         return nullptr;
     }
     const bool reach = structure->ObjectType == 'H';
-    const auto& shown = reach ? reachesShown_ : connectionsShown_;
+    const auto& places = reach ? reachPlaces_ : connectionPlaces_;
     const auto& items = reach ? reachItems_ : connectionItems_;
-    for (size_t i = 0; i < shown.size() && i < items.size(); ++i) {
-        if (shown[i] == structure) {
-            return items[i];
-        }
-    }
-    return nullptr;
+    const auto place = places.find(structure);
+    return place != places.end() && place->second < items.size() ? items[place->second] : nullptr;
 }
 
 std::vector<QAction*> TMainFormMenus::FillStructureMenu(QMenu* menu, const TAReachData& structures,

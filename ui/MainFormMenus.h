@@ -8,6 +8,7 @@
 
 #include <QObject>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 class QAction;
@@ -81,8 +82,9 @@ private:
     std::vector<QAction*> reachItems_;
     std::vector<QAction*> connectionItems_;
     // The structures behind the items, in the same order; owned by the data model.
-    std::vector<const TReachData*> reachesShown_;
-    std::vector<const TReachData*> connectionsShown_;
+    // The place of each structure in its menu, so that finding its item is a look-up.
+    std::unordered_map<const TReachData*, size_t> reachPlaces_;
+    std::unordered_map<const TReachData*, size_t> connectionPlaces_;
     bool enabled_ = true;
     bool openEndedLabelRows_ = false;
 };

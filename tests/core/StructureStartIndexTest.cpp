@@ -80,5 +80,29 @@ TEST(StructureStartIndexTest, UpdateFollowsChangedTimes) {
     index.Update(nullptr);
 }
 
+TEST(StructureIdIndexTest, FindsTheFirstStructureWithTheIdAsAWalkOfTheListDoes) {
+    TAReachData list;
+    for (const auto& [number, id] :
+         std::vector<std::pair<std::string, std::string>>{{"first 12", "12"},
+                                                          {"no id", ""},
+                                                          {"second 12", "12"},
+                                                          {"lower", "a7"},
+                                                          {"upper", "A7"},
+                                                          {"padded", " 5"}}) {
+        list.push_back(Structure(number, {}));
+        list.back()->ID = id;
+    }
+    list.push_back(nullptr); // a gap in the list is passed over
+    const TStructureIdIndex index(list);
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"12", "first 12"}, {"", "no id"},   {"a7", "lower"},  {"A7", "upper"},
+        {" 5", "padded"},   {"5", "(none)"}, {"13", "(none)"}, {"12 ", "(none)"},
+    };
+    for (const auto& [id, expected] : cases) {
+        EXPECT_EQ(NumberOf(index.Find(id)), expected) << '"' << id << '"';
+    }
+    EXPECT_EQ(NumberOf(TStructureIdIndex(TAReachData{}).Find("")), "(none)");
+}
+
 } // namespace
 } // namespace kanvio

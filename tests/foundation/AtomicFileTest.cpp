@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace kanvio {
@@ -215,6 +216,39 @@ TEST(AtomicFileTest, ReadWholeFileTellsMissingFromUnreadable) {
     EXPECT_THROW(ReadWholeFile(dir.path().string(), bytes), EInOutError);
     EXPECT_TRUE(ReadWholeFile(WriteFile(dir / "empty", "").string(), bytes));
     EXPECT_TRUE(bytes.empty());
+}
+
+// Files whose size the system does not know beforehand (a pipe, a file of /proc) are read
+// to their end, however long they are.
+TEST(AtomicFileTest, ReadWholeFileReadsFilesOfUnknownSizeToTheEnd) {
+    TempDir dir;
+    const std::string pipe = (dir / "pipe").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    std::string written;
+    for (int i = 0; i < 100000; ++i) {
+        written.push_back(static_cast<char>('a' + i % 26));
+    }
+    std::thread writer([&] {
+        const int fd = ::open(pipe.c_str(), O_WRONLY);
+        size_t done = 0;
+        while (fd >= 0 && done < written.size()) {
+            const ssize_t got = ::write(fd, written.data() + done, written.size() - done);
+            if (got <= 0) {
+                break;
+            }
+            done += static_cast<size_t>(got);
+        }
+        ::close(fd);
+    });
+    std::string bytes;
+    const bool read = ReadWholeFile(pipe, bytes);
+    writer.join();
+    EXPECT_TRUE(read);
+    EXPECT_EQ(bytes, written);
+
+    ASSERT_TRUE(ReadWholeFile("/proc/self/status", bytes));
+    EXPECT_NE(bytes.find("VmRSS:"), std::string::npos);
+    EXPECT_EQ(bytes.find('\0'), std::string::npos);
 }
 
 } // namespace

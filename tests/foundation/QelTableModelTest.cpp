@@ -150,5 +150,111 @@ TEST_F(QelTableModelTest, WindowComparisonDecidesTheOrder) {
     EXPECT_TRUE(directions.back());
 }
 
+// Rows whose texts repeat, so that ties show whether rows that compare equal keep their
+// order; numbers and words mixed, and missing values, as deliveries have them.
+TQelListViewModel MixedModel(size_t rows) {
+    TQelListViewModel model = NumberedModel({});
+    const char* const cities[] = {"Bonn", "bonn", "Berlin", "", "K\xF6ln", "Bochum", "10", "9"};
+    for (size_t i = 0; i < rows; ++i) {
+        auto row = std::make_shared<THashMap>();
+        row->PutInt64("Key", int64_t(i));
+        row->PutValue("Number", std::to_string((i * 7919) % 23));
+        if (i % 11 != 0) {
+            row->PutValue("City", cities[(i * 31) % std::size(cities)]);
+        }
+        row->PutValue("Length", double(i % 5));
+        model.Rows.push_back(row);
+    }
+    return model;
+}
+
+std::vector<const THashMap*> ShownRows(const TQelTableModel& table) {
+    std::vector<const THashMap*> rows;
+    for (int row = 0; row < table.rowCount(); ++row) {
+        rows.push_back(table.RowMap(row));
+    }
+    return rows;
+}
+
+// Every filter of a sorted grid shows exactly what a fresh fill and sort of the kept rows
+// shows: the same rows in the same order, ties included, in both directions and with the
+// window's own comparison.
+TEST(QelTableModelPartTest, FillPartShowsWhatAFillOfThePartShows) {
+    const TQelListViewModel base = MixedModel(500);
+    const std::vector<std::string> filters = {"", "b", "bo", "B", "k\xF6", "1", "x", " "};
+    const auto byCityIgnoringCase = [](const TQelSortRequest& request,
+                                       const TQelCompareRows& rows) {
+        const int order =
+            QString::fromLatin1(rows.TextA.data(), qsizetype(rows.TextA.size()))
+                .compare(QString::fromLatin1(rows.TextB.data(), qsizetype(rows.TextB.size())),
+                         Qt::CaseInsensitive);
+        return request.Descending ? -order : order;
+    };
+    for (const bool windowCompare : {false, true}) {
+        for (int column = -1; column < 3; ++column) {
+            for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+                TQelTableModel narrowed;
+                TQelTableModel fresh;
+                for (TQelTableModel* table : {&narrowed, &fresh}) {
+                    table->BuildColumnsOnce(base.Attributes);
+                    if (windowCompare) {
+                        table->SetCompare(byCityIgnoringCase);
+                    }
+                    table->Fill(base);
+                    table->sort(column, order);
+                }
+                for (const std::string& text : filters) {
+                    SCOPED_TRACE("column " + std::to_string(column) + ", filter \"" + text +
+                                 "\", " + (order == Qt::DescendingOrder ? "down" : "up") +
+                                 (windowCompare ? ", window comparison" : ""));
+                    const std::vector<size_t> part = FilterRowIndexes(base, 2, text);
+                    TQelListViewModel kept;
+                    FilterRows(base, 2, text, kept);
+                    narrowed.FillPart(base, part);
+                    fresh.Fill(kept);
+                    ASSERT_EQ(ShownRows(narrowed), ShownRows(fresh));
+                    EXPECT_EQ(size_t(narrowed.rowCount()), kept.Rows.size());
+                }
+            }
+        }
+    }
+}
+
+TEST(QelTableModelPartTest, FillPartFollowsANewBaseANewComparisonAndAResort) {
+    TQelTableModel table;
+    QAbstractItemModelTester tester(&table);
+    TQelListViewModel base = NumberedModel({"3", "1", "2", "1"});
+    table.BuildColumnsOnce(base.Attributes);
+    table.Fill(base);
+    table.sort(0, Qt::AscendingOrder);
+    table.FillPart(base, {0, 1, 2});
+    EXPECT_EQ(Column(table, 0), (std::vector<std::string>{"1", "2", "3"}));
+
+    // Sorting the other way while filtered: the part stays, in the new order.
+    table.sort(0, Qt::DescendingOrder);
+    EXPECT_EQ(Column(table, 0), (std::vector<std::string>{"3", "2", "1"}));
+    // Back to no sorting: the part in base order.
+    table.sort(-1);
+    EXPECT_EQ(Column(table, 0), (std::vector<std::string>{"3", "1", "2"}));
+    table.sort(0, Qt::AscendingOrder);
+
+    // A comparison set later counts for the next filter (here: everything reversed).
+    table.SetCompare([](const TQelSortRequest&, const TQelCompareRows& rows) {
+        return -CompareCellTexts(rows.TextA, rows.TextB);
+    });
+    table.FillPart(base, {0, 1, 2, 3});
+    EXPECT_EQ(Column(table, 0), (std::vector<std::string>{"3", "2", "1", "1"}));
+
+    // Other rows in the base model: the part is taken from them, not from the old ones.
+    base = NumberedModel({"9", "7", "8"});
+    table.FillPart(base, {1, 2});
+    EXPECT_EQ(Column(table, 0), (std::vector<std::string>{"8", "7"}));
+    // Indexes beyond the rows and an empty part show what exists.
+    table.FillPart(base, {0, 7});
+    EXPECT_EQ(Column(table, 0), (std::vector<std::string>{"9"}));
+    table.FillPart(base, {});
+    EXPECT_EQ(table.rowCount(), 0);
+}
+
 } // namespace
 } // namespace kanvio
