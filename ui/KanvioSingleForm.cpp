@@ -104,7 +104,9 @@ void TKanvioSingleForm::CreateControls() {
     videoWindow_ = new TVideoDisplayWidget(client_);
     videoWindow_->setObjectName("VideoWindow");
     videoWindow_->setGeometry(kVideoBounds);
-    videoWindow_->SetKeepAspectRatio(false);
+    // A stretched picture would falsify the pipe's shape (a round pipe looks deformed):
+    // normal, enlarged or full screen, the film keeps its aspect with black bars.
+    videoWindow_->SetKeepAspectRatio(true);
     videoWindow_->setContextMenuPolicy(Qt::CustomContextMenu);
     videoWindow_->installEventFilter(this);
 
@@ -129,10 +131,10 @@ void TKanvioSingleForm::CreatePanel() {
         EndeButtonClick();
     };
 
-    auto* bevel = new QFrame(bedienPanel_);
-    bevel->setObjectName("Bevel3");
-    bevel->setFrameStyle(QFrame::HLine | QFrame::Sunken);
-    bevel->setGeometry(0, 112, 352, 2);
+    bevel3_ = new QFrame(bedienPanel_);
+    bevel3_->setObjectName("Bevel3");
+    bevel3_->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+    bevel3_->setGeometry(0, 112, 352, 2);
 
     umschaltPanel_ = new QWidget(bedienPanel_);
     umschaltPanel_->setObjectName("UmschaltPanel");
@@ -172,6 +174,9 @@ void TKanvioSingleForm::CreatePopupMenu() {
 void TKanvioSingleForm::ConnectHandlers() {
     commands_ = std::make_unique<TMainMenuCommands>(context_, dialogs_, *menus_, *infoPanel_,
                                                     *scrollBox_, *this, *this);
+    commands_->OnColoursChanged = [this] {
+        RecolourStructureTree();
+    };
     connect(zoomBtn_, &QPushButton::clicked, this, &TKanvioSingleForm::ZoomBtnClick);
     connect(endeButton_, &QPushButton::clicked, this, &TKanvioSingleForm::EndeButtonClick);
     connect(haltungRBtn_, &QRadioButton::clicked, this, &TKanvioSingleForm::FillStructureTree);
@@ -289,6 +294,12 @@ void TKanvioSingleForm::FormShow() {
     infoPanel_->ArrangeColumns(ComputeMainFormLayout(401, 500, TStructureInfoPanel::kHeight,
                                                      infoPanel_->ColumnLabelWidths()));
     infoPanel_->setGeometry(8, 8, 385, 105);
+    // The tool bar sits midway between the film name's bottom and the bevel.
+    QWidget* toolBar = controls_->ToolBar();
+    const QWidget* cassSlot = controls_->CassSlot();
+    const int bevelTop = controls_->mapFrom(bedienPanel_, bevel3_->pos()).y();
+    toolBar->move(toolBar->x(),
+                  (bevelTop + cassSlot->y() + cassSlot->height() - toolBar->height()) / 2);
     if (!context_.TrailerPlaying) {
         SelectInitialStructure();
     }

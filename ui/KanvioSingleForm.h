@@ -8,6 +8,7 @@
 // the program.
 
 #include "core/ContextInterfaces.h"
+#include "video/CodecSettings.h"
 #include "video/VideoDisplay.h"
 #include "video/VideoPopupMenu.h"
 
@@ -44,6 +45,7 @@ class TKanvioSingleForm final : public QWidget,
                                 public IMainWindow,
                                 public IPlayerWindows,
                                 public IVideoWindow,
+                                public IDecoderListTarget,
                                 private IEngineSettings {
     Q_OBJECT
 public:
@@ -85,10 +87,15 @@ public:
     bool CanChangePictureProps() override;
     void BringToFront() override;
     void ApplyDecoderPriorities() override;
+    // IDecoderListTarget: the codec settings' edited lists, used from the next film load on.
+    void SetPriorityLists(const TFilterLists& lists) override;
     void ShowColorControl() override;
     TVideoResult GrabPicture(QImage& bitmap) override;
 
     void FillStructureTree();
+    // The observation rows take the defect class colours in use; selection and expanded
+    // rows stay.
+    void RecolourStructureTree();
     void SelectTreeNode();
 
     // Event handlers, also callable directly.
@@ -112,6 +119,7 @@ public:
     TEmbeddedVideo* EmbeddedVideo() const { return video_.get(); }
     TPlayerControlsWidget* PlayerControls() const { return controls_; }
     QFrame* BedienPanel() const { return bedienPanel_; }
+    QFrame* Bevel3() const { return bevel3_; }
     QWidget* TrackBarPanel() const { return trackBarPanel_; }
     QWidget* UmschaltPanel() const { return umschaltPanel_; }
     QRadioButton* HaltungRBtn() const { return haltungRBtn_; }
@@ -163,6 +171,7 @@ private:
     std::unique_ptr<TEmbeddedVideo> video_;
     QPointer<TColorControlForm> colorControl_;
     QFrame* bedienPanel_ = nullptr;
+    QFrame* bevel3_ = nullptr;
     TPlayerControlsWidget* controls_ = nullptr;
     QWidget* umschaltPanel_ = nullptr;
     QRadioButton* haltungRBtn_ = nullptr;

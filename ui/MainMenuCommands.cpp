@@ -31,6 +31,9 @@ TMainMenuCommands::TMainMenuCommands(TKanvioContext& context, IUserDialogs& dial
     TSettingsCommands::TWindowHooks hooks;
     hooks.RedrawGraphic = [this] {
         DrawStructureGraphic(context_.CurrentStructure);
+        if (OnColoursChanged) {
+            OnColoursChanged();
+        }
     };
     hooks.RebuildMenus = [this] {
         BuildStructureMenus();

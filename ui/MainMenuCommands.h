@@ -5,6 +5,7 @@
 // window, the information panel and graphic, printing the structure and swapping its
 // manholes, the settings dialogs, the layout choice and help.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,6 +55,10 @@ public:
     void miToggleManholesClick();
     // Opens the inspection choice window, created on the first click.
     void miAdvancedClick();
+
+    // Called after the defect class colours changed, for views beside the graphic that
+    // show them.
+    std::function<void()> OnColoursChanged;
 
     TInspChoiceForm* ChoiceForm() const { return choiceForm_; }
     TSettingsCommands& Settings() const { return *settings_; }

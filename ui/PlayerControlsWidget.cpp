@@ -6,6 +6,7 @@
 #include "ui/SteeringIcons.h"
 
 #include <QCheckBox>
+#include <QFrame>
 #include <QLabel>
 #include <QMenu>
 #include <QSlider>
@@ -21,6 +22,7 @@ constexpr int kButtonWidth = 40;
 constexpr int kDropDownWidth = 54; // the Play button carries the speed menu's arrow
 constexpr int kBarHeight = 38;
 constexpr int kSliderGroupHeight = 65;
+constexpr int kSeparatorWidth = 8;
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QRect& place, Qt::Alignment align) {
     auto* label = new QLabel(QStringLiteral("00:00:00"), parent);
@@ -233,6 +235,21 @@ void TPlayerControlsWidget::ArrangeAsPanel(QWidget* sliderHost) {
     inSlot_->setGeometry(24, 8, 277, 34);
     cassSlot_->show();
     toolBar_->setGeometry(5, 73, 340, kBarHeight);
+    // The panel's buttons: Stop before Pause, and a separator ahead of the skip step.
+    const int pauseLeft = pauseButton_->x();
+    stopButton_->move(pauseLeft, 0);
+    pauseButton_->move(pauseLeft + kButtonWidth, 0);
+    QWidget::setTabOrder(playButton_, stopButton_);
+    QWidget::setTabOrder(stopButton_, pauseButton_);
+    auto* separator = new QFrame(toolBar_);
+    separator->setObjectName("ToolBarSeparator");
+    separator->setFrameStyle(QFrame::VLine | QFrame::Sunken);
+    separator->setGeometry(pauseButton_->x() + kButtonWidth, 0, kSeparatorWidth, kBarHeight);
+    separator->show();
+    for (QWidget* shifted : std::initializer_list<QWidget*>{spEdtJump_, skipBackButton_,
+                                                            skipForwardButton_, cbxFastView_}) {
+        shifted->move(shifted->x() + kSeparatorWidth, 0);
+    }
     infoPanel_->setParent(sliderHost);
     infoPanel_->show();
 }

@@ -77,9 +77,10 @@ public:
     // The steering arrangement: tool bar across the top, slider group below it with the
     // zoom bar on its right. Width of the whole arrangement.
     int ArrangeAsControlWindow();
-    // The single window's arrangement: film name on top, tool bar below, no still-image,
-    // time-correction or picture buttons and no zoom bar. The slider group becomes a
-    // child of sliderHost, which the window places on its own.
+    // The single window's arrangement: film name on top, tool bar below with Stop ahead of
+    // Pause and a separator before the skip step, no still-image, time-correction or
+    // picture buttons and no zoom bar. The slider group becomes a child of sliderHost,
+    // which the window places on its own.
     void ArrangeAsPanel(QWidget* sliderHost);
     // Places the slider group's parts for a slider group width pixels wide.
     void ArrangeSliderGroup(int width);

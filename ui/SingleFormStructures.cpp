@@ -2,6 +2,7 @@
 // and the choice of the structure at start.
 
 #include "core/KanvioContext.h"
+#include "foundation/AnsiText.h"
 #include "ui/KanvioSingleForm.h"
 #include "ui/MainFormMenus.h"
 #include "ui/MainMenuCommands.h"
@@ -26,6 +27,16 @@ TReachData* StructureOf(const QTreeWidgetItem* item) {
 
 QColor ColorOf(uint32_t windowsColor) {
     return QColor(windowsColor & 0xFF, (windowsColor >> 8) & 0xFF, (windowsColor >> 16) & 0xFF);
+}
+
+// Classes above five have no colour of their own: such rows stay plain.
+void ColourObservationRow(QTreeWidgetItem& row, const TReachDetail& detail,
+                          const TGraphicOptions& options) {
+    if (detail.DefectClass > 0 && detail.DefectClass <= 5) {
+        row.setForeground(0, ColorOf(options.DefectClassColors[size_t(detail.DefectClass)]));
+    } else {
+        row.setForeground(0, QBrush());
+    }
 }
 
 bool SameStructure(const TReachData& a, const TReachData& b) {
@@ -62,23 +73,38 @@ void TKanvioSingleForm::FillStructureTree() {
     if (structures == nullptr) {
         return;
     }
+    // Distances and colours as the structure graphic shows them.
+    const TGraphicOptions options = GraphicOptionsOf(context_);
     QList<QTreeWidgetItem*> roots;
     for (const auto& structure : *structures) {
-        auto* root = new QTreeWidgetItem({QString::fromLatin1(StructureRowText(*structure))});
+        auto* root = new QTreeWidgetItem({AnsiToQString(StructureRowText(*structure))});
         root->setData(0, kStructureRole, QVariant::fromValue(quintptr(structure.get())));
         for (const TReachDetail& detail : structure->Details) {
             auto* child = new QTreeWidgetItem(
-                root, {QString::fromLatin1(
-                          ObservationRowText(detail, context_.LengthFormat, context_.LengthUnit))});
+                root, {AnsiToQString(ObservationRowText(
+                          detail, options.LengthFormat, options.LengthUnit,
+                          options.DecimalSeparator, options.ThousandSeparator))});
             child->setData(0, kStructureRole, QVariant::fromValue(quintptr(structure.get())));
-            // Classes above five have no colour of their own: such rows stay plain.
-            if (detail.DefectClass > 0 && detail.DefectClass <= 5) {
-                child->setForeground(0, ColorOf(context_.GetDefectClassColor(detail.DefectClass)));
-            }
+            ColourObservationRow(*child, detail, options);
         }
         roots.append(root);
     }
     lstStructures_->addTopLevelItems(roots);
+}
+
+void TKanvioSingleForm::RecolourStructureTree() {
+    const TGraphicOptions options = GraphicOptionsOf(context_);
+    for (int i = 0; i < lstStructures_->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* root = lstStructures_->topLevelItem(i);
+        const TReachData* structure = StructureOf(root);
+        if (structure == nullptr) {
+            continue;
+        }
+        const int rows = std::min(root->childCount(), int(structure->Details.size()));
+        for (int row = 0; row < rows; ++row) {
+            ColourObservationRow(*root->child(row), structure->Details[size_t(row)], options);
+        }
+    }
 }
 
 void TKanvioSingleForm::SelectTreeNode() {

@@ -76,4 +76,8 @@ void TKanvioSingleForm::ApplyDecoderPriorities() {
     video_->ApplyDecoderPriorities();
 }
 
+void TKanvioSingleForm::SetPriorityLists(const TFilterLists& lists) {
+    video_->SetPriorityLists(lists);
+}
+
 } // namespace kanvio

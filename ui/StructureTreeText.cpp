@@ -32,9 +32,12 @@ std::string StructureRowText(const TReachData& structure) {
 }
 
 std::string ObservationRowText(const TReachDetail& detail, const std::string& lengthFormat,
-                               const std::string& lengthUnit) {
+                               const std::string& lengthUnit, char decimalSeparator,
+                               char thousandSeparator) {
     std::string row(80, ' ');
-    WriteColumn(row, 1, 10, FormatFloat(lengthFormat, detail.Distance) + " " + lengthUnit);
+    WriteColumn(row, 1, 10,
+                FormatFloat(lengthFormat, detail.Distance, decimalSeparator, thousandSeparator) +
+                    " " + lengthUnit);
     WriteColumn(row, 11, 9, detail.VideoTime);
     WriteColumn(row, 21, 50, detail.Text);
     return row;

@@ -11,8 +11,11 @@ namespace kanvio {
 
 // The row of a reach or connection: number, date, city, street, start and end manhole.
 std::string StructureRowText(const TReachData& structure);
-// The row of an observation: distance with its unit, film time and text.
+// The row of an observation: distance with its unit, film time and text. The distance is
+// written with the separators the structure graphic uses, so that both show one number
+// alike.
 std::string ObservationRowText(const TReachDetail& detail, const std::string& lengthFormat,
-                               const std::string& lengthUnit);
+                               const std::string& lengthUnit, char decimalSeparator,
+                               char thousandSeparator);
 
 } // namespace kanvio

@@ -15,6 +15,7 @@ public:
             display_.ShowFrame(frame);
         }
     }
+    void SetPixelAspect(double aspect) override { display_.SetPixelAspect(aspect); }
     void SetSourceRect(const QRect& source) override { display_.SetSourceRect(source); }
     uintptr_t NativeWindowHandle() override { return display_.NativeWindowHandle(); }
     QSize DisplaySize() const override { return display_.DisplaySize(); }
@@ -117,6 +118,12 @@ void TEmbeddedVideo::ApplyDecoderPriorities() {
     TFilterLists installed;
     engine_->EnumDecoders(installed);
     engine_->SetPriorityLists(LoadFilterPriorities(installed, false));
+}
+
+void TEmbeddedVideo::SetPriorityLists(const TFilterLists& lists) {
+    if (engine_) {
+        engine_->SetPriorityLists(lists);
+    }
 }
 
 void TEmbeddedVideo::Resize(int width, int height) {

@@ -43,7 +43,10 @@ public:
     bool ToggleFullScreen();
     int MovieFormat() const;
     bool CanChangePictureProps();
+    // The stored decoder lists, ordered over the installed decoders.
     void ApplyDecoderPriorities();
+    // Edited decoder lists, used from the next film load on.
+    void SetPriorityLists(const TFilterLists& lists);
     void Resize(int width, int height);
     TVideoResult GrabPicture(QImage& bitmap);
 

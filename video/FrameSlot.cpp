@@ -89,6 +89,16 @@ bool TFrameSlot::HasFrame() const {
 
 namespace kanvio {
 
+double TFrameSlot::PixelAspect() const {
+    std::lock_guard guard(lock_);
+    GstCaps* caps = sample_ ? gst_sample_get_caps(sample_.get()) : nullptr;
+    GstVideoInfo info;
+    if (!caps || !gst_video_info_from_caps(&info, caps) || GST_VIDEO_INFO_PAR_N(&info) <= 0 ||
+        GST_VIDEO_INFO_PAR_D(&info) <= 0)
+        return 1.0;
+    return double(GST_VIDEO_INFO_PAR_N(&info)) / GST_VIDEO_INFO_PAR_D(&info);
+}
+
 int64_t TFrameSlot::FrameTime() const {
     std::lock_guard guard(lock_);
     GstBuffer* buffer = sample_ ? gst_sample_get_buffer(sample_.get()) : nullptr;

@@ -27,6 +27,10 @@ public:
     bool HasFrame() const;
     // The time stamp of the newest frame, or -1.
     int64_t FrameTime() const;
+    // The width of one pixel of the newest frame over its height: above 1 for a film made
+    // for a screen wider than its pixel count (352x288 at 16:9, say); 1 for square pixels
+    // or without a frame.
+    double PixelAspect() const;
 
 private:
     mutable std::mutex lock_;

@@ -398,8 +398,10 @@ void TMMEngine::ShowNewestFrame() {
     if (!display_)
         return;
     const QImage frame = frames_->Image();
-    if (!frame.isNull())
+    if (!frame.isNull()) {
+        display_->SetPixelAspect(frames_->PixelAspect());
         display_->ShowFrame(frame);
+    }
 }
 
 void TMMEngine::DeliverEndOfStream(uint64_t generation) {

@@ -231,8 +231,8 @@ void TScreenForm::ApplyDecoderPriorities() {
 }
 
 void TScreenForm::SetPriorityLists(const TFilterLists& lists) {
-    if (Engine() != nullptr) {
-        Engine()->SetPriorityLists(lists);
+    if (video_) {
+        video_->SetPriorityLists(lists);
     }
 }
 

@@ -15,6 +15,9 @@ public:
     virtual ~IVideoDisplay() = default;
     // Renderer mode 0: the newest frame to paint.
     virtual void ShowFrame(const QImage& frame) = 0;
+    // Renderer mode 0: the width of one pixel of the frames over its height, 1 for square
+    // pixels. A film made for a 4:3 or 16:9 screen may count pixels of another shape.
+    virtual void SetPixelAspect(double aspect) = 0;
     // The part of the frame to show (digital zoom); a null rectangle shows all of it.
     virtual void SetSourceRect(const QRect& source) = 0;
     // Renderer mode 1: a native window for the video sink to draw into; 0 when there is

@@ -3,6 +3,8 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
+#include <algorithm>
+#include <cmath>
 
 namespace kanvio {
 
@@ -16,6 +18,19 @@ QRect DisplayTargetRect(const QSize& source, const QSize& area, bool keepAspectR
     const QSize fitted = source.scaled(area, Qt::KeepAspectRatio);
     return QRect(QPoint((area.width() - fitted.width()) / 2, (area.height() - fitted.height()) / 2),
                  fitted);
+}
+
+QSize DisplayShape(const QSize& pixels, double pixelAspect) {
+    // A ratio that is no number, or beyond any camera's (a damaged or crafted film), would
+    // blow the picture up to no use: such pixels are taken for square.
+    constexpr double kWidest = 16.0;
+    if (!(pixelAspect >= 1.0 / kWidest && pixelAspect <= kWidest) || pixels.isEmpty()) {
+        return pixels;
+    }
+    if (pixelAspect >= 1.0) {
+        return {std::max(1, int(std::lround(pixels.width() * pixelAspect))), pixels.height()};
+    }
+    return {pixels.width(), std::max(1, int(std::lround(pixels.height() / pixelAspect)))};
 }
 
 QRect DisplaySourceRect(const QRect& requested, const QSize& frame) {
@@ -49,6 +64,13 @@ void TVideoDisplayWidget::ClearFrame() {
 void TVideoDisplayWidget::ShowFrame(const QImage& frame) {
     frame_ = frame; // shares the decoder's buffer; no copy is made
     update();
+}
+
+void TVideoDisplayWidget::SetPixelAspect(double aspect) {
+    if (aspect != pixelAspect_) {
+        pixelAspect_ = aspect;
+        update();
+    }
 }
 
 void TVideoDisplayWidget::SetSourceRect(const QRect& source) {
@@ -95,10 +117,17 @@ void TVideoDisplayWidget::Repaint() {
     update();
 }
 
+QRect TVideoDisplayWidget::PictureRect() const {
+    if (frame_.isNull()) {
+        return {};
+    }
+    const QSize source = DisplaySourceRect(sourceRect_, frame_.size()).size();
+    return DisplayTargetRect(DisplayShape(source, pixelAspect_), size(), keepAspectRatio_);
+}
+
 void TVideoDisplayWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const QRect source = frame_.isNull() ? QRect() : DisplaySourceRect(sourceRect_, frame_.size());
-    const QRect target = DisplayTargetRect(source.size(), size(), keepAspectRatio_);
+    const QRect target = PictureRect();
     if (target.isEmpty()) {
         painter.fillRect(rect(), Qt::black);
         return;
@@ -108,7 +137,7 @@ void TVideoDisplayWidget::paintEvent(QPaintEvent*) {
     for (const QRect& bar : bars) {
         painter.fillRect(bar, Qt::black);
     }
-    painter.drawImage(target, frame_, source);
+    painter.drawImage(target, frame_, DisplaySourceRect(sourceRect_, frame_.size()));
 }
 
 void TVideoDisplayWidget::resizeEvent(QResizeEvent*) {

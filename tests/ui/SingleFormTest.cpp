@@ -365,7 +365,7 @@ TEST(StructureTreeTextTest, RowsKeepTheirColumns) {
     detail.Distance = 12.345;
     detail.VideoTime = "00:01:02";
     detail.Text = std::string(60, 'x');
-    const std::string observation = ObservationRowText(detail, "0.00", "m");
+    const std::string observation = ObservationRowText(detail, "0.00", "m", '.', ',');
     ASSERT_EQ(observation.size(), 80u);
     EXPECT_EQ(observation.substr(0, 10), "12.35 m   ");
     EXPECT_EQ(observation.substr(10, 10), "00:01:02  ");
