@@ -300,6 +300,7 @@ public:
             last_ = number;
         ++painted_;
     }
+    void SetPixelAspect(double) override {}
     void SetSourceRect(const QRect&) override {}
     uintptr_t NativeWindowHandle() override { return 0; }
     QSize DisplaySize() const override { return canvas_.size(); }

@@ -120,8 +120,13 @@ TEST_F(SingleWindowTest, VideoKeepsTheAspectOfAFilmOfTheWindowsShape) {
 }
 
 TEST_F(SingleWindowTest, VideoKeepsTheAspectOfAWideFilm) {
-    generator::MakeFilm({(projectFolder() / "f1.mpg").string(), generator::TFilmKind::Mpeg2Program,
-                         4.0, 640, 360, 25, 12, "wide"});
+    generator::TFilmRequest wide;
+    wide.FileName = (projectFolder() / "f1.mpg").string();
+    wide.Seconds = 4.0;
+    wide.Width = 640;
+    wide.Height = 360;
+    wide.Label = "wide";
+    generator::MakeFilm(wide);
     Open(2);
     ExpectShapeKeptInEverySize({640, 360}, {640, 360});
 }
