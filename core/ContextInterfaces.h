@@ -106,6 +106,9 @@ public:
     virtual void CloseSplash() = 0;
     // Frees the player control and video windows; they store their positions on closing.
     virtual void DestroyPlayerWindows() = 0;
+    // The main window's first-start frame has grown or is framed at last: windows whose
+    // first-start place lies beside it move along. Windows at a stored place stay.
+    virtual void FollowMainWindow() {}
 };
 
 // Dialogs of the program start.

@@ -62,6 +62,7 @@ public:
 
     void SetMainWindow(IMainWindow* window) { mainWindow_ = window; }
     void SetPlayerWindows(IPlayerWindows* windows) { playerWindows_ = windows; }
+    IPlayerWindows* PlayerWindows() const { return playerWindows_; }
 
     // Layout switching. SwitchLayout keeps the current structure and film position and
     // closes the main window; false (nothing happens) for the current layout or one

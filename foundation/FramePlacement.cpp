@@ -110,7 +110,9 @@ QRect TFramePlacement::Wanted(const QRect& frame) const {
         if (!area.isEmpty()) {
             size = size.boundedTo(area.size());
         }
-        wanted.setSize(size);
+        // The window never gets smaller than its texts need: the frame is pulled onto the
+        // screen at the size the window will really have.
+        wanted.setSize(size.expandedTo(window_->minimumSize().grownBy(margins_)));
     }
     return ClampFrameToArea(wanted, area);
 }
@@ -131,6 +133,7 @@ void TFramePlacement::Apply(const QRect& wanted, const QMargins& margins) {
         window_->move(wanted.topLeft());
     }
     applying_ = false;
+    Q_EMIT Placed();
 }
 
 void TFramePlacement::Observe() {

@@ -46,6 +46,10 @@ public:
     // The frame margins as last seen on the framed window; null while never framed.
     QMargins KnownMargins() const { return margins_; }
 
+Q_SIGNALS:
+    // A place was put into effect, at once or once the window manager's frame was known.
+    void Placed();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

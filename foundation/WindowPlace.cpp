@@ -4,7 +4,6 @@
 #include <QGuiApplication>
 #include <algorithm>
 #include <cmath>
-#include <optional>
 
 namespace kanvio {
 
@@ -48,7 +47,7 @@ double DesignFontScale() {
 }
 
 namespace {
-std::optional<QRect> firstStartMainFrame;
+QRect firstStartMainFrame;
 }
 
 void NoteFirstStartMainFrame(const QRect& frame) {
@@ -58,10 +57,9 @@ void NoteFirstStartMainFrame(const QRect& frame) {
 TThreeWindowDefaults ThreeWindowDefaults(double scale) {
     TThreeWindowDefaults defaults;
     defaults.Main = QRect(QPoint(0, 0), ScaledDesignSize(QSize(400, 500), scale));
-    if (firstStartMainFrame) {
-        defaults.Main.setWidth(std::max(defaults.Main.width(), firstStartMainFrame->right() + 1));
-        defaults.Main.setHeight(
-            std::max(defaults.Main.height(), firstStartMainFrame->bottom() + 1));
+    if (!firstStartMainFrame.isNull()) {
+        defaults.Main.setWidth(std::max(defaults.Main.width(), firstStartMainFrame.right() + 1));
+        defaults.Main.setHeight(std::max(defaults.Main.height(), firstStartMainFrame.bottom() + 1));
     }
     // Right of and below the main frame's last pixel.
     defaults.Video = QPoint(defaults.Main.right() + 1, 0);

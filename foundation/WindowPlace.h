@@ -40,8 +40,9 @@ struct TThreeWindowDefaults {
 };
 TThreeWindowDefaults ThreeWindowDefaults(double scale);
 
-// The main window's frame as it came out on a first start, where its texts made it larger
-// than the design: the neighbours' first-start places then follow its real edges.
+// The main window's frame as it came out on a first start, where its texts or the window
+// manager's frame made it larger than the design: the neighbours' first-start places then
+// follow its real edges. A null rectangle forgets it.
 void NoteFirstStartMainFrame(const QRect& frame);
 
 // A design size grown by scale, rounded up so text that fits the scaled size is never

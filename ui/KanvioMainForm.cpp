@@ -84,9 +84,13 @@ TKanvioMainForm::TKanvioMainForm(TKanvioContext& context, IUserDialogs& dialogs,
     commands_ = std::make_unique<TMainMenuCommands>(context_, dialogs_, *menus_, *infoPanel_,
                                                     *scrollBox_, *this, *this);
 
+    connect(placement_, &TFramePlacement::Placed, this, [this] {
+        if (FollowedByNeighbours()) {
+            LeadNeighbours();
+            settled_ = settled_ || (shown_ && !placement_->KnownMargins().isNull());
+        }
+    });
     FormCreate();
-    // With a font wider than the design's, the menus would hide behind the bar's chevron.
-    FitWidthToTexts();
 }
 
 TKanvioMainForm::~TKanvioMainForm() = default;
@@ -94,8 +98,13 @@ TKanvioMainForm::~TKanvioMainForm() = default;
 void TKanvioMainForm::FormCreate() {
     ApplyTexts();
     menus_->miToggleManholes->setEnabled(false);
+    // With a font wider than the design's, the menus would hide behind the bar's chevron;
+    // the window is placed at the width its texts need.
+    FitWidthToTexts();
 
     // Frame bounds, kept wholly on the screen.
+    firstStart_ = ReadRegInteger("", "MainWidth", -1) < 0;
+    NoteFirstStartMainFrame(QRect());
     TFormGeometry stored = ReadMainFormGeometry(DesignFontScale());
     if (const QScreen* screen = ScreenOf(*this)) {
         const TScreenArea area = ScreenAreaOf(*screen);
@@ -125,16 +134,27 @@ void TKanvioMainForm::showEvent(QShowEvent* event) {
     }
 }
 
-void TKanvioMainForm::FormShow() {
-    if (ReadRegInteger("", "MainWidth", -1) < 0) {
-        // Texts may have made this window wider than the design: its neighbours' first
-        // places keep clear of the frame it really has.
-        NoteFirstStartMainFrame(frameGeometry());
+bool TKanvioMainForm::FollowedByNeighbours() const {
+    return firstStart_ && !settled_;
+}
+
+void TKanvioMainForm::LeadNeighbours() {
+    // Texts or the window manager's frame may have made this window larger than the design:
+    // the neighbours' first places keep clear of the frame it really has.
+    NoteFirstStartMainFrame(frameGeometry());
+    if (IPlayerWindows* windows = context_.PlayerWindows()) {
+        windows->FollowMainWindow();
     }
+}
+
+void TKanvioMainForm::FormShow() {
     if (context_.RunsFromCD) {
         setWindowTitle(windowTitle() + QStringLiteral("."));
     }
     context_.StartPlayer();
+    // Framed already: the first-start places are final. Otherwise the neighbours follow
+    // once the window manager's frame is known.
+    settled_ = settled_ || !placement_->KnownMargins().isNull();
     if (!context_.TrailerPlaying) {
         SelectInitialStructure();
     }
@@ -228,6 +248,9 @@ void TKanvioMainForm::FitWidthToTexts() {
         least = std::min(least, screen->availableGeometry().width() - frame);
     }
     setMinimumWidth(least);
+    if (FollowedByNeighbours()) {
+        LeadNeighbours();
+    }
 }
 
 void TKanvioMainForm::ShowCurrentStructure() {

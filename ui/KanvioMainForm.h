@@ -68,6 +68,10 @@ private:
     void FitWidthToTexts();
     // Pulls the window back when it lies beyond the screen's available area.
     void KeepOnScreen();
+    // On a first start the neighbours' places follow this window's frame until the window
+    // manager has framed it.
+    bool FollowedByNeighbours() const;
+    void LeadNeighbours();
 
     TKanvioContext& context_;
     IUserDialogs& dialogs_;
@@ -79,6 +83,8 @@ private:
     std::unique_ptr<TMainMenuCommands> commands_;
     TFramePlacement* placement_;
     bool shown_ = false;
+    bool firstStart_ = false;
+    bool settled_ = false;
 };
 
 } // namespace kanvio

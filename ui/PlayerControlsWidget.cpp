@@ -3,6 +3,7 @@
 #include "core/KanvioContext.h"
 #include "foundation/AnsiText.h"
 #include "foundation/LangManager.h"
+#include "foundation/TextWidths.h"
 #include "ui/SteeringIcons.h"
 
 #include <QCheckBox>
@@ -30,8 +31,7 @@ constexpr int kEndLabelWidth = 51;
 
 // The width label needs for its text in its own font, at least designWidth.
 int FittedWidth(const QLabel& label, int designWidth) {
-    const int around = label.width() - label.contentsRect().width();
-    return std::max(designWidth, label.fontMetrics().horizontalAdvance(label.text()) + around);
+    return std::max(designWidth, NeededTextWidth(label, label.text()));
 }
 constexpr int kSeparatorWidth = 8;
 
@@ -268,6 +268,8 @@ void TPlayerControlsWidget::ArrangeAsPanel(QWidget* sliderHost) {
                                                             skipForwardButton_, cbxFastView_}) {
         shifted->move(shifted->x() + kSeparatorWidth, 0);
     }
+    // The separator and a jump box grown for the font must not push the last control off.
+    toolBar_->resize(std::max(toolBar_->width(), cbxFastView_->geometry().right() + 1), kBarHeight);
     infoPanel_->setParent(sliderHost);
     infoPanel_->show();
 }
@@ -293,7 +295,8 @@ void TPlayerControlsWidget::FitTimeLabels() {
     const int centre = lblTime_->x() + lblTime_->width() / 2;
     const int timeWidth = FittedWidth(*lblTime_, kTimeLabelWidth);
     lblTime_->setGeometry(centre - timeWidth / 2, lblTime_->y(), timeWidth, lblTime_->height());
-    const int right = trackMaxLabel_->x() + trackMaxLabel_->width();
+    // Never past the panel: a design grown for the font may round the label's end beyond it.
+    const int right = std::min(trackMaxLabel_->x() + trackMaxLabel_->width(), infoPanel_->width());
     const int endWidth = FittedWidth(*trackMaxLabel_, kEndLabelWidth);
     trackMaxLabel_->setGeometry(right - endWidth, trackMaxLabel_->y(), endWidth,
                                 trackMaxLabel_->height());

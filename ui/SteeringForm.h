@@ -28,6 +28,8 @@ public:
 
     // Stores the window's place and skip step; runs once.
     void Destroy();
+    // The stored place, or below the main window's first-start frame.
+    void PlaceFromRegistry();
 
     TPlayerControlsWidget* Controls() const { return controls_; }
 
@@ -108,7 +110,6 @@ protected:
 
 private:
     void SwitchOff();
-    void PlaceFromRegistry();
     void FormShow();
     void KeepOnScreen();
 

@@ -42,6 +42,15 @@ void TThreeWindowLayout::ShowPlayerWindows() {
     }
 }
 
+void TThreeWindowLayout::FollowMainWindow() {
+    if (screenForm_) {
+        screenForm_->PlaceFromRegistry();
+    }
+    if (steeringForm_) {
+        steeringForm_->PlaceFromRegistry();
+    }
+}
+
 void TThreeWindowLayout::CloseSplash() {
     DismissSplash(splash_);
 }

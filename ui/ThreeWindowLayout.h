@@ -37,6 +37,7 @@ public:
     void ShowPlayerWindows() override;
     void CloseSplash() override;
     void DestroyPlayerWindows() override;
+    void FollowMainWindow() override;
 
     TScreenForm* ScreenForm() const { return screenForm_; }
     TSteeringForm* SteeringForm() const { return steeringForm_; }

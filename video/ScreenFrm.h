@@ -54,6 +54,8 @@ public:
     // Frees the engine and stores the window's place; the object itself may live on
     // until Qt deletes it. Runs once.
     void Destroy();
+    // The stored place, or right of the main window's first-start frame.
+    void PlaceFromRegistry();
 
     // IVideoWindow: each forwards to the engine operation of the same name.
     TVideoResult LoadMovieAuto(const std::string& fileName) override;
@@ -111,7 +113,6 @@ protected:
 private:
     void ApplyTexts();
     void CreateMenu();
-    void PlaceFromRegistry();
     void StorePlace() const;
     void KeepOnScreen();
 

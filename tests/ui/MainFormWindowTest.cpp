@@ -345,7 +345,8 @@ TEST_F(MainFormWindowTest, StoredPositionBeyondTheScreenIsPulledBack) {
     ShowForm();
     // The stored bounds are the frame's, brought wholly onto the screen, and never narrower
     // than the fields and menus need in the font in use.
-    const int width = std::max(450, form_->minimumWidth());
+    const int frameExtra = form_->frameGeometry().width() - form_->width();
+    const int width = std::max(450, form_->minimumWidth() + frameExtra);
     EXPECT_EQ(form_->frameGeometry(),
               QRect(screen.right() + 1 - width, screen.bottom() + 1 - 380, width, 380));
 }
@@ -355,9 +356,11 @@ TEST_F(MainFormWindowTest, FirstStartOpensAtTheDefaultsAndClosingStoresThePlace)
     // Frame bounds; the design size grows with a font wider than the design font, and the
     // width with what the fields and menus need.
     const QSize design = ScaledDesignSize({400, 500}, DesignFontScale());
-    EXPECT_EQ(form_->frameGeometry(),
-              QRect(QPoint(0, 0),
-                    QSize(std::max(design.width(), form_->minimumWidth()), design.height())));
+    const int frameExtra = form_->frameGeometry().width() - form_->width();
+    EXPECT_EQ(
+        form_->frameGeometry(),
+        QRect(QPoint(0, 0), QSize(std::max(design.width(), form_->minimumWidth() + frameExtra),
+                                  design.height())));
     form_->move(40, 50);
     form_->resize(std::max(420, form_->minimumWidth()), 470);
     const QRect frame = form_->frameGeometry();
@@ -372,7 +375,7 @@ TEST_F(MainFormWindowTest, FirstStartOpensAtTheDefaultsAndClosingStoresThePlace)
     context_.reset();
     ShowForm();
     EXPECT_EQ(form_->pos(), QPoint(40, 50));
-    EXPECT_EQ(form_->size(), frame.size());
+    EXPECT_EQ(form_->frameGeometry().size(), frame.size());
 }
 
 TEST_F(MainFormWindowTest, MovedBeyondTheScreenComesBack) {

@@ -1,6 +1,7 @@
 // Where the windows go: frames kept on the screen, the first-start places of the three
 // windows, stored places read back unchanged, and window sizes that follow the font. The
-// windows are the real ones on the offscreen platform, which frames no window.
+// windows are the real ones on the offscreen platform, on a desktop-sized screen whose
+// window frames have margins.
 
 #include "foundation/WindowPlace.h"
 
@@ -120,6 +121,11 @@ protected:
         }
         return values;
     }
+    // The design size grown by the font, and further where the texts need a wider window.
+    QSize MainFrameSize(double scale) const {
+        const QSize frameExtra = form_->frameGeometry().size() - form_->size();
+        return ScaledDesignSize({400, 500}, scale).expandedTo(form_->minimumSize() + frameExtra);
+    }
     static QRect Available() { return QGuiApplication::primaryScreen()->availableGeometry(); }
     // Wholly on the screen; a window larger than the screen starts at its edge, so that
     // its title bar and corner stay reachable.
@@ -150,7 +156,7 @@ TEST_F(WindowPlaceTest, FirstStartWindowsNeitherOverlapNorLeaveTheScreen) {
     // The neighbours start at the main window's edges.
     EXPECT_EQ(frames[1].topLeft(), QPoint(frames[0].right() + 1, 0));
     EXPECT_EQ(frames[2].topLeft(), QPoint(0, frames[0].bottom() + 1));
-    EXPECT_EQ(frames[0].size(), ScaledDesignSize({400, 500}, DesignFontScale()));
+    EXPECT_EQ(frames[0].size(), MainFrameSize(DesignFontScale()));
 }
 
 TEST_F(WindowPlaceTest, StoredPlacesComeBackUnchangedOverTwoStarts) {
@@ -219,9 +225,10 @@ TEST_F(WindowPlaceTest, LargerFontGrowsTheMainWindowAndMovesItsNeighbours) {
     const double scale = DesignFontScale();
     Start();
     const std::vector<QRect> frames = Frames();
+    const QSize expectedMain = MainFrameSize(scale);
     QApplication::setFont(original);
     ASSERT_GT(scale, 1.0);
-    EXPECT_EQ(frames[0].size(), ScaledDesignSize({400, 500}, scale));
+    EXPECT_EQ(frames[0].size(), expectedMain);
     EXPECT_GT(frames[0].width(), 400);
     EXPECT_EQ(frames[1].x(), frames[0].right() + 1);
     // Pulled up onto the screen where the grown window leaves too little room below.
