@@ -147,6 +147,13 @@ void TFramePlacement::Observe() {
     if (pending_ && (!margins_.isNull() || restoreNow_)) {
         const QRect frame = *pending_;
         pending_.reset();
+        if (restoreNow_ && size_ == TSize::Own) {
+            // Back from full screen the window takes its normal size again, whatever size
+            // the window manager hands back first.
+            applying_ = true;
+            window_->resize(frame.size().shrunkBy(margins_));
+            applying_ = false;
+        }
         restoreNow_ = false;
         const QRect wanted = Wanted(frame);
         if (window_->geometry().marginsAdded(margins_) != wanted) {

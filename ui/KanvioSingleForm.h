@@ -192,6 +192,8 @@ private:
     bool fullScreen_ = false;
     int structureColumnGrowth_ = 0;
     QRect savedVideoBounds_;
+    QSize normalClientSize_; // the client's and the window's sizes before full screen
+    QSize normalSize_;
     double enlargeFactor_ = 0.0;
     bool enlarged_ = false;
     QSize screenSize_;

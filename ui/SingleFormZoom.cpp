@@ -96,11 +96,20 @@ void TKanvioSingleForm::ArrangeAfterZoom() {
 void TKanvioSingleForm::ToggleFullScreen() {
     const bool was = fullScreen_;
     if (!was) {
-        // A window of fixed size cannot fill the screen.
-        setMinimumSize(0, 0);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        client_->setMinimumSize(0, 0);
-        client_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        normalClientSize_ = client_->size();
+        normalSize_ = size();
+        // The window stays of fixed size, the screen's: a window manager frames a window it
+        // may resize with a grip, which it may keep once the window is fixed again.
+        if (const QScreen* screen = this->screen()) {
+            const QSize whole = screen->geometry().size();
+            client_->setFixedSize(whole);
+            setFixedSize(whole);
+        } else {
+            setMinimumSize(0, 0);
+            setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+            client_->setMinimumSize(0, 0);
+            client_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        }
     }
     fullScreen_ = video_->ToggleFullScreen();
     menus_->MainMenu->setVisible(!fullScreen_);
@@ -113,8 +122,10 @@ void TKanvioSingleForm::ToggleFullScreen() {
         }
     } else {
         videoWindow_->setGeometry(savedVideoBounds_);
-        SetClientSize(videoWindow_->x() + videoWindow_->width() + 8,
-                      trackBarPanel_->y() + trackBarPanel_->height() + 8);
+        // Exactly the size it had: a window that shrank or grew by leaving full screen would
+        // creep a little at every use.
+        client_->setFixedSize(normalClientSize_);
+        setFixedSize(normalSize_);
     }
     video_->Resize(videoWindow_->width(), videoWindow_->height());
     popup_.FullScreen->setChecked(fullScreen_);
