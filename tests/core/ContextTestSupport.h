@@ -37,6 +37,15 @@ public:
         requests.push_back("isybau:" + reachFileName + "|" + connectionFileName);
         return std::make_shared<PreparedSource>(model);
     }
+    bool IsIsybauXml(const std::string& fileName) override { return fileName.ends_with(".xml"); }
+    std::string FindIsybauXml(const std::string& folder) override {
+        requests.push_back("find-xml:" + folder);
+        return {};
+    }
+    TDataTreeBuilderRef CreateIsybauXmlSource(const std::string& fileName) override {
+        requests.push_back("isybau-xml:" + fileName);
+        return std::make_shared<PreparedSource>(model);
+    }
     TKanvioDataModel model;
     std::vector<std::string> requests;
 };
