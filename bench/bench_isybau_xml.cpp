@@ -43,9 +43,13 @@ std::string ReadAll(const std::string& fileName) {
     return bytes.str();
 }
 
-// The parse the data source makes, and nothing after it: the file read, the tree built.
+// The parse the data source makes, and nothing after it: the file read as the source reads
+// it, the tree built.
 size_t BareParse(const std::string& fileName) {
-    std::string bytes = ReadAll(fileName);
+    std::ifstream file(fileName, std::ios::binary | std::ios::ate);
+    std::string bytes(static_cast<size_t>(file.tellg()), '\0');
+    file.seekg(0);
+    file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     pugi::xml_document document;
     const auto result = document.load_buffer_inplace(
         bytes.data(), bytes.size(),
