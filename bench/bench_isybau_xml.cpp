@@ -6,6 +6,7 @@
 
 #include "bench/ChildProcess.h"
 #include "datasources/IsybauXmlDataTreeBuilder.h"
+#include "datasources/IsybauXmlReader.h"
 #include "foundation/KanvioToolkit.h"
 #include "tools/mkproject/IsybauXmlWriter.h"
 #include "tools/mkproject/ProjectGenerator.h"
@@ -52,8 +53,7 @@ size_t BareParse(const std::string& fileName) {
     file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     pugi::xml_document document;
     const auto result = document.load_buffer_inplace(
-        bytes.data(), bytes.size(),
-        (pugi::parse_default & ~pugi::parse_eol) | pugi::parse_embed_pcdata, pugi::encoding_utf8);
+        bytes.data(), bytes.size(), kanvio::IsybauXmlParseOptions(), pugi::encoding_utf8);
     return result ? bytes.size() : 0;
 }
 

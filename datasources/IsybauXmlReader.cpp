@@ -357,15 +357,20 @@ void ReadIsybauXml(std::string bytes, const std::string& fileName, TKanvioDataMo
         bytes = Windows1252ToUtf8(bytes);
     TReader reader(bytes, fileName, model, settings);
     // The parser works inside the buffer: a copy of a large delivery would double the peak.
-    // Line ends stay as they are, so that lines counted in the buffer are the file's.
     pugi::xml_document document;
     const pugi::xml_parse_result result = document.load_buffer_inplace(
-        bytes.data(), bytes.size(),
-        (pugi::parse_default & ~pugi::parse_eol) | pugi::parse_embed_pcdata, pugi::encoding_utf8);
+        bytes.data(), bytes.size(), IsybauXmlParseOptions(), pugi::encoding_utf8);
     if (!result)
         reader.ReportParseError(result, document);
     reader.Read(document);
     reader.Finish();
+}
+
+unsigned IsybauXmlParseOptions() {
+    // Line ends stay as they are, in texts and attributes, so that the lines counted in the
+    // parsed buffer are the file's; texts live in their elements, which halves the nodes.
+    return (pugi::parse_default & ~(pugi::parse_eol | pugi::parse_wconv_attribute)) |
+           pugi::parse_embed_pcdata;
 }
 
 bool IsIsybauXmlFile(const std::string& fileName) {

@@ -28,6 +28,9 @@ struct TIsybauXmlSettings {
 void ReadIsybauXml(std::string bytes, const std::string& fileName, TKanvioDataModel& model,
                    const TIsybauXmlSettings& settings);
 
+// The options of the XML parser the reader works with.
+unsigned IsybauXmlParseOptions();
+
 // Whether the file is an ISYBAU XML condition delivery: its root element is Identifikation
 // and it holds a Zustandsdatenkollektiv. Reads no more of the file than it needs.
 bool IsIsybauXmlFile(const std::string& fileName);

@@ -140,6 +140,22 @@ TEST_F(IsybauXmlBadInputTest, TheDuplicateIsTheSecondOneAndNamesItsLine) {
     EXPECT_EQ(model.Reaches.size(), 3u);
 }
 
+// Escapes, texts over several lines, CR LF line ends and attributes over lines before the
+// damage: the line named is still the file's.
+TEST_F(IsybauXmlBadInputTest, LineNumbersSurviveEscapesAndLongTexts) {
+    const std::string noisy =
+        "<Kommentar a=\"x\r\ny\">Riss &amp; Wurzel\r\nzweite &lt;Zeile&gt;\r\n"
+        "&#228;&#x20AC;\r\n";
+    std::string damaged = xml;
+    damaged.replace(damaged.find("<Kommentar>"), 11, noisy); // the first, before the damage
+    damaged = Replaced(damaged, "<Timecode>00:00:01</Timecode>", "<Timecode>x</Timecode>");
+    const TKanvioDataModel model = Read(damaged);
+    EXPECT_TRUE(HasWarning(model, "bad.xml, line " +
+                                      std::to_string(LineOf(damaged, "<Timecode>x")) +
+                                      ", <Timecode>: \"x\" is no time code"))
+        << AllWarnings(model);
+}
+
 // Input that is no ISYBAU condition delivery at all: an error naming the file.
 TEST_F(IsybauXmlBadInputTest, NoDeliveryIsAnError) {
     struct Case {

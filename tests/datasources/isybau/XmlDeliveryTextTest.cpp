@@ -190,6 +190,11 @@ TEST_F(XmlDeliveryEncodingTest, DeclaredEncodingsGiveTheSameModel) {
               "e",
               "Ri&#223; &#8364;"),
          0},
+        {with("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
+              "M\xC3\xBChlenstra\xC3\x9F"
+              "e",
+              "Ri\xC3\x9F \xE2\x82\xAC"),
+         0},
         {with("",
               "M\xC3\xBChlenstra\xC3\x9F"
               "e",
