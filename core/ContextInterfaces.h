@@ -172,6 +172,11 @@ public:
     // Both names as the settings file gives them, relative to the program folder.
     virtual TDataTreeBuilderRef CreateIsybauSource(const std::string& reachFileName,
                                                    const std::string& connectionFileName) = 0;
+    // Whether the file is an ISYBAU XML delivery (root Identifikation with condition data).
+    virtual bool IsIsybauXml(const std::string& fileName) = 0;
+    // The folder's only ISYBAU XML delivery; empty when it has none or several.
+    virtual std::string FindIsybauXml(const std::string& folder) = 0;
+    virtual TDataTreeBuilderRef CreateIsybauXmlSource(const std::string& fileName) = 0;
 };
 
 } // namespace kanvio

@@ -120,6 +120,24 @@ void TKanvioContext::ReadFilmList() {
     CachedPosition = 0;
 }
 
+void TKanvioContext::UseDeliveryFilms(TPlayList films) {
+    HasFilmList = true;
+    FilmCount = static_cast<int32_t>(films.size());
+    FirstFilmStart = films.front().StartTime;
+    LastFilmStop = films.back().StopTime;
+    TotalFilmLength = 0;
+    for (TPlayListItem& film : films) {
+        TotalFilmLength += film.StopTime - film.StartTime;
+        film.FileName = ResolveFilmPath(film.FileName);
+    }
+    StartTimeText = films.front().StartText;
+    FilmName = films.front().FileName;
+    PlayList = std::move(films);
+    LoadTimeCorrections();
+    FilmIndex = 0;
+    CachedPosition = 0;
+}
+
 std::string TKanvioContext::ResolveFilmPath(const std::string& entry) const {
     const std::string written = ExtractField(entry, 0);
     // Drive letters never exist here, so such a film has moved with the medium.

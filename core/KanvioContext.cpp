@@ -296,16 +296,23 @@ void TKanvioContext::ReadLinearFactor() {
 void TKanvioContext::BuildDataModel() {
     const std::string folder = GetProgramFolder();
     const std::string database = FindFileIgnoringCase(folder + "Kanvio.dat");
-    auto projectExists = [&folder](const std::string& name) {
-        return !name.empty() && FileExists(FindFileIgnoringCase(folder + ToNativeSeparators(name)));
+    auto projectPath = [&folder](const std::string& name) {
+        return name.empty() ? std::string()
+                            : FindFileIgnoringCase(folder + ToNativeSeparators(name));
+    };
+    auto projectExists = [&projectPath](const std::string& name) {
+        return !name.empty() && FileExists(projectPath(name));
     };
     DataSource.reset();
-    if (services_.DataSources != nullptr) {
+    if (IDataSourceFactory* sources = services_.DataSources; sources != nullptr) {
         if (FileExists(database)) {
-            DataSource = services_.DataSources->CreateDatabaseSource(database);
+            DataSource = sources->CreateDatabaseSource(database);
+        } else if (projectExists(projectFile_) && sources->IsIsybauXml(projectPath(projectFile_))) {
+            DataSource = sources->CreateIsybauXmlSource(projectPath(projectFile_));
         } else if (projectExists(projectFile_) || projectExists(connectionProjectFile_)) {
-            DataSource =
-                services_.DataSources->CreateIsybauSource(projectFile_, connectionProjectFile_);
+            DataSource = sources->CreateIsybauSource(projectFile_, connectionProjectFile_);
+        } else if (const std::string xml = sources->FindIsybauXml(folder); !xml.empty()) {
+            DataSource = sources->CreateIsybauXmlSource(xml);
         }
     }
     if (!DataSource && services_.DataSources != nullptr) {
@@ -322,6 +329,11 @@ void TKanvioContext::BuildDataModel() {
     }
     Reaches = std::move(model.Reaches);
     Connections = std::move(model.Connections);
+    ManholeInspections = model.ManholeInspections;
+    // The delivery's own film list serves only where the settings file has none.
+    if (!HasFilmList && !model.Films.empty()) {
+        UseDeliveryFilms(std::move(model.Films));
+    }
 }
 
 // Without data the windows come up empty; the user learns where the player looked and

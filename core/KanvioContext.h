@@ -190,6 +190,8 @@ public:
     int64_t LastFilmStop = 0;
     int64_t CachedPosition = 0;
     bool HasFilmList = false;
+    // Manhole inspections of the delivery (counted for the summary, not shown).
+    size_t ManholeInspections = 0;
     TReachDetail CurrentDetail;
     // The structure CurrentDetail belongs to; playback may since have moved to another.
     TReachData* CurrentDetailStructure = nullptr;
@@ -215,6 +217,8 @@ private:
     void ReadFilmList();
     void ReadLinearFactor();
     void BuildDataModel();
+    // The films a delivery lists itself, as the film list of the settings file would be.
+    void UseDeliveryFilms(TPlayList films);
     bool NamesStructure(const std::string& type, const std::string& id,
                         const TReachData& structure) const;
     void ReportNoProjectData(const std::string& folder);

@@ -60,14 +60,6 @@ using TAReachData = std::vector<TReachDataRef>;
 // The two global direction texts behind TReachData::DirectionTxt.
 void SetDirectionTexts(std::string upstream, std::string downstream);
 
-struct TKanvioDataModel {
-    TAReachData Reaches;
-    TAReachData Connections;
-    // What the data source read but found damaged, each naming the file and the place;
-    // already logged, kept for the command line, which has no log window to point to.
-    std::vector<std::string> Warnings;
-};
-
 // One film of the film list.
 struct TPlayListItem {
     // The film's key in [FILME]; its time corrections are in section "TIMECORR_" + Number.
@@ -86,6 +78,20 @@ struct TPlayListItem {
     bool Usable = true;
 };
 using TPlayList = std::vector<TPlayListItem>;
+
+struct TKanvioDataModel {
+    TAReachData Reaches;
+    TAReachData Connections;
+    // What the data source read but found damaged, each naming the file and the place;
+    // already logged, kept for the command line, which has no log window to point to.
+    std::vector<std::string> Warnings;
+    // The films a delivery lists itself, end to end on the timeline in delivery order,
+    // each naming its structure by type word and ID. They serve when the settings file
+    // has no film list.
+    TPlayList Films;
+    // Manhole inspections of the delivery: counted, not yet shown.
+    size_t ManholeInspections = 0;
+};
 
 struct TInspectionInfo {
     std::string PropertyName;

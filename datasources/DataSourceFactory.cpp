@@ -2,6 +2,8 @@
 
 #include "datasources/FirebirdDataTreeBuilder.h"
 #include "datasources/IsybauDataTreeBuilder.h"
+#include "datasources/IsybauXmlDataTreeBuilder.h"
+#include "datasources/IsybauXmlReader.h"
 
 namespace kanvio {
 
@@ -12,6 +14,18 @@ TDataTreeBuilderRef TDataSourceFactory::CreateDatabaseSource(const std::string& 
 TDataTreeBuilderRef TDataSourceFactory::CreateIsybauSource(const std::string& reachFileName,
                                                            const std::string& connectionFileName) {
     return std::make_shared<TISYBAUDataTreeBuilder>(reachFileName, connectionFileName);
+}
+
+bool TDataSourceFactory::IsIsybauXml(const std::string& fileName) {
+    return IsIsybauXmlFile(fileName);
+}
+
+std::string TDataSourceFactory::FindIsybauXml(const std::string& folder) {
+    return FindIsybauXmlFile(folder, {});
+}
+
+TDataTreeBuilderRef TDataSourceFactory::CreateIsybauXmlSource(const std::string& fileName) {
+    return std::make_shared<TIsybauXmlDataTreeBuilder>(fileName);
 }
 
 } // namespace kanvio

@@ -72,6 +72,7 @@ int Summary(IDataSourceFactory& dataSources, std::ostream& out) {
         << "Reaches: " << context->Reaches.size() << '\n'
         << "Connections: " << context->Connections.size() << '\n'
         << "Observations: " << context->ObservationCount() << '\n'
+        << "Manhole inspections: " << context->ManholeInspections << '\n'
         << "Films: " << context->PlayList.size() << '\n';
     for (const TPlayListItem& film : context->PlayList) {
         out << "  " << film.Number << ": " << film.FileName << ' ' << AnsiToUtf8(film.StartText)

@@ -8,6 +8,7 @@
 
 #include <fstream>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace kanvio::test {
 namespace {
@@ -268,6 +269,11 @@ TEST_F(ContextCreationTest, DataSourceErrorReachesTheCaller) {
         TDataTreeBuilderRef CreateIsybauSource(const std::string&, const std::string&) override {
             return std::make_shared<FailingSource>();
         }
+        bool IsIsybauXml(const std::string&) override { return false; }
+        std::string FindIsybauXml(const std::string&) override { return {}; }
+        TDataTreeBuilderRef CreateIsybauXmlSource(const std::string&) override {
+            return std::make_shared<FailingSource>();
+        }
     } failing;
     WriteFile(env.programFolder() / "Kanvio.dat", "x");
     TContextServices services;
@@ -276,6 +282,94 @@ TEST_F(ContextCreationTest, DataSourceErrorReachesTheCaller) {
     services.DataSources = &failing;
     TKanvioContext context(services);
     EXPECT_THROW(context.Create(), EConvertError);
+}
+
+// Which source the delivery's files call for: the database first, then an XML file named
+// in Projekt, then the fixed-width files, then the folder's only XML delivery.
+TEST_F(ContextCreationTest, SourcePrecedenceWithXmlDeliveries) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> files;
+        std::string settings;
+        std::string xmlInFolder;
+        std::string request;
+    };
+    const std::string folder = GetProgramFolder();
+    const Case cases[] = {
+        {"database first",
+         {"Kanvio.dat", "delivery.xml"},
+         "[DATA]\nProjekt=delivery.xml\n",
+         "",
+         "database:" + folder + "Kanvio.dat"},
+        {"XML named",
+         {"delivery.xml"},
+         "[DATA]\nProjekt=delivery.xml\n",
+         "",
+         "isybau-xml:" + folder + "delivery.xml"},
+        {"fixed width named",
+         {"H.txt", "other.xml"},
+         "[DATA]\nProjekt=H.txt\n",
+         folder + "other.xml",
+         "isybau:H.txt|"},
+        {"only XML of the folder",
+         {"other.xml"},
+         "[DATA]\nProjekt=missing.txt\n",
+         folder + "other.xml",
+         "isybau-xml:" + folder + "other.xml"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(env.programFolder());
+        std::filesystem::create_directories(env.programFolder());
+        for (const std::string& file : c.files)
+            WriteFile(env.programFolder() / file, "x");
+        WriteSettings(c.settings);
+        sources.requests.clear();
+        sources.xmlInFolder = c.xmlInFolder;
+        auto context = CreateContext();
+        ASSERT_EQ(sources.requests.size(), 1u);
+        EXPECT_EQ(sources.requests[0], c.request);
+    }
+}
+
+// The delivery's own films serve when the settings file lists none, and not otherwise.
+TEST_F(ContextCreationTest, DeliveryFilmsServeWithoutAFilmList) {
+    WriteFile(env.programFolder() / "delivery.xml", "x");
+    sources.model.Reaches.push_back(MakeStructure('H', "H1", {"00:00:02"}, "H1"));
+    sources.model.Connections.push_back(MakeStructure('A', "A1", {"00:00:07"}, "A1"));
+    for (const auto& [number, start, stop, type, id] :
+         {std::tuple{1, 0, 5, "H", "H1"}, std::tuple{2, 5, 12, "A", "A1"}}) {
+        TPlayListItem film;
+        film.Number = number;
+        film.FileName = "film" + std::to_string(number) + ".mpg";
+        film.StartTime = start;
+        film.StopTime = stop;
+        film.StartText = start == 0 ? "00:00:00" : "00:00:05";
+        film.StopText = "x";
+        film.StructureType = type;
+        film.StructureID = id;
+        sources.model.Films.push_back(film);
+    }
+    sources.model.ManholeInspections = 2;
+    WriteSettings("[DATA]\nProjekt=delivery.xml\n[TIMECORR_2]\n00:00:06=2\n");
+    {
+        auto context = CreateContext();
+        EXPECT_TRUE(context->HasFilmList);
+        ASSERT_EQ(context->PlayList.size(), 2u);
+        EXPECT_EQ(context->FilmCount, 2);
+        EXPECT_EQ(context->TotalFilmLength, 12);
+        EXPECT_EQ(context->ManholeInspections, 2u);
+        EXPECT_EQ(context->PlayList[0].Structure, context->Reaches[0].get());
+        EXPECT_EQ(context->PlayList[1].Structure, context->Connections[0].get());
+        EXPECT_TRUE(context->PlayList[0].TimeCorrections.empty());
+        EXPECT_EQ(context->PlayList[1].TimeCorrections, std::vector<std::string>{"00:00:06=2"});
+        EXPECT_EQ(ExtractFileName(context->FilmName), "film1.mpg");
+    }
+    WriteSettings("[DATA]\nProjekt=delivery.xml\n[FILME]\nCount=1\n1=only.mpg;00:00:00;"
+                  "00:00:30;30;H;H1\n");
+    auto context = CreateContext();
+    ASSERT_EQ(context->PlayList.size(), 1u);
+    EXPECT_EQ(ExtractFileName(context->PlayList[0].FileName), "only.mpg");
 }
 
 TEST_F(ContextCreationTest, LabelTableHasElevenRowsWithCaptions) {

@@ -19,6 +19,8 @@ public:
     void BuildDataTree(TKanvioDataModel& model) override {
         model.Reaches = model_.Reaches;
         model.Connections = model_.Connections;
+        model.Films = model_.Films;
+        model.ManholeInspections = model_.ManholeInspections;
     }
 
 private:
@@ -37,8 +39,15 @@ public:
         requests.push_back("isybau:" + reachFileName + "|" + connectionFileName);
         return std::make_shared<PreparedSource>(model);
     }
+    bool IsIsybauXml(const std::string& fileName) override { return fileName.ends_with(".xml"); }
+    std::string FindIsybauXml(const std::string& /*folder*/) override { return xmlInFolder; }
+    TDataTreeBuilderRef CreateIsybauXmlSource(const std::string& fileName) override {
+        requests.push_back("isybau-xml:" + fileName);
+        return std::make_shared<PreparedSource>(model);
+    }
     TKanvioDataModel model;
     std::vector<std::string> requests;
+    std::string xmlInFolder; // what FindIsybauXml answers
 };
 
 class ScriptedStartupUi final : public IStartupUi {

@@ -1,4 +1,5 @@
-// A generated project delivered as ISYBAU files and as a project database, each read by
+// A generated project delivered as ISYBAU files, as a project database and as an ISYBAU
+// XML file with its own film list, each read by
 // the real data source into the real player context: a click on any observation loads
 // the film the generator put it in and sets the engine to the observation's place in
 // that film, whichever way the project was delivered.
@@ -11,6 +12,7 @@
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/IsolatedEnvironment.h"
 #include "tools/mkproject/FirebirdWriter.h"
+#include "tools/mkproject/IsybauXmlWriter.h"
 #include "tools/mkproject/ProjectFiles.h"
 #include "tools/mkproject/ProjectGenerator.h"
 
@@ -23,7 +25,8 @@
 namespace kanvio::test {
 namespace {
 
-using generator::TDelivery;
+// The three ways a project reaches the player.
+enum class TDelivery { Isybau, Database, Xml };
 
 class GeneratedDeliveryTest : public IsolatedTest, public ::testing::WithParamInterface<TDelivery> {
 protected:
@@ -43,7 +46,11 @@ protected:
         options.Seed = 11;
         project = generator::GenerateProject(options);
         const std::string folder = env.programFolder().string();
-        generator::WriteIsybauProject(project, folder);
+        if (GetParam() == TDelivery::Xml) {
+            generator::WriteIsybauXmlProject(project, folder, {});
+        } else {
+            generator::WriteIsybauProject(project, folder);
+        }
         if (Database()) {
             generator::WriteProjectDatabase(project, folder);
         }
@@ -59,6 +66,10 @@ protected:
     }
 
     static bool Database() { return GetParam() == TDelivery::Database; }
+    // Whether the structures carry a key the films name them by.
+    static bool Keyed() { return GetParam() != TDelivery::Isybau; }
+    // Whether distances are metres (else hundredths of a metre).
+    static bool Metres() { return GetParam() != TDelivery::Isybau; }
 
     std::unique_ptr<TKanvioContext> CreateContext() {
         TContextServices services;
@@ -132,7 +143,7 @@ TEST_P(GeneratedDeliveryTest, EveryObservationSeeksIntoItsFilmAtItsTime) {
                       static_cast<long long>(input.StopTime));
         const auto& parts = layout.controls.parts;
         EXPECT_NE(std::find(parts.begin(), parts.end(), part), parts.end()) << part;
-        if (Database()) {
+        if (Keyed()) {
             EXPECT_EQ(parts.size(), 1u);
         }
     }
@@ -142,12 +153,12 @@ TEST_P(GeneratedDeliveryTest, EveryObservationSeeksIntoItsFilmAtItsTime) {
 
 TEST_P(GeneratedDeliveryTest, DistancesShowInTheDeliverysOwnUnit) {
     auto context = CreateContext();
-    EXPECT_EQ(context->LengthUnit, Database() ? "m" : "cm");
-    EXPECT_EQ(context->LengthFormat, Database() ? "0.00" : "0");
+    EXPECT_EQ(context->LengthUnit, Metres() ? "m" : "cm");
+    EXPECT_EQ(context->LengthFormat, Metres() ? "0.00" : "0");
     const auto expected = project.StructuresInTimelineOrder();
     const auto structures = Structures(*context);
     ASSERT_EQ(structures.size(), expected.size());
-    const double perUnit = Database() ? 100.0 : 1.0; // hundredths of a metre per unit
+    const double perUnit = Metres() ? 100.0 : 1.0; // hundredths of a metre per unit
     for (size_t s = 0; s < structures.size(); ++s) {
         for (size_t i = 0; i < expected[s]->Observations.size(); ++i) {
             EXPECT_NEAR(structures[s]->Details[i].Distance * perUnit,
@@ -157,10 +168,12 @@ TEST_P(GeneratedDeliveryTest, DistancesShowInTheDeliverysOwnUnit) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(BothDeliveries, GeneratedDeliveryTest,
-                         ::testing::Values(TDelivery::Isybau, TDelivery::Database),
+INSTANTIATE_TEST_SUITE_P(EveryDelivery, GeneratedDeliveryTest,
+                         ::testing::Values(TDelivery::Isybau, TDelivery::Database, TDelivery::Xml),
                          [](const auto& info) {
-                             return info.param == TDelivery::Database ? "Database" : "Isybau";
+                             return info.param == TDelivery::Database ? "Database"
+                                    : info.param == TDelivery::Xml    ? "Xml"
+                                                                      : "Isybau";
                          });
 
 } // namespace

@@ -156,7 +156,8 @@ int CopyMediumFiles(const std::string& mediumFolder, const std::string& folder) 
         const std::string name = it->path().filename().string();
         const bool language = name.starts_with("lang_kanvio_") && name.ends_with(".ini");
         const bool help = name.starts_with("help") && name.ends_with(".html");
-        if (!language && !help)
+        const bool codeTexts = name == "kanvio_codes.txt";
+        if (!language && !help && !codeTexts)
             continue;
         const fs::path target = fs::path(folder) / fs::relative(it->path(), mediumFolder);
         fs::create_directories(target.parent_path());

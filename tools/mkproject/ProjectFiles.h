@@ -34,8 +34,8 @@ void WriteIsybauProject(const TGeneratedProject& project, const std::string& fol
 // Makes the project's films with ffmpeg into folder.
 void WriteProjectFilms(const TGeneratedProject& project, const std::string& folder);
 
-// Copies the language and help files found in mediumFolder and its sub-folders into the
-// same places below folder. A missing medium folder copies nothing. Returns the count.
+// Copies the language and help files and the code texts found in mediumFolder and its sub-folders
+// into the same places below folder. A missing medium folder copies nothing. Returns the count.
 int CopyMediumFiles(const std::string& mediumFolder, const std::string& folder);
 
 } // namespace kanvio::generator

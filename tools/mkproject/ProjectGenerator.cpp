@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <random>
+#include <set>
 #include <stdexcept>
 
 namespace kanvio::generator {
@@ -138,9 +139,22 @@ void PlaceOnTimeline(TGeneratedStructure& structure, int64_t start, int filmSeco
     }
 }
 
+// A number already given gets a letter: deliveries name each structure once.
+std::string UniqueNumber(std::string number, std::set<std::string>& used) {
+    if (used.insert(number).second)
+        return number;
+    for (char letter = 'a';; letter = letter == 'z' ? 'a' : static_cast<char>(letter + 1)) {
+        std::string candidate = number + letter;
+        if (used.insert(candidate).second)
+            return candidate;
+        if (letter == 'z')
+            number += 'z';
+    }
+}
+
 std::vector<TGeneratedInspection> MakeInspections(char objectType, int structures,
                                                   const std::vector<int>& shares, size_t& next,
-                                                  TRandom& random) {
+                                                  TRandom& random, std::set<std::string>& used) {
     std::vector<TGeneratedInspection> inspections;
     int made = 0;
     while (made < structures) {
@@ -169,6 +183,7 @@ std::vector<TGeneratedInspection> MakeInspections(char objectType, int structure
                                    Digits(random.Between(1, 12), 2);
                 structure.LengthHundredths = static_cast<uint16_t>(random.Between(300, 1500));
             }
+            structure.Number = UniqueNumber(std::move(structure.Number), used);
             FillObservations(structure, shares[next++], random);
             inspection.Items.push_back(std::move(structure));
         }
@@ -207,8 +222,10 @@ TGeneratedProject GenerateProject(const TGeneratorOptions& options) {
     const int structures = options.Reaches + options.Connections;
     const auto shares = ShareObservations(options.Observations, std::max(1, structures));
     size_t next = 0;
-    project.ReachInspections = MakeInspections('H', options.Reaches, shares, next, random);
-    project.ConnectionInspections = MakeInspections('A', options.Connections, shares, next, random);
+    std::set<std::string> used;
+    project.ReachInspections = MakeInspections('H', options.Reaches, shares, next, random, used);
+    project.ConnectionInspections =
+        MakeInspections('A', options.Connections, shares, next, random, used);
 
     for (int i = 0; i < options.Films; ++i) {
         TGeneratedFilm film;

@@ -3,6 +3,7 @@
 
 #include "tools/mkproject/FilmMaker.h"
 #include "tools/mkproject/FirebirdWriter.h"
+#include "tools/mkproject/IsybauXmlWriter.h"
 #include "tools/mkproject/ProjectFiles.h"
 #include "tools/mkproject/ProjectGenerator.h"
 
@@ -28,6 +29,8 @@ constexpr const char* Usage =
     "  --seed S           seed of the generated content (default 1)\n"
     "  --no-films         write no films\n"
     "  --database         deliver the project as a database (Kanvio.dat) too\n"
+    "  --xml VERSION      deliver it as ISYBAU XML (2006-10, 2013-02 or 2017-07) instead\n"
+    "  --frames           XML observations give frame numbers instead of time codes\n"
     "  --demo             a small demo project with 20-second films\n"
     "  --test-media       the shared test films, and an ISYBAU project in FOLDER/isybau-project\n"
     "  --medium DIR       copy the language and help files from DIR\n";
@@ -37,6 +40,8 @@ struct TCommandLine {
     bool WithFilms = true;
     bool Database = false;
     bool TestMedia = false;
+    std::optional<TXmlDeliveryOptions> Xml;
+    bool Frames = false;
     std::optional<std::string> Medium;
     std::string Folder;
 };
@@ -86,7 +91,20 @@ bool ParseCommandLine(int argc, char** argv, TCommandLine& commandLine) {
             commandLine.WithFilms = false;
         else if (argument == "--database")
             commandLine.Database = true;
-        else if (argument == "--demo") {
+        else if (argument == "--frames")
+            commandLine.Frames = true;
+        else if (argument == "--xml") {
+            const std::string version = i + 1 < argc ? argv[++i] : "";
+            commandLine.Xml.emplace();
+            if (version == "2006-10")
+                commandLine.Xml->Version = TXmlVersion::V2006_10;
+            else if (version == "2013-02")
+                commandLine.Xml->Version = TXmlVersion::V2013_02;
+            else if (version != "2017-07") {
+                std::cerr << "kanvio-mkproject: --xml needs 2006-10, 2013-02 or 2017-07\n";
+                return false;
+            }
+        } else if (argument == "--demo") {
             options.Reaches = 4;
             options.Connections = 6;
             options.Observations = 40;
@@ -135,9 +153,13 @@ std::string DefaultMediumFolder() {
 }
 
 void WriteProject(const TGeneratorOptions& options, bool withFilms, const std::string& folder,
-                  const std::string& medium, bool database = false) {
+                  const std::string& medium, bool database = false,
+                  const std::optional<TXmlDeliveryOptions>& xml = std::nullopt) {
     const auto project = GenerateProject(options);
-    WriteIsybauProject(project, folder);
+    if (xml)
+        WriteIsybauXmlProject(project, folder, *xml);
+    else
+        WriteIsybauProject(project, folder);
     if (database)
         WriteProjectDatabase(project, folder);
     if (withFilms)
@@ -167,8 +189,10 @@ int main(int argc, char** argv) {
             WriteProject(standard, true, commandLine.Folder + "/isybau-project", medium);
             return 0;
         }
+        if (commandLine.Xml)
+            commandLine.Xml->FrameNumbers = commandLine.Frames;
         WriteProject(commandLine.Generator, commandLine.WithFilms, commandLine.Folder, medium,
-                     commandLine.Database);
+                     commandLine.Database && !commandLine.Xml, commandLine.Xml);
         return 0;
     } catch (const std::exception& error) {
         std::cerr << "kanvio-mkproject: " << error.what() << "\n";
