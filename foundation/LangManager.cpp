@@ -1,6 +1,7 @@
 #include "foundation/LangManager.h"
 
 #include "foundation/BigIniFile.h"
+#include "foundation/DeliveryFolder.h"
 #include "foundation/KanvioToolkit.h"
 #include "foundation/Logging.h"
 
@@ -54,7 +55,8 @@ TLangMan::TLangMan() {
             // The program start reports an unreadable settings file itself; texts go on.
             std::fprintf(stderr, "kanvio: %s\n", error.what());
         }
-        code_ = settings ? settings->ReadString("Common", "language", "de") : "de";
+        const std::string fallback = DefaultLanguage();
+        code_ = settings ? settings->ReadString("Common", "language", fallback) : fallback;
     }
     fileName_ = LanguageFileFor(code_);
     try {

@@ -9,7 +9,8 @@ namespace kanvio {
 class TBigIniFile;
 
 // The language texts. One shared instance lives while it is acquired; it reads the
-// language code from the program settings ([Common] "language", default "de") and opens
+// language code from the delivery's settings ([Common] "language", else DefaultLanguage())
+// and opens
 // <program folder><code>/lang_kanvio_<code>.ini, else <program folder>lang_kanvio_<code>.ini.
 class TLangMan {
 public:

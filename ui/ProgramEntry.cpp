@@ -6,6 +6,7 @@
 #include "datasources/DataSourceFactory.h"
 #include "datasources/ZFTimeCodeStore.h"
 #include "foundation/AnsiText.h"
+#include "foundation/DeliveryFolder.h"
 #include "foundation/LangManager.h"
 #include "foundation/Logging.h"
 #include "foundation/UserDialogs.h"
@@ -96,8 +97,9 @@ int RunLayouts(QApplication& application, TKanvioContext& context, IUserDialogs&
 
 namespace {
 
-// The player with its windows. Returns the process exit code.
-int RunPlayer(int argc, char** argv) {
+// The player with its windows. Returns the process exit code. deliveryProblem, when set,
+// tells why the chosen folder cannot be opened.
+int RunPlayer(int argc, char** argv, const std::string& deliveryProblem) {
     QApplication application(argc, argv);
     QApplication::setApplicationName("Kanvio");
     // The main window ends the program, even while the player windows are still being
@@ -106,10 +108,16 @@ int RunPlayer(int argc, char** argv) {
     // QApplication took its own options out of argv; the rest belongs to the player.
     const std::vector<std::string> arguments = ArgumentsOf(argc, argv);
 
+    TQtUserDialogs dialogs;
+    if (!deliveryProblem.empty()) {
+        std::cerr << "kanvio: " << deliveryProblem << '\n';
+        dialogs.ShowMessage(TMessageKind::Error, Utf8ToAnsi(deliveryProblem));
+        return 1;
+    }
+
     QPointer<TSplashForm> splash = new TSplashForm;
     splash->ShowPainted();
 
-    TQtUserDialogs dialogs;
     TQtStartupUi startupUi(splash);
     TDataSourceFactory dataSources(dialogs);
     TQtDesktop desktop;
@@ -164,9 +172,33 @@ std::unique_ptr<TKanvioContext> CreatePlayerContext(const TContextServices& serv
 }
 
 int RunProgram(int argc, char** argv) {
-    const TCommandLine commandLine = ParseCommandLine(ArgumentsOf(argc, argv));
+    std::vector<std::string> arguments = ArgumentsOf(argc, argv);
+    const TProjectOption project = TakeProjectOption(arguments);
+    TCommandLine commandLine = ParseCommandLine(arguments);
+    if (commandLine.Error.empty() && !project.Error.empty()) {
+        commandLine.Command = TCommand::Usage;
+        commandLine.Error = project.Error;
+    }
+    std::string deliveryProblem;
+    if (project.Folder && project.Error.empty()) {
+        deliveryProblem = CheckDeliveryFolder(*project.Folder);
+        if (deliveryProblem.empty()) {
+            SetProjectFolder(*project.Folder);
+        }
+    }
     if (commandLine.Command == TCommand::Player) {
-        return RunPlayer(argc, argv);
+        // The toolkit sees the command line without the delivery's folder.
+        std::vector<char*> playerArgv{argv[0]};
+        for (std::string& argument : arguments) {
+            playerArgv.push_back(argument.data());
+        }
+        int playerArgc = static_cast<int>(playerArgv.size());
+        playerArgv.push_back(nullptr);
+        return RunPlayer(playerArgc, playerArgv.data(), deliveryProblem);
+    }
+    if (!deliveryProblem.empty() && commandLine.Error.empty()) {
+        std::cerr << "kanvio: " << deliveryProblem << '\n';
+        return 1;
     }
     // A command-line tool ends with an exit code and a message, never by a signal.
     try {
