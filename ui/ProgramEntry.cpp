@@ -2,11 +2,13 @@
 
 #include "core/KanvioContext.h"
 #include "core/QtStartupUi.h"
+#include "core/RecentDeliveries.h"
 #include "core/SplashForm.h"
 #include "datasources/DataSourceFactory.h"
 #include "datasources/ZFTimeCodeStore.h"
 #include "foundation/AnsiText.h"
 #include "foundation/DeliveryFolder.h"
+#include "foundation/Errors.h"
 #include "foundation/LangManager.h"
 #include "foundation/Logging.h"
 #include "foundation/UserDialogs.h"
@@ -24,7 +26,9 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFile>
 #include <QPointer>
+#include <QProcess>
 #include <iostream>
 
 namespace kanvio {
@@ -97,6 +101,18 @@ int RunLayouts(QApplication& application, TKanvioContext& context, IUserDialogs&
 
 namespace {
 
+// The program again, on another delivery, in a process of its own: the log and the video
+// filters are set up once per process.
+int StartOnDelivery(const std::string& folder) {
+    const QString program = QCoreApplication::applicationFilePath();
+    if (!QProcess::startDetached(program, {"--project", QFile::decodeName(folder.c_str())})) {
+        std::cerr << "kanvio: " << program.toStdString() << ": cannot be started again on "
+                  << folder << '\n';
+        return 1;
+    }
+    return 0;
+}
+
 // The player with its windows. Returns the process exit code. deliveryProblem, when set,
 // tells why the chosen folder cannot be opened.
 int RunPlayer(int argc, char** argv, const std::string& deliveryProblem) {
@@ -145,8 +161,21 @@ int RunPlayer(int argc, char** argv, const std::string& deliveryProblem) {
     if (splash) {
         splash->repaint();
     }
+    if (HasChosenProjectFolder()) {
+        try {
+            RememberDelivery(GetProjectFolder());
+        } catch (const EKanvioError& error) {
+            LogLine(error.what(), LOG_ERROR);
+        }
+    }
     const int exitCode = RunLayouts(application, *PlayerContext, dialogs, arguments, splash);
+    const std::optional<std::string> nextDelivery = PlayerContext->TakePendingDelivery();
+    // The player stores its settings and lets go of the delivery's files before the next
+    // one starts.
     PlayerContext.reset();
+    if (nextDelivery) {
+        return StartOnDelivery(*nextDelivery);
+    }
     return exitCode;
 }
 
