@@ -79,6 +79,16 @@ const std::string& TLangMan::FileName() const {
     return fileName_;
 }
 
+std::string LanguageText(const std::string& code, std::string_view key) {
+    try {
+        const TBigIniFile file(LanguageFileFor(code), TIniAccess::ReadOnly);
+        const std::string text = file.ReadString("Messages", key, key);
+        return text.empty() ? std::string(key) : text;
+    } catch (const std::exception&) {
+        return std::string(key);
+    }
+}
+
 std::string TLangMan::GetText(std::string_view key) const {
     if (!file_) {
         return std::string(key);

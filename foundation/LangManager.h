@@ -31,6 +31,10 @@ private:
     std::unique_ptr<TBigIniFile> file_; // null when the language file could not be read
 };
 
+// The text of key in the language files of code, before any delivery says which language
+// to speak; the key itself when it is missing.
+std::string LanguageText(const std::string& code, std::string_view key);
+
 // Acquires the shared instance for a scope: `LangScope lang; lang->GetText("_Close")`.
 class LangScope {
 public:

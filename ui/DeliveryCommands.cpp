@@ -22,6 +22,20 @@
 
 namespace kanvio {
 
+std::optional<std::string> AskStartDelivery(IUserDialogs& dialogs, const std::string& title,
+                                            const std::string& initialFolder) {
+    std::string start = initialFolder;
+    while (const auto folder = dialogs.AskFolder(start, title)) {
+        const std::string problem = CheckDeliveryFolder(*folder);
+        if (problem.empty()) {
+            return folder;
+        }
+        dialogs.ShowMessage(TMessageKind::Error, Utf8ToAnsi(problem));
+        start = *folder;
+    }
+    return std::nullopt;
+}
+
 TDeliveryCommands::TDeliveryCommands(TKanvioContext& context, IUserDialogs& dialogs,
                                      TMainFormMenus& menus, QWidget& window)
     : context_(context), dialogs_(dialogs), menus_(menus), recent_(ReadRecentDeliveries()) {

@@ -18,6 +18,12 @@ class IUserDialogs;
 class TKanvioContext;
 class TMainFormMenus;
 
+// The delivery to start on when the program was started with none, neither beside it nor
+// in the working directory (the installed program started from the desktop's menu): asked
+// with the folder dialog until the user picks a delivery or cancels.
+std::optional<std::string> AskStartDelivery(IUserDialogs& dialogs, const std::string& title,
+                                            const std::string& initialFolder);
+
 class TDeliveryCommands final : public QObject {
     Q_OBJECT
 public:

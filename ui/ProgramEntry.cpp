@@ -9,10 +9,12 @@
 #include "foundation/AnsiText.h"
 #include "foundation/DeliveryFolder.h"
 #include "foundation/Errors.h"
+#include "foundation/KanvioToolkit.h"
 #include "foundation/LangManager.h"
 #include "foundation/Logging.h"
 #include "foundation/UserDialogs.h"
 #include "ui/CommandLine.h"
+#include "ui/DeliveryCommands.h"
 #include "ui/KanvioMainForm.h"
 #include "ui/KanvioSingleForm.h"
 #include "ui/QtDesktop.h"
@@ -26,9 +28,11 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QPointer>
 #include <QProcess>
+#include <filesystem>
 #include <iostream>
 
 namespace kanvio {
@@ -129,6 +133,22 @@ int RunPlayer(int argc, char** argv, const std::string& deliveryProblem) {
         std::cerr << "kanvio: " << deliveryProblem << '\n';
         dialogs.ShowMessage(TMessageKind::Error, Utf8ToAnsi(deliveryProblem));
         return 1;
+    }
+
+    if (!HasChosenProjectFolder() && !CheckDeliveryFolder(".").empty() &&
+        !CheckDeliveryFolder(GetProgramFolder()).empty()) {
+        // Started with no delivery anywhere, as the installed program is from the menu: the
+        // user picks one, and nothing is written into the working directory.
+        const std::vector<std::string> recent = ReadRecentDeliveries();
+        const std::string start =
+            recent.empty() ? QFile::encodeName(QDir::homePath()).toStdString()
+                           : std::filesystem::path(recent.front()).parent_path().string();
+        const auto folder =
+            AskStartDelivery(dialogs, LanguageText(UserLanguage(), "_OpenDelivery"), start);
+        if (!folder) {
+            return 0;
+        }
+        SetProjectFolder(*folder);
     }
 
     QPointer<TSplashForm> splash = new TSplashForm;

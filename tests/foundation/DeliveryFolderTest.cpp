@@ -189,6 +189,11 @@ TEST_F(DeliveryFolderTest, LanguageComesFromTheDeliveryElseTheLayoutsDefault) {
         EXPECT_EQ(scope.Text("_Close"), c.text);
         EXPECT_EQ(fs::path(scope->FileName()).parent_path().parent_path(), env.programFolder());
     }
+    // Before any delivery is known, a text of a language asked for by its code.
+    EXPECT_EQ(LanguageText("de", "_Close"), "Zu");
+    EXPECT_EQ(LanguageText("en", "_Close"), "Shut");
+    EXPECT_EQ(LanguageText("en", "_Missing"), "_Missing");
+    EXPECT_EQ(LanguageText("xx", "_Close"), "_Close");
 }
 
 } // namespace

@@ -48,6 +48,47 @@ TEST(RecentDeliveryList, NewestFirstEachOnceAtMostFive) {
         EXPECT_EQ(WithDeliveryFirst(c.before, c.opened), c.after) << c.name;
 }
 
+// Started with no delivery anywhere: folders are asked for until one holds a delivery,
+// each refusal said, each new dialog starting where the last choice was; cancelling
+// starts nothing.
+TEST(StartDelivery, AskedUntilAFolderHoldsOneOrTheUserCancels) {
+    IsolatedEnvironment env;
+    const fs::path delivery = env.root() / "delivery";
+    const fs::path empty = env.root() / "empty";
+    fs::create_directories(empty);
+    WriteFile(delivery / "Kanvio.ini", "[DATA]\n");
+    struct Case {
+        const char* name;
+        std::vector<std::optional<std::string>> answers;
+        std::optional<std::string> chosen;
+        size_t messages;
+        size_t dialogs;
+    };
+    const Case cases[] = {
+        {"cancelled", {std::nullopt}, std::nullopt, 0, 1},
+        {"at once", {delivery.string()}, delivery.string(), 0, 1},
+        {"after two refusals",
+         {empty.string(), (env.root() / "gone").string(), delivery.string()},
+         delivery.string(),
+         2,
+         3},
+        {"refused, then cancelled", {empty.string(), std::nullopt}, std::nullopt, 1, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeDialogs dialogs;
+        dialogs.folderAnswers.assign(c.answers.begin(), c.answers.end());
+        EXPECT_EQ(AskStartDelivery(dialogs, "Open delivery", "/home"), c.chosen);
+        EXPECT_EQ(dialogs.messages.size(), c.messages);
+        ASSERT_EQ(dialogs.folderDialogs.size(), c.dialogs);
+        EXPECT_EQ(dialogs.folderDialogs[0],
+                  std::make_pair(std::string("/home"), std::string("Open delivery")));
+        if (c.dialogs > 1) {
+            EXPECT_EQ(dialogs.folderDialogs[1].first, empty.string());
+        }
+    }
+}
+
 class OpenDeliveryWindowTest : public MainFormTestFixture {
 protected:
     // A second delivery beside the open one, and a folder that holds none.
