@@ -7,6 +7,7 @@
 #include "core/TimeText.h"
 #include "foundation/AnsiText.h"
 #include "foundation/BigIniFile.h"
+#include "foundation/DeliveryFolder.h"
 #include "foundation/KanvioToolkit.h"
 #include "foundation/Logging.h"
 
@@ -144,9 +145,9 @@ std::string TKanvioContext::ResolveFilmPath(const std::string& entry) const {
     const bool missing = StartsWithDriveLetter(written);
     const std::string path = ToNativeSeparators(written);
     if (!RunsFromCD && !missing) {
-        return LocateFile(path);
+        return LocateFile(InProjectFolder(path));
     }
-    const std::string folder = GetProgramFolder();
+    const std::string folder = GetProjectFolder();
     const std::string fileName = ExtractFileName(path);
     const std::string besideProgram = LocateFile(folder + fileName);
     if (!fileName.empty() && FileExists(besideProgram)) {

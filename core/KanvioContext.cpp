@@ -2,6 +2,7 @@
 
 #include "core/StructureListModel.h"
 #include "foundation/BigIniFile.h"
+#include "foundation/DeliveryFolder.h"
 #include "foundation/Errors.h"
 #include "foundation/KanvioToolkit.h"
 #include "foundation/LangManager.h"
@@ -99,7 +100,7 @@ void TKanvioContext::Create() {
     CurrentTimeCorrection = 0;
     FilterStrategy = ReadRegInteger("", "FilterStrategy", 1);
     RendererMode = ReadRegInteger("", "RendererMode", 0);
-    RunsFromCD = IsOnOpticalDisc(GetProgramFolder());
+    RunsFromCD = IsOnOpticalDisc(GetProjectFolder());
     TotalFilmLength = 0;
 
     OpenSettingsFile();
@@ -215,11 +216,11 @@ void TKanvioContext::ReadLayoutMode() {
 }
 
 void TKanvioContext::OpenSettingsFile() {
-    const std::string quorvi = FindFileIgnoringCase("./Quorvi.ini");
+    const std::string quorvi = FindFileIgnoringCase(ProjectSettingsFolder() + "Quorvi.ini");
     if (FileExists(quorvi)) {
         SettingsFileName = quorvi;
     } else {
-        SettingsFileName = FindFileIgnoringCase("./Kanvio.ini");
+        SettingsFileName = FindFileIgnoringCase(ProjectSettingsFolder() + "Kanvio.ini");
     }
     // A command without windows only reads: not even the settings object's own write-back
     // at its destruction may reach the delivery.
@@ -294,7 +295,7 @@ void TKanvioContext::ReadLinearFactor() {
 }
 
 void TKanvioContext::BuildDataModel() {
-    const std::string folder = GetProgramFolder();
+    const std::string folder = GetProjectFolder();
     const std::string database = FindFileIgnoringCase(folder + "Kanvio.dat");
     auto projectPath = [&folder](const std::string& name) {
         return name.empty() ? std::string()

@@ -75,6 +75,12 @@ public:
     bool ResumePending() const { return resume_.has_value(); }
     bool ResumeAfterLayoutSwitch();
 
+    // Opening another delivery: the main window closes as at the end of the program, the
+    // settings are stored as then, and the program starts again on folder. Taken by the
+    // program once the windows are gone.
+    void OpenDeliveryAfterClose(const std::string& folder);
+    std::optional<std::string> TakePendingDelivery();
+
     // Playback commands, keyboard and help.
     void StartPlayer();
     bool PlayTrailer();
@@ -251,6 +257,7 @@ private:
     };
     std::optional<TPendingCorrection> pendingCorrection_;
     int pendingLayout_ = -1;
+    std::optional<std::string> pendingDelivery_;
 };
 
 // The one player context of the program; null until the program entry creates it.

@@ -5,6 +5,7 @@
 #include "core/StillImages.h"
 #include "core/TimeText.h"
 #include "foundation/BigIniFile.h"
+#include "foundation/DeliveryFolder.h"
 #include "foundation/Errors.h"
 #include "foundation/KanvioToolkit.h"
 #include "foundation/Logging.h"
@@ -170,7 +171,7 @@ void TKanvioContext::TimeCorrectionClosed(bool confirmed, int32_t seconds) {
         }
     }
 
-    const std::string zfFile = FindFileIgnoringCase(GetProgramFolder() + ZFFileName);
+    const std::string zfFile = FindFileIgnoringCase(GetProjectFolder() + ZFFileName);
     if (!ZFFileName.empty() && FileExists(zfFile) && services_.TimeCodes != nullptr) {
         const int64_t timeCodeFrame = at * FramesPerSecond;
         const int64_t filmFrame = (at + seconds) * FramesPerSecond;

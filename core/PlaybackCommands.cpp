@@ -3,6 +3,7 @@
 
 #include "core/KanvioContext.h"
 #include "foundation/BigIniFile.h"
+#include "foundation/DeliveryFolder.h"
 #include "foundation/KanvioToolkit.h"
 #include "foundation/Logging.h"
 #include "foundation/UserDialogs.h"
@@ -62,7 +63,7 @@ void TKanvioContext::StartPlayer() {
 }
 
 bool TKanvioContext::PlayTrailer() {
-    const std::string trailer = FindFileIgnoringCase(GetProgramFolder() + kTrailerFileName);
+    const std::string trailer = FindFileIgnoringCase(GetProjectFolder() + kTrailerFileName);
     IVideoWindow* video = Video();
     if (video == nullptr || !FileExists(trailer)) {
         return false;
@@ -256,9 +257,9 @@ void TKanvioContext::HandleKey(uint16_t key, bool ctrl) {
 void TKanvioContext::OpenHelp() {
     SetBusy(true);
     bool writable = false;
-    std::string code = "de";
+    std::string code = DefaultLanguage();
     if (auto settings = OpenProgramSettings(writable)) {
-        code = settings->ReadString("Common", "Language", "de");
+        code = settings->ReadString("Common", "Language", code);
     }
     const std::string folder = GetProgramFolder();
     std::string file = FindFileIgnoringCase(folder + code + "/help_" + code + ".html");

@@ -3,6 +3,7 @@
 #include "datasources/IsybauConnectionParser.h"
 #include "datasources/IsybauReachParser.h"
 #include "foundation/AnsiText.h"
+#include "foundation/DeliveryFolder.h"
 #include "foundation/KanvioToolkit.h"
 #include "foundation/Logging.h"
 
@@ -151,7 +152,7 @@ std::string FormatInspectionDate(const QDate& date) {
 std::string ResolveProjectFile(const std::string& name) {
     if (name.empty())
         return {};
-    return FindFileIgnoringCase(GetProgramFolder() + ToNativeSeparators(name));
+    return FindFileIgnoringCase(GetProjectFolder() + ToNativeSeparators(name));
 }
 
 } // namespace isybau

@@ -1,6 +1,7 @@
 #include "foundation/KanvioToolkit.h"
 
 #include "foundation/BigIniFile.h"
+#include "foundation/DeliveryFolder.h"
 #include "foundation/Errors.h"
 #include "foundation/RegistryStoreFile.h"
 
@@ -86,7 +87,7 @@ std::string GetTempFolder() {
 }
 
 std::unique_ptr<TBigIniFile> OpenProgramSettings(bool& writable) {
-    const std::string fileName = FindFileIgnoringCase(GetProgramFolder() + "Kanvio.ini");
+    const std::string fileName = FindFileIgnoringCase(GetProjectFolder() + "Kanvio.ini");
     writable = false;
     struct stat info {};
     if (::stat(fileName.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {

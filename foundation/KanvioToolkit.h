@@ -18,7 +18,8 @@ std::string GetDocumentsFolder(); // ends with "/"
 std::string GetPicturesFolder();  // ends with "/"
 std::string GetTempFolder();      // ends with "/"
 
-// Opens the program folder's Kanvio.ini (the caller owns it). writable is true when the
+// Opens the delivery's Kanvio.ini (the caller owns it): on the medium the one beside the
+// program, else the chosen delivery's. writable is true when the
 // file exists and this user may write it and its folder; nothing about the file changes.
 std::unique_ptr<TBigIniFile> OpenProgramSettings(bool& writable);
 

@@ -1,6 +1,7 @@
 #include "foundation/LangManager.h"
 
 #include "foundation/BigIniFile.h"
+#include "foundation/DeliveryFolder.h"
 #include "foundation/KanvioToolkit.h"
 #include "foundation/Logging.h"
 
@@ -54,7 +55,8 @@ TLangMan::TLangMan() {
             // The program start reports an unreadable settings file itself; texts go on.
             std::fprintf(stderr, "kanvio: %s\n", error.what());
         }
-        code_ = settings ? settings->ReadString("Common", "language", "de") : "de";
+        const std::string fallback = DefaultLanguage();
+        code_ = settings ? settings->ReadString("Common", "language", fallback) : fallback;
     }
     fileName_ = LanguageFileFor(code_);
     try {
@@ -75,6 +77,16 @@ TLangMan::~TLangMan() = default;
 
 const std::string& TLangMan::FileName() const {
     return fileName_;
+}
+
+std::string LanguageText(const std::string& code, std::string_view key) {
+    try {
+        const TBigIniFile file(LanguageFileFor(code), TIniAccess::ReadOnly);
+        const std::string text = file.ReadString("Messages", key, key);
+        return text.empty() ? std::string(key) : text;
+    } catch (const std::exception&) {
+        return std::string(key);
+    }
 }
 
 std::string TLangMan::GetText(std::string_view key) const {

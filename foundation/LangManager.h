@@ -9,7 +9,8 @@ namespace kanvio {
 class TBigIniFile;
 
 // The language texts. One shared instance lives while it is acquired; it reads the
-// language code from the program settings ([Common] "language", default "de") and opens
+// language code from the delivery's settings ([Common] "language", else DefaultLanguage())
+// and opens
 // <program folder><code>/lang_kanvio_<code>.ini, else <program folder>lang_kanvio_<code>.ini.
 class TLangMan {
 public:
@@ -29,6 +30,10 @@ private:
     std::string fileName_;
     std::unique_ptr<TBigIniFile> file_; // null when the language file could not be read
 };
+
+// The text of key in the language files of code, before any delivery says which language
+// to speak; the key itself when it is missing.
+std::string LanguageText(const std::string& code, std::string_view key);
 
 // Acquires the shared instance for a scope: `LangScope lang; lang->GetText("_Close")`.
 class LangScope {

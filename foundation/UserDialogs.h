@@ -21,6 +21,14 @@ public:
     virtual std::optional<std::string> AskSaveFileName(const std::string& initialFolder,
                                                        const std::string& proposedName,
                                                        const std::string& filter) = 0;
+    // A folder dialog; the chosen folder, or nothing when the user cancels. Dialogs
+    // without windows cancel it, as they cancel every other dialog.
+    virtual std::optional<std::string> AskFolder(const std::string& initialFolder,
+                                                 const std::string& title) {
+        (void)initialFolder;
+        (void)title;
+        return std::nullopt;
+    }
 };
 
 // For runs without windows (command-line modes): messages go to standard error, questions

@@ -5,6 +5,7 @@
 #include "foundation/AnsiText.h"
 #include "foundation/HeapPages.h"
 #include "foundation/KanvioToolkit.h"
+#include "foundation/LangManager.h"
 #include "foundation/UserDialogs.h"
 
 #include <QFile>
@@ -68,7 +69,13 @@ int ExportJson(const TCommandLine& commandLine, IDataSourceFactory& dataSources,
 
 int Summary(IDataSourceFactory& dataSources, std::ostream& out) {
     const auto context = StartHeadless(dataSources);
+    std::string languageFile;
+    {
+        LangScope lang;
+        languageFile = lang->FileName();
+    }
     out << "Settings file: " << context->SettingsFileName << '\n'
+        << "Language file: " << languageFile << '\n'
         << "Reaches: " << context->Reaches.size() << '\n'
         << "Connections: " << context->Connections.size() << '\n'
         << "Observations: " << context->ObservationCount() << '\n'
@@ -116,12 +123,14 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 }
 
 std::string UsageText() {
-    return "Usage: kanvio [/H reach | /A connection | film start-time]\n"
+    return "Usage: kanvio [--project DIR] [/H reach | /A connection | film start-time]\n"
            "       kanvio --version\n"
            "       kanvio --export-json [FILE]   inspection data and film list as JSON\n"
            "       kanvio --summary              counts of the project in this folder\n"
            "       kanvio --probe FILM [--strategy N]  how a film is recognised and loaded\n"
            "       kanvio --grab FILM MS OUT.(jpg|png) [--strategy N]\n"
+           "--project DIR, with any of them, opens the delivery in DIR instead of the one\n"
+           "in the working directory beside the program.\n"
            "Exit codes: 0 done; 1 the command failed (standard error names the file and the\n"
            "reason); 2 the command line cannot be understood.\n";
 }

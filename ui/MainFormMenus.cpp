@@ -4,6 +4,7 @@
 #include "foundation/LangManager.h"
 
 #include <QActionGroup>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStyle>
@@ -27,6 +28,8 @@ QString Caption(const LangScope& lang, const char* key) {
 } // namespace
 
 TMainFormMenus::TMainFormMenus(QWidget* window) : QObject(window), MainMenu(new QMenuBar(window)) {
+    miDelivery = MainMenu->addMenu(QString());
+    miOpenDelivery = miDelivery->addAction(QString());
     miReaches = MainMenu->addMenu(QString());
     miConnections = MainMenu->addMenu(QString());
     miAdvanced = MainMenu->addAction(QString());
@@ -60,6 +63,8 @@ TMainFormMenus::TMainFormMenus(QWidget* window) : QObject(window), MainMenu(new 
 }
 
 void TMainFormMenus::ApplyTexts(const LangScope& lang) {
+    miDelivery->setTitle(Caption(lang, "_Delivery"));
+    miOpenDelivery->setText(Caption(lang, "_OpenDelivery") + QStringLiteral("..."));
     miReaches->setTitle(Caption(lang, "_Reaches"));
     miConnections->setTitle(Caption(lang, "_Connections"));
     miAdvanced->setText(Caption(lang, "_Advanced") + QStringLiteral("..."));
@@ -164,12 +169,43 @@ void TMainFormMenus::CheckLayoutItem(int position) {
     }
 }
 
+void TMainFormMenus::ShowRecentDeliveries(const std::vector<std::string>& folders) {
+    for (QAction* item : recentItems_) {
+        miDelivery->removeAction(item);
+        delete item;
+    }
+    recentItems_.clear();
+    const QList<QAction*> items = miDelivery->actions();
+    for (QAction* item : items) {
+        if (item->isSeparator()) {
+            miDelivery->removeAction(item);
+            delete item;
+        }
+    }
+    if (folders.empty()) {
+        return;
+    }
+    miDelivery->addSeparator();
+    int index = 0;
+    for (const std::string& folder : folders) {
+        // A folder name is no accelerator either; the number is.
+        const QString name =
+            QFile::decodeName(folder.c_str()).replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* item = miDelivery->addAction(QStringLiteral("&%1 %2").arg(index + 1).arg(name));
+        item->setData(QFile::decodeName(folder.c_str()));
+        connect(item, &QAction::triggered, this,
+                [this, index] { Q_EMIT RecentDeliveryClick(index); });
+        recentItems_.push_back(item);
+        ++index;
+    }
+}
+
 void TMainFormMenus::EnableControls(bool enabled) {
     enabled_ = enabled;
     miReaches->menuAction()->setEnabled(enabled && !reachItems_.empty());
     miConnections->menuAction()->setEnabled(enabled && !connectionItems_.empty());
     miAdvanced->setEnabled(enabled);
-    for (QMenu* menu : {miPrintout, miSettings, miHelp}) {
+    for (QMenu* menu : {miDelivery, miPrintout, miSettings, miHelp}) {
         menu->menuAction()->setEnabled(enabled);
     }
 }

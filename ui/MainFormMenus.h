@@ -8,6 +8,7 @@
 
 #include <QObject>
 #include <cstdint>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -47,11 +48,18 @@ public:
 
     // The layout item at a position of the layout menu (0..2), checked; others unchecked.
     void CheckLayoutItem(int position);
+    // The recent deliveries below the open item, newest first; folder names in the file
+    // system's bytes.
+    void ShowRecentDeliveries(const std::vector<std::string>& folders);
+    const std::vector<QAction*>& RecentDeliveryItems() const { return recentItems_; }
+
     // Enabled state of the menus the trailer locks; structure menus stay disabled when
     // empty.
     void EnableControls(bool enabled);
 
     QMenuBar* MainMenu;
+    QMenu* miDelivery;
+    QAction* miOpenDelivery;
     QMenu* miReaches;
     QMenu* miConnections;
     QAction* miAdvanced;
@@ -74,6 +82,8 @@ Q_SIGNALS:
     void ConnectionItemClick(int index);
     // A layout item was chosen; tag 0..2.
     void LayoutChange(int tag);
+    // A recent delivery was chosen; its place in the list last shown.
+    void RecentDeliveryClick(int index);
 
 private:
     std::vector<QAction*> FillStructureMenu(QMenu* menu, const TAReachData& structures,
@@ -83,6 +93,7 @@ private:
     QActionGroup* layoutGroup_;
     std::vector<QAction*> reachItems_;
     std::vector<QAction*> connectionItems_;
+    std::vector<QAction*> recentItems_;
     // The structures behind the items, in the same order; owned by the data model.
     // The place of each structure in its menu, so that finding its item is a look-up.
     std::unordered_map<const TReachData*, size_t> reachPlaces_;

@@ -7,6 +7,7 @@
 #include "foundation/QelListViewModel.h"
 #include "foundation/RegistryManager.h"
 #include "foundation/UserDialogs.h"
+#include "ui/DeliveryCommands.h"
 #include "ui/InspChoiceForm.h"
 #include "ui/MainFormMenus.h"
 #include "ui/SettingsCommands.h"
@@ -39,6 +40,7 @@ TMainMenuCommands::TMainMenuCommands(TKanvioContext& context, IUserDialogs& dial
         BuildStructureMenus();
     };
     settings_ = std::make_unique<TSettingsCommands>(context_, dialogs_, window_, std::move(hooks));
+    deliveries_ = std::make_unique<TDeliveryCommands>(context_, dialogs_, menus_, window_);
 
     QObject::connect(&menus_, &TMainFormMenus::ReachItemClick, &window_,
                      [this](int index) { ReachItemClick(index); });

@@ -17,6 +17,7 @@ namespace kanvio {
 class IMainWindow;
 class IUserDialogs;
 class TInspChoiceForm;
+class TDeliveryCommands;
 class TKanvioContext;
 class TMainFormMenus;
 class TQelListViewModel;
@@ -62,6 +63,7 @@ public:
 
     TInspChoiceForm* ChoiceForm() const { return choiceForm_; }
     TSettingsCommands& Settings() const { return *settings_; }
+    TDeliveryCommands& Deliveries() const { return *deliveries_; }
 
 private:
     TKanvioContext& context_;
@@ -72,6 +74,7 @@ private:
     IMainWindow& mainWindow_;
     QWidget& window_;
     std::unique_ptr<TSettingsCommands> settings_;
+    std::unique_ptr<TDeliveryCommands> deliveries_;
     std::unique_ptr<TQelListViewModel> listModel_;
     TInspChoiceForm* choiceForm_ = nullptr; // a child of the window
 };

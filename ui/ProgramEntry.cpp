@@ -2,14 +2,19 @@
 
 #include "core/KanvioContext.h"
 #include "core/QtStartupUi.h"
+#include "core/RecentDeliveries.h"
 #include "core/SplashForm.h"
 #include "datasources/DataSourceFactory.h"
 #include "datasources/ZFTimeCodeStore.h"
 #include "foundation/AnsiText.h"
+#include "foundation/DeliveryFolder.h"
+#include "foundation/Errors.h"
+#include "foundation/KanvioToolkit.h"
 #include "foundation/LangManager.h"
 #include "foundation/Logging.h"
 #include "foundation/UserDialogs.h"
 #include "ui/CommandLine.h"
+#include "ui/DeliveryCommands.h"
 #include "ui/KanvioMainForm.h"
 #include "ui/KanvioSingleForm.h"
 #include "ui/QtDesktop.h"
@@ -24,7 +29,11 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QPointer>
+#include <QProcess>
+#include <filesystem>
 #include <iostream>
 
 namespace kanvio {
@@ -97,8 +106,21 @@ int RunLayouts(QApplication& application, TKanvioContext& context, IUserDialogs&
 
 namespace {
 
-// The player with its windows. Returns the process exit code.
-int RunPlayer(int argc, char** argv) {
+// The program again, on another delivery, in a process of its own: the log and the video
+// filters are set up once per process.
+int StartOnDelivery(const std::string& folder) {
+    const QString program = QCoreApplication::applicationFilePath();
+    if (!QProcess::startDetached(program, {"--project", QFile::decodeName(folder.c_str())})) {
+        std::cerr << "kanvio: " << program.toStdString() << ": cannot be started again on "
+                  << folder << '\n';
+        return 1;
+    }
+    return 0;
+}
+
+// The player with its windows. Returns the process exit code. deliveryProblem, when set,
+// tells why the chosen folder cannot be opened.
+int RunPlayer(int argc, char** argv, const std::string& deliveryProblem) {
     QApplication application(argc, argv);
     QApplication::setApplicationName("Kanvio");
     // The main window ends the program, even while the player windows are still being
@@ -109,10 +131,32 @@ int RunPlayer(int argc, char** argv) {
     // Kept up to date while the windows change, when the environment asks for it.
     const std::unique_ptr<TWidgetTextDump> textDump = TWidgetTextDump::FromEnvironment();
 
+    TQtUserDialogs dialogs;
+    if (!deliveryProblem.empty()) {
+        std::cerr << "kanvio: " << deliveryProblem << '\n';
+        dialogs.ShowMessage(TMessageKind::Error, Utf8ToAnsi(deliveryProblem));
+        return 1;
+    }
+
+    if (!HasChosenProjectFolder() && !CheckDeliveryFolder(".").empty() &&
+        !CheckDeliveryFolder(GetProgramFolder()).empty()) {
+        // Started with no delivery anywhere, as the installed program is from the menu: the
+        // user picks one, and nothing is written into the working directory.
+        const std::vector<std::string> recent = ReadRecentDeliveries();
+        const std::string start =
+            recent.empty() ? QFile::encodeName(QDir::homePath()).toStdString()
+                           : std::filesystem::path(recent.front()).parent_path().string();
+        const auto folder =
+            AskStartDelivery(dialogs, LanguageText(UserLanguage(), "_OpenDelivery"), start);
+        if (!folder) {
+            return 0;
+        }
+        SetProjectFolder(*folder);
+    }
+
     QPointer<TSplashForm> splash = new TSplashForm;
     splash->ShowPainted();
 
-    TQtUserDialogs dialogs;
     TQtStartupUi startupUi(splash);
     TDataSourceFactory dataSources(dialogs);
     TQtDesktop desktop;
@@ -140,8 +184,21 @@ int RunPlayer(int argc, char** argv) {
     if (splash) {
         splash->repaint();
     }
+    if (HasChosenProjectFolder()) {
+        try {
+            RememberDelivery(GetProjectFolder());
+        } catch (const EKanvioError& error) {
+            LogLine(error.what(), LOG_ERROR);
+        }
+    }
     const int exitCode = RunLayouts(application, *PlayerContext, dialogs, arguments, splash);
+    const std::optional<std::string> nextDelivery = PlayerContext->TakePendingDelivery();
+    // The player stores its settings and lets go of the delivery's files before the next
+    // one starts.
     PlayerContext.reset();
+    if (nextDelivery) {
+        return StartOnDelivery(*nextDelivery);
+    }
     return exitCode;
 }
 
@@ -167,9 +224,33 @@ std::unique_ptr<TKanvioContext> CreatePlayerContext(const TContextServices& serv
 }
 
 int RunProgram(int argc, char** argv) {
-    const TCommandLine commandLine = ParseCommandLine(ArgumentsOf(argc, argv));
+    std::vector<std::string> arguments = ArgumentsOf(argc, argv);
+    const TProjectOption project = TakeProjectOption(arguments);
+    TCommandLine commandLine = ParseCommandLine(arguments);
+    if (commandLine.Error.empty() && !project.Error.empty()) {
+        commandLine.Command = TCommand::Usage;
+        commandLine.Error = project.Error;
+    }
+    std::string deliveryProblem;
+    if (project.Folder && project.Error.empty()) {
+        deliveryProblem = CheckDeliveryFolder(*project.Folder);
+        if (deliveryProblem.empty()) {
+            SetProjectFolder(*project.Folder);
+        }
+    }
     if (commandLine.Command == TCommand::Player) {
-        return RunPlayer(argc, argv);
+        // The toolkit sees the command line without the delivery's folder.
+        std::vector<char*> playerArgv{argv[0]};
+        for (std::string& argument : arguments) {
+            playerArgv.push_back(argument.data());
+        }
+        int playerArgc = static_cast<int>(playerArgv.size());
+        playerArgv.push_back(nullptr);
+        return RunPlayer(playerArgc, playerArgv.data(), deliveryProblem);
+    }
+    if (!deliveryProblem.empty() && commandLine.Error.empty()) {
+        std::cerr << "kanvio: " << deliveryProblem << '\n';
+        return 1;
     }
     // A command-line tool ends with an exit code and a message, never by a signal.
     try {

@@ -3,6 +3,7 @@
 #include "foundation/AnsiText.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -39,6 +40,17 @@ std::optional<std::string> TQtUserDialogs::AskSaveFileName(const std::string& in
         return std::nullopt;
     }
     return chosen.toStdString();
+}
+
+std::optional<std::string> TQtUserDialogs::AskFolder(const std::string& initialFolder,
+                                                     const std::string& title) {
+    const QString chosen =
+        QFileDialog::getExistingDirectory(QApplication::activeWindow(), AnsiToQString(title),
+                                          QFile::decodeName(initialFolder.c_str()));
+    if (chosen.isEmpty()) {
+        return std::nullopt;
+    }
+    return QFile::encodeName(chosen).toStdString();
 }
 
 } // namespace kanvio

@@ -14,6 +14,8 @@ public:
     std::optional<std::string> AskSaveFileName(const std::string& initialFolder,
                                                const std::string& proposedName,
                                                const std::string& filter) override;
+    std::optional<std::string> AskFolder(const std::string& initialFolder,
+                                         const std::string& title) override;
 };
 
 } // namespace kanvio

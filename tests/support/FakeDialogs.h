@@ -32,6 +32,17 @@ public:
         return answer;
     }
 
+    std::optional<std::string> AskFolder(const std::string& initialFolder,
+                                         const std::string& title) override {
+        folderDialogs.push_back({initialFolder, title});
+        if (folderAnswers.empty()) {
+            return std::nullopt;
+        }
+        auto answer = folderAnswers.front();
+        folderAnswers.pop_front();
+        return answer;
+    }
+
     struct SaveDialog {
         std::string InitialFolder, ProposedName, Filter;
     };
@@ -39,6 +50,8 @@ public:
     std::vector<std::string> questions;
     std::vector<SaveDialog> saveDialogs;
     std::deque<std::optional<std::string>> saveAnswers;
+    std::vector<std::pair<std::string, std::string>> folderDialogs; // initial folder, title
+    std::deque<std::optional<std::string>> folderAnswers;
     bool yesNoAnswer = false;
 };
 

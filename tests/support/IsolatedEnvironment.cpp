@@ -1,5 +1,6 @@
 #include "tests/support/IsolatedEnvironment.h"
 
+#include "foundation/DeliveryFolder.h"
 #include "foundation/KanvioToolkit.h"
 #include "foundation/RegistryManager.h"
 
@@ -23,6 +24,7 @@ IsolatedEnvironment::IsolatedEnvironment() : root_("kanvio-env") {
 
 IsolatedEnvironment::~IsolatedEnvironment() {
     SetProgramFolderForTesting({});
+    SetProjectFolder({});
     ReopenRegistryStore();
 }
 
