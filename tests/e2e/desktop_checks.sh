@@ -244,13 +244,16 @@ check_time_correction_escape() {
 }
 
 # Opens the choice window through the main window's menu: a click on the first menu, then
-# the arrow keys to the choice entry (the third), then a click on that highlighted entry.
+# the arrow keys to the choice entry (the fourth, after the delivery menu), then a click on
+# that highlighted entry.
 open_choice_window() {
   local before shot="$work/menu.png" mask="$work/menu-mask.png" left right
   before=$(windows_of "$kanvio_pid")
   xdotool windowactivate --sync "$main_window" >/dev/null 2>&1
   xdotool mousemove --window "$main_window" 12 10 click 1
   sleep 0.5
+  xdotool key Right
+  sleep 0.3
   xdotool key Right
   sleep 0.3
   xdotool key Right
