@@ -4,7 +4,7 @@
 
 #include "foundation/KanvioToolkit.h"
 #include "foundation/RegistryManager.h"
-#include "tests/ui/ScreenFormTestSupport.h"
+#include "tests/ui/SingleWindowTestFixture.h"
 #include "ui/InspChoiceForm.h"
 #include "ui/KanvioSingleForm.h"
 #include "ui/MainFormMenus.h"
@@ -43,37 +43,12 @@ std::string Trimmed(const QString& text) {
     return text.trimmed().toStdString();
 }
 
-class SingleFormTest : public PlayerWindowsTest {
+class SingleFormTest : public SingleWindowFixture {
 protected:
-    // Replaces the three-window layout of the fixture by the single window of layout.
-    void Open(uint8_t layoutMode) {
-        context->SetPlayerWindows(nullptr);
-        context->SetMainWindow(nullptr);
-        layout.reset();
-        context->LayoutMode = layoutMode;
-        form = std::make_unique<TKanvioSingleForm>(*context, dialogs, std::vector<std::string>{});
-        form->EmbeddedVideo()->Engine()->SetPlayPauseStepMs(0);
-        context->SetPlayerWindows(form.get());
-        context->SetMainWindow(form.get());
-        form->show(); // starts the player and selects the first reach
-    }
-
-    void TearDown() override {
-        if (form) {
-            form->close();
-        }
-        context->SetPlayerWindows(nullptr);
-        context->SetMainWindow(nullptr);
-        form.reset();
-        PlayerWindowsTest::TearDown();
-    }
-
     std::string LoadedFilm() {
         return ExtractFileName(form->EmbeddedVideo()->Engine()->FileName());
     }
     TPlayerControlsWidget& controls() { return *form->PlayerControls(); }
-
-    std::unique_ptr<TKanvioSingleForm> form;
 };
 
 TEST_F(SingleFormTest, ListShowsReachesFirstAndTheRadioButtonsSwitchIt) {

@@ -4,7 +4,7 @@
 // control panel's tool bar keeps its place and order.
 
 #include "foundation/AnsiText.h"
-#include "tests/ui/ScreenFormTestSupport.h"
+#include "tests/ui/SingleWindowTestFixture.h"
 #include "tools/mkproject/FilmMaker.h"
 #include "ui/DefectClassForm.h"
 #include "ui/KanvioSingleForm.h"
@@ -39,31 +39,8 @@
 namespace kanvio::test {
 namespace {
 
-class SingleWindowTest : public PlayerWindowsTest {
+class SingleWindowTest : public SingleWindowFixture {
 protected:
-    // Replaces the three-window layout of the fixture by the single window of layout.
-    void Open(uint8_t layoutMode) {
-        context->SetPlayerWindows(nullptr);
-        context->SetMainWindow(nullptr);
-        layout.reset();
-        context->LayoutMode = layoutMode;
-        form = std::make_unique<TKanvioSingleForm>(*context, dialogs, std::vector<std::string>{});
-        form->EmbeddedVideo()->Engine()->SetPlayPauseStepMs(0);
-        context->SetPlayerWindows(form.get());
-        context->SetMainWindow(form.get());
-        form->show(); // starts the player and selects the first reach
-    }
-
-    void TearDown() override {
-        if (form) {
-            form->close();
-        }
-        context->SetPlayerWindows(nullptr);
-        context->SetMainWindow(nullptr);
-        form.reset();
-        PlayerWindowsTest::TearDown();
-    }
-
     // The picture as the display paints it: in the film's shape, centred, filling one side,
     // black bars around it.
     void ExpectShapeKept(const QSize& pixels, const QSizeF& shape, const std::string& state) {
@@ -110,8 +87,6 @@ protected:
         form->ToggleFullScreen();
         ExpectShapeKept(pixels, shape, "back from full screen");
     }
-
-    std::unique_ptr<TKanvioSingleForm> form;
 };
 
 TEST_F(SingleWindowTest, VideoKeepsTheAspectOfAFilmOfTheWindowsShape) {
