@@ -7,6 +7,7 @@
 #include "foundation/RegistryManager.h"
 #include "tests/core/ContextTestSupport.h"
 #include "tests/ui/ScreenFormTestSupport.h"
+#include "tests/ui/SingleWindowTestFixture.h"
 #include "ui/KanvioSingleForm.h"
 #include "ui/SteeringForm.h"
 #include "video/EmbeddedVideo.h"
@@ -207,36 +208,20 @@ TEST_F(ControlWindowFrameTest, StoredPlaceStaysOverStarts) {
 }
 
 // The single window, which came back from full screen with its title bar above the screen.
-class SingleWindowFrameTest : public PlayerWindowsTest {
+class SingleWindowFrameTest : public SingleWindowFixture {
 protected:
     void SetUp() override {
         if (!manager_.Start()) {
             GTEST_SKIP() << "needs an X server with openbox (tests/support/with_xvfb.sh)";
         }
         PlayerWindowsTest::SetUp();
+        // The three-window layout goes before the test stores its places.
         context->SetPlayerWindows(nullptr);
         context->SetMainWindow(nullptr);
         layout.reset();
-        context->LayoutMode = 1;
     }
-    void TearDown() override {
-        if (form) {
-            form->close();
-            context->SetPlayerWindows(nullptr);
-            context->SetMainWindow(nullptr);
-            form.reset();
-        }
-        PlayerWindowsTest::TearDown();
-    }
-    void Open() {
-        form = std::make_unique<TKanvioSingleForm>(*context, dialogs, std::vector<std::string>{});
-        form->EmbeddedVideo()->Engine()->SetPlayPauseStepMs(0);
-        context->SetPlayerWindows(form.get());
-        context->SetMainWindow(form.get());
-        form->show();
-    }
+    void Open() { SingleWindowFixture::Open(1); }
     WindowManagerFixture manager_;
-    std::unique_ptr<TKanvioSingleForm> form;
 };
 
 TEST_F(SingleWindowFrameTest, LeavingFullScreenKeepsTheTitleBarOnTheScreen) {
