@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <cstdint>
 #include <fstream>
 #include <ostream>
 #include <sstream>
@@ -26,9 +27,13 @@ struct TOptionName {
 };
 
 constexpr TOptionName kOptions[] = {
-    {"--version", TCommand::Version, 0, 0}, {"--export-json", TCommand::ExportJson, 0, 1},
-    {"--summary", TCommand::Summary, 0, 0}, {"--probe", TCommand::Probe, 1, 3},
-    {"--grab", TCommand::Grab, 3, 5},       {"--help", TCommand::Usage, 0, 0},
+    {"--version", TCommand::Version, 0, 0},
+    {"--export-json", TCommand::ExportJson, 0, 1},
+    {"--summary", TCommand::Summary, 0, 0},
+    {"--probe", TCommand::Probe, 1, 3},
+    {"--grab", TCommand::Grab, 3, 5},
+    {"--help", TCommand::Usage, 0, 0},
+    {"--report", TCommand::Report, 1, SIZE_MAX},
 };
 
 // The player context as the program starts it, without any window: no dialog is shown
@@ -129,6 +134,8 @@ std::string UsageText() {
            "       kanvio --summary              counts of the project in this folder\n"
            "       kanvio --probe FILM [--strategy N]  how a film is recognised and loaded\n"
            "       kanvio --grab FILM MS OUT.(jpg|png) [--strategy N]\n"
+           "       kanvio --report OUT.pdf [--structure H:NUMBER|A:NUMBER ...]\n"
+           "                                     inspection report with observation pictures\n"
            "--project DIR, with any of them, opens the delivery in DIR instead of the one\n"
            "in the working directory beside the program.\n"
            "Exit codes: 0 done; 1 the command failed (standard error names the file and the\n"
@@ -155,6 +162,7 @@ int RunHeadlessCommand(const TCommandLine& commandLine, IDataSourceFactory& data
             return 0;
         case TCommand::Probe:
         case TCommand::Grab:
+        case TCommand::Report:
         case TCommand::Player:
             break;
         }

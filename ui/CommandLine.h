@@ -12,7 +12,7 @@ namespace kanvio {
 
 class IDataSourceFactory;
 
-enum class TCommand { Player, Version, ExportJson, Summary, Probe, Grab, Usage };
+enum class TCommand { Player, Version, ExportJson, Summary, Probe, Grab, Report, Usage };
 
 struct TCommandLine {
     TCommand Command = TCommand::Player;

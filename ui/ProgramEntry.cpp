@@ -20,6 +20,7 @@
 #include "ui/QtDesktop.h"
 #include "ui/QtPrinters.h"
 #include "ui/QtUserDialogs.h"
+#include "ui/ReportCommand.h"
 #include "ui/SteeringForm.h"
 #include "ui/TCForm.h"
 #include "ui/ThreeWindowLayout.h"
@@ -251,6 +252,9 @@ int RunProgram(int argc, char** argv) {
     if (!deliveryProblem.empty() && commandLine.Error.empty()) {
         std::cerr << "kanvio: " << deliveryProblem << '\n';
         return 1;
+    }
+    if (commandLine.Error.empty() && commandLine.Command == TCommand::Report) {
+        return RunReportCommand(argc, argv, commandLine.Arguments, std::cout, std::cerr);
     }
     // A command-line tool ends with an exit code and a message, never by a signal.
     try {
