@@ -1,0 +1,203 @@
+// The report and the observation places in a player context on a prepared model: where
+// each observation's picture lies, the counts, choosing structures by number, the command
+// line, and that a cancelled or failed report leaves no file behind.
+
+#include "ui/InspectionReport.h"
+
+#include "core/KanvioContext.h"
+#include "foundation/AtomicFile.h"
+#include "foundation/Errors.h"
+#include "tests/core/ContextTestSupport.h"
+#include "tests/video/VideoTestSupport.h"
+#include "ui/ObservationPictures.h"
+#include "ui/ReportCommand.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace kanvio {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Reach R1 (ID 7) has a.mpg from 00:00:00 to 00:00:40 and b.mpg from there to 00:01:20;
+// R10 (ID 8) has a.mpg again from 00:02:00 to 00:02:30; connection C1 (ID 9) has none.
+class InspectionReportTest : public test::ContextTest {
+protected:
+    void SetUp() override {
+        auto r1 = MakeStructure('H', "R1",
+                                {"00:00:00", "00:00:10", "00:00:55", "00:05:00", "later"}, "7");
+        r1->Details[1].DefectClass = 3;
+        r1->Details[2].DefectClass = 9;
+        auto r10 = MakeStructure('H', "R10", {"00:02:07"}, "8");
+        auto c1 = MakeStructure('A', "R10", {"00:03:00"}, "9");
+        c1->ConnectionNumber = "C1";
+        sources.model.Reaches = {r1, r10};
+        sources.model.Connections = {c1};
+        fs::copy_file(test::ExactFilm("mpeg2-gop12.mpg"), projectFolder() / "a.mpg");
+        fs::copy_file(test::ExactFilm("mpeg1.mpg"), projectFolder() / "b.mpg");
+        test::WriteFile(env.programFolder() / "Kanvio.dat", "x");
+        WriteSettings("[DATA]\nLinear=1.000000\n[FILME]\nCount=3\n"
+                      "1=a.mpg;00:00:00;00:00:40;40;H;7\n"
+                      "2=b.mpg;00:00:40;00:01:20;40;H;7\n"
+                      "3=a.mpg;00:02:00;00:02:30;30;H;8\n"
+                      "[common]\nLengthUnit=m\nLengthFormat=0.00\n");
+        context = CreateContext(true);
+    }
+    const TReachData& Structure(size_t index) const {
+        return index < 2 ? *context->Reaches[index] : *context->Connections[index - 2];
+    }
+
+    std::unique_ptr<TKanvioContext> context;
+};
+
+TEST_F(InspectionReportTest, ObservationPlacesFollowTheFilmThatHoldsTheirTime) {
+    struct TCase {
+        size_t Structure;
+        size_t Detail;
+        const char* Film; // empty: no place
+        int64_t Ms;
+    };
+    const TCase cases[] = {
+        {0, 0, "a.mpg", 400},   // the film's start: seeking never goes before 400 ms
+        {0, 1, "a.mpg", 10000}, // inside the first film
+        {0, 2, "b.mpg", 15000}, // the second film counts from its own start
+        {0, 3, "", -1},         // after every film of the structure
+        {0, 4, "", -1},         // no time
+        {1, 0, "a.mpg", 7000},  // the same file for another structure, from its part's start
+        {2, 0, "", -1},         // a structure without films
+    };
+    for (const TCase& c : cases) {
+        const TReachData& structure = Structure(c.Structure);
+        const TFramePlace place =
+            ObservationFramePlace(*context, structure, structure.Details[c.Detail]);
+        SCOPED_TRACE(structure.ReachNumber + " #" + std::to_string(c.Detail));
+        EXPECT_EQ(place.Valid(), c.Ms >= 0);
+        EXPECT_EQ(place.Ms, c.Ms);
+        if (place.Valid()) {
+            EXPECT_EQ(fs::path(place.Film).filename(), c.Film);
+        }
+    }
+    // The picture there is the frame of that time.
+    TObservationPictureSource pictures;
+    const TReachData& r1 = Structure(0);
+    EXPECT_EQ(test::FrameNumberOf(
+                  pictures.Picture(ObservationFramePlace(*context, r1, r1.Details[2]), QSize())),
+              15000 / 40);
+}
+
+TEST_F(InspectionReportTest, LinearFactorScalesTheTimeAsSeekingDoes) {
+    context->LinearFactor = 0.5;
+    const TReachData& r1 = Structure(0);
+    EXPECT_EQ(ObservationFramePlace(*context, r1, r1.Details[1]).Ms, 5000);
+}
+
+TEST_F(InspectionReportTest, CountsGroupTheDefectClasses) {
+    const TReportCounts counts = CountReport(AllStructures(*context));
+    EXPECT_EQ(counts.Reaches, 2u);
+    EXPECT_EQ(counts.Connections, 1u);
+    EXPECT_EQ(counts.Observations, 7u);
+    // Class 9 is drawn in the colour of class 5 and counted there.
+    const std::array<size_t, 6> expected = {5, 0, 0, 1, 0, 1};
+    EXPECT_EQ(counts.ByClass, expected);
+    for (const auto& [given, counted] :
+         std::vector<std::pair<int, int>>{{-3, 0}, {0, 0}, {1, 1}, {5, 5}, {6, 5}, {1000, 5}})
+        EXPECT_EQ(ReportClassOf(given), counted) << given;
+}
+
+TEST_F(InspectionReportTest, StructuresAreFoundByTheirExactNumberInTheOrderAsked) {
+    const auto found = FindReportStructures(*context, {{'A', "C1"}, {'H', "R1"}, {'H', "R10"}});
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_EQ(found[0], &Structure(2));
+    EXPECT_EQ(found[1], &Structure(0));
+    EXPECT_EQ(found[2], &Structure(1));
+    // No prefix matching, and a connection is looked up by its own number only.
+    for (const auto& [type, number] : std::vector<std::pair<char, std::string>>{
+             {'H', "R"}, {'H', "r1"}, {'H', "R1 "}, {'A', "R10"}, {'H', "C1"}}) {
+        try {
+            FindReportStructures(*context, {{type, number}});
+            ADD_FAILURE() << type << ":" << number << " was found";
+        } catch (const EKanvioError& error) {
+            EXPECT_NE(std::string(error.what()).find(number), std::string::npos) << error.what();
+        }
+    }
+}
+
+TEST_F(InspectionReportTest, CommandLineArguments) {
+    struct TCase {
+        std::vector<std::string> Args;
+        bool Ok;
+        size_t Structures;
+    };
+    const TCase cases[] = {
+        {{"out.pdf"}, true, 0},
+        {{"out.pdf", "--structure", "H:R1", "--structure", "A:C 1"}, true, 2},
+        {{"out.pdf", "--structure", "H:"}, false, 0},
+        {{"out.pdf", "--structure", "X:R1"}, false, 0},
+        {{"out.pdf", "--structure", "HR1"}, false, 0},
+        {{"out.pdf", "--structure"}, false, 0},
+        {{"out.pdf", "extra"}, false, 0},
+        {{"--structure", "H:R1"}, false, 0},
+    };
+    for (const TCase& c : cases) {
+        const TReportArguments parsed = ParseReportArguments(c.Args);
+        EXPECT_EQ(parsed.Error.empty(), c.Ok) << c.Args.size() << " " << parsed.Error;
+        if (c.Ok) {
+            EXPECT_EQ(parsed.Output, "out.pdf");
+            EXPECT_EQ(parsed.Structures.size(), c.Structures);
+        }
+    }
+    const TReportArguments two = ParseReportArguments({"o.pdf", "--structure", "A:C 1"});
+    ASSERT_EQ(two.Structures.size(), 1u);
+    EXPECT_EQ(two.Structures[0], std::make_pair('A', std::string("C 1")));
+}
+
+TEST_F(InspectionReportTest, CancelledReportLeavesNoFileAndKeepsAnOldOne) {
+    TObservationPictureSource pictures;
+    TInspectionReport report(*context, pictures);
+    const auto structures = AllStructures(*context);
+    const std::string fresh = (env.root() / "fresh.pdf").string();
+    const std::string old = (env.root() / "old.pdf").string();
+    WriteFileAtomically(old, "the report of yesterday");
+    for (size_t stopAt : {size_t{0}, size_t{2}}) {
+        std::vector<size_t> asked;
+        for (const std::string& file : {fresh, old}) {
+            asked.clear();
+            EXPECT_FALSE(
+                report.Write(file, structures, [&](size_t index, size_t total, const TReachData&) {
+                    EXPECT_EQ(total, 3u);
+                    asked.push_back(index);
+                    return index < stopAt;
+                }));
+        }
+        EXPECT_EQ(asked.size(), stopAt + 1);
+        EXPECT_FALSE(fs::exists(fresh));
+        std::string bytes;
+        ASSERT_TRUE(ReadWholeFile(old, bytes));
+        EXPECT_EQ(bytes, "the report of yesterday");
+    }
+    // Nothing half-written is left beside them either.
+    for (const auto& entry : fs::directory_iterator(env.root()))
+        EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+}
+
+TEST_F(InspectionReportTest, ReportIntoAMissingFolderIsAnErrorNamingTheFile) {
+    TObservationPictureSource pictures;
+    TInspectionReport report(*context, pictures);
+    const std::string file = (env.root() / "no" / "such" / "report.pdf").string();
+    try {
+        report.Write(file, AllStructures(*context));
+        ADD_FAILURE() << "written";
+    } catch (const EInOutError& error) {
+        EXPECT_EQ(error.fileName(), file);
+    }
+    EXPECT_FALSE(fs::exists(file));
+    // Observations without a film are shown without a picture, not as a failure.
+    const std::string written = (env.root() / "report.pdf").string();
+    EXPECT_TRUE(report.Write(written, AllStructures(*context)));
+    EXPECT_EQ(report.MissingPictures(), 3u);
+    EXPECT_GT(fs::file_size(written), 1000u);
+}
+
+} // namespace
+} // namespace kanvio
