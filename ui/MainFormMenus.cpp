@@ -37,6 +37,10 @@ TMainFormMenus::TMainFormMenus(QWidget* window) : QObject(window), MainMenu(new 
     miPrintout = MainMenu->addMenu(QString());
     miPrintStructure = miPrintout->addAction(QString());
     miToggleManholes = miPrintout->addAction(QString());
+    miReport = miPrintout->addMenu(QString());
+    miReportStructure = miReport->addAction(QString());
+    miReportChoice = miReport->addAction(QString());
+    miReportDelivery = miReport->addAction(QString());
 
     miSettings = MainMenu->addMenu(QString());
     miCodecSettings = miSettings->addAction(QString());
@@ -72,6 +76,10 @@ void TMainFormMenus::ApplyTexts(const LangScope& lang) {
     miSettings->setTitle(Caption(lang, "_Settings"));
     miPrintout->setTitle(Caption(lang, "_Print"));
     miPrintStructure->setText(Caption(lang, "_PrintStructure"));
+    miReport->setTitle(Caption(lang, "_Report"));
+    miReportStructure->setText(Caption(lang, "_ReportStructure"));
+    miReportChoice->setText(Caption(lang, "_ReportChoice"));
+    miReportDelivery->setText(Caption(lang, "_ReportDelivery"));
     miCodecSettings->setText(Caption(lang, "_CodecSettings"));
     miDefectClass->setText(Caption(lang, "_DefectClasses"));
     miLayout->setTitle(Caption(lang, "_Layout"));

@@ -66,6 +66,10 @@ public:
     QMenu* miPrintout;
     QAction* miPrintStructure;
     QAction* miToggleManholes;
+    QMenu* miReport;
+    QAction* miReportStructure;
+    QAction* miReportChoice;
+    QAction* miReportDelivery;
     QMenu* miSettings;
     QAction* miCodecSettings;
     QAction* miDefectClass;

@@ -10,6 +10,7 @@
 #include "ui/DeliveryCommands.h"
 #include "ui/InspChoiceForm.h"
 #include "ui/MainFormMenus.h"
+#include "ui/ReportCommands.h"
 #include "ui/SettingsCommands.h"
 #include "ui/StartChoice.h"
 #include "ui/StructureGraphicView.h"
@@ -41,6 +42,7 @@ TMainMenuCommands::TMainMenuCommands(TKanvioContext& context, IUserDialogs& dial
     };
     settings_ = std::make_unique<TSettingsCommands>(context_, dialogs_, window_, std::move(hooks));
     deliveries_ = std::make_unique<TDeliveryCommands>(context_, dialogs_, menus_, window_);
+    reports_ = std::make_unique<TReportCommands>(context_, dialogs_, MakeReportProgressDialog);
 
     QObject::connect(&menus_, &TMainFormMenus::ReachItemClick, &window_,
                      [this](int index) { ReachItemClick(index); });
@@ -57,6 +59,9 @@ TMainMenuCommands::TMainMenuCommands(TKanvioContext& context, IUserDialogs& dial
         context_.PrintStructure(PanelImage(infoPanel_), WholeGraphicImage(graphic_));
     });
     onTrigger(menus_.miAdvanced, [this] { miAdvancedClick(); });
+    onTrigger(menus_.miReportStructure, [this] { reports_->ReportCurrentStructure(); });
+    onTrigger(menus_.miReportChoice, [this] { reports_->ReportChoice(choiceForm_); });
+    onTrigger(menus_.miReportDelivery, [this] { reports_->ReportDelivery(); });
     onTrigger(menus_.miCodecSettings, [this] { settings_->miCodecSettingsClick(); });
     onTrigger(menus_.miDefectClass, [this] { settings_->miDefectClassClick(); });
     onTrigger(menus_.miMenuLayout, [this] { settings_->miMenuLayoutClick(); });

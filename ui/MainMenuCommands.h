@@ -22,6 +22,7 @@ class TKanvioContext;
 class TMainFormMenus;
 class TQelListViewModel;
 class TReachData;
+class TReportCommands;
 class TSettingsCommands;
 class TStructureGraphicView;
 class TStructureInfoPanel;
@@ -64,6 +65,7 @@ public:
     TInspChoiceForm* ChoiceForm() const { return choiceForm_; }
     TSettingsCommands& Settings() const { return *settings_; }
     TDeliveryCommands& Deliveries() const { return *deliveries_; }
+    TReportCommands& Reports() const { return *reports_; }
 
 private:
     TKanvioContext& context_;
@@ -75,6 +77,7 @@ private:
     QWidget& window_;
     std::unique_ptr<TSettingsCommands> settings_;
     std::unique_ptr<TDeliveryCommands> deliveries_;
+    std::unique_ptr<TReportCommands> reports_;
     std::unique_ptr<TQelListViewModel> listModel_;
     TInspChoiceForm* choiceForm_ = nullptr; // a child of the window
 };

@@ -2,6 +2,7 @@
 
 #include <QFontMetricsF>
 #include <QPdfWriter>
+#include <QVariant>
 
 namespace kanvio {
 
@@ -13,6 +14,23 @@ TReportPages::TReportPages(QPdfWriter& writer, QPainter* painter, QString footer
     // The footer keeps its own strip at the bottom of the printable area.
     bottom_ = writer_.height() - Mm(10);
     BeginPage();
+}
+
+QString FillIn(const QString& format, std::initializer_list<QVariant> values) {
+    QString text = format;
+    int place = 1;
+    bool found = false;
+    for (const QVariant& value : values) {
+        const QString mark = '%' + QString::number(place++);
+        found = found || text.contains(mark);
+        text.replace(mark, value.toString());
+    }
+    if (!found) {
+        // A language file without the text: its key, then the values.
+        for (const QVariant& value : values)
+            text += ' ' + value.toString();
+    }
+    return text;
 }
 
 double TReportPages::Mm(double millimetres) const {
@@ -48,7 +66,7 @@ void TReportPages::BeginPage() {
     painter_->drawLine(QPointF(0, top - Mm(1)), QPointF(width_, top - Mm(1)));
     painter_->restore();
     Text(font, line, footer_, Qt::AlignLeft | Qt::AlignVCenter);
-    Text(font, line, pageFormat_.arg(page_).arg(totalPages_), Qt::AlignRight | Qt::AlignVCenter);
+    Text(font, line, FillIn(pageFormat_, {page_, totalPages_}), Qt::AlignRight | Qt::AlignVCenter);
 }
 
 double TReportPages::LineHeight(const QFont& font) const {

@@ -8,10 +8,16 @@
 #include <QPainter>
 #include <QRectF>
 #include <QString>
+#include <QVariant>
+#include <initializer_list>
 
 class QPdfWriter;
 
 namespace kanvio {
+
+// format with %1, %2 ... replaced by values in order; a format without them (a missing
+// language text) gets the values appended.
+QString FillIn(const QString& format, std::initializer_list<QVariant> values);
 
 class TReportPages {
 public:

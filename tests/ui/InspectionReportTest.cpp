@@ -5,13 +5,17 @@
 #include "ui/InspectionReport.h"
 
 #include "core/KanvioContext.h"
+#include "core/StructureListModel.h"
 #include "foundation/AtomicFile.h"
 #include "foundation/Errors.h"
 #include "tests/core/ContextTestSupport.h"
 #include "tests/video/VideoTestSupport.h"
+#include "ui/InspChoiceForm.h"
 #include "ui/ObservationPictures.h"
 #include "ui/ReportCommand.h"
+#include "ui/ReportCommands.h"
 
+#include <QTest>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -32,6 +36,9 @@ protected:
         auto r10 = MakeStructure('H', "R10", {"00:02:07"}, "8");
         auto c1 = MakeStructure('A', "R10", {"00:03:00"}, "9");
         c1->ConnectionNumber = "C1";
+        r1->city = "Bonn";
+        r10->city = "Aachen";
+        c1->city = "Bonn";
         sources.model.Reaches = {r1, r10};
         sources.model.Connections = {c1};
         fs::copy_file(test::ExactFilm("mpeg2-gop12.mpg"), projectFolder() / "a.mpg");
@@ -197,6 +204,93 @@ TEST_F(InspectionReportTest, ReportIntoAMissingFolderIsAnErrorNamingTheFile) {
     EXPECT_TRUE(report.Write(written, AllStructures(*context)));
     EXPECT_EQ(report.MissingPictures(), 3u);
     EXPECT_GT(fs::file_size(written), 1000u);
+}
+
+// What the progress window was told; cancels before structure number cancelAt.
+class CountingProgress final : public IReportProgress {
+public:
+    CountingProgress(std::vector<std::string>& shown, size_t cancelAt)
+        : shown_(shown), cancelAt_(cancelAt) {}
+    void Show(size_t index, size_t total, const std::string& structure) override {
+        shown_.push_back(std::to_string(index + 1) + "/" + std::to_string(total) + " " + structure);
+        index_ = index;
+    }
+    bool Cancelled() override { return index_ >= cancelAt_; }
+
+private:
+    std::vector<std::string>& shown_;
+    size_t cancelAt_;
+    size_t index_ = 0;
+};
+
+class ReportCommandsTest : public InspectionReportTest {
+protected:
+    TReportCommands Commands(size_t cancelAt = SIZE_MAX) {
+        return TReportCommands(*context, dialogs, [this, cancelAt] {
+            return std::make_unique<CountingProgress>(shown, cancelAt);
+        });
+    }
+    std::vector<std::string> shown;
+};
+
+TEST_F(ReportCommandsTest, ChosenFileGetsTheReportWithProgressPerStructure) {
+    TReportCommands commands = Commands();
+    // The dialog cancelled: nothing happens.
+    EXPECT_FALSE(commands.ReportDelivery());
+    EXPECT_TRUE(shown.empty());
+    // A name without its ending gets it.
+    dialogs.saveAnswers.push_back((env.root() / "all").string());
+    EXPECT_TRUE(commands.ReportDelivery());
+    EXPECT_TRUE(fs::exists(env.root() / "all.pdf"));
+    EXPECT_EQ(shown, (std::vector<std::string>{"1/3 _Reach R1", "2/3 _Reach R10",
+                                               "3/3 _Connection R10 / C1"}));
+    ASSERT_EQ(dialogs.saveDialogs.size(), 2u);
+    EXPECT_EQ(dialogs.saveDialogs[1].Filter, "_ReportFile (*.pdf)");
+    EXPECT_TRUE(dialogs.messages.empty());
+
+    shown.clear();
+    context->CurrentStructure = context->Connections[0].get();
+    dialogs.saveAnswers.push_back((env.root() / "one.PDF").string());
+    EXPECT_TRUE(commands.ReportCurrentStructure());
+    EXPECT_TRUE(fs::exists(env.root() / "one.PDF"));
+    EXPECT_EQ(shown, (std::vector<std::string>{"1/1 _Connection R10 / C1"}));
+    // The proposed name holds no folder separator of the structure's number.
+    EXPECT_EQ(dialogs.saveDialogs.back().ProposedName, "_ReportTitle R10 _ C1.pdf");
+}
+
+TEST_F(ReportCommandsTest, CancelledOrFailedReportLeavesNoFile) {
+    TReportCommands cancelling = Commands(1);
+    dialogs.saveAnswers.push_back((env.root() / "cancelled.pdf").string());
+    EXPECT_FALSE(cancelling.ReportDelivery());
+    EXPECT_EQ(shown.size(), 2u);
+    EXPECT_FALSE(fs::exists(env.root() / "cancelled.pdf"));
+    EXPECT_TRUE(dialogs.messages.empty());
+
+    TReportCommands commands = Commands();
+    const std::string nowhere = (env.root() / "gone" / "r.pdf").string();
+    dialogs.saveAnswers.push_back(nowhere);
+    EXPECT_FALSE(commands.ReportDelivery());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].first, TMessageKind::Error);
+    EXPECT_TRUE(dialogs.messages[0].second.starts_with("_ReportFailed\n"));
+    EXPECT_NE(dialogs.messages[0].second.find(nowhere), std::string::npos);
+    EXPECT_FALSE(fs::exists(nowhere));
+}
+
+TEST_F(ReportCommandsTest, ChoiceReportTakesTheRowsTheFilterLeaves) {
+    // Never opened: the window would show every structure.
+    EXPECT_EQ(TReportCommands::ChoiceStructures(*context, nullptr).size(), 3u);
+    const auto listModel = BuildListModel(*context);
+    QWidget owner;
+    auto* form = new TInspChoiceForm(*context, *listModel, {}, &owner);
+    form->show();
+    form->MainGrid->ApplyFilter(4, "bo");
+    const auto structures = TReportCommands::ChoiceStructures(*context, form);
+    EXPECT_EQ(structures, (std::vector<const TReachData*>{&Structure(0), &Structure(2)}));
+    TReportCommands commands = Commands();
+    dialogs.saveAnswers.push_back((env.root() / "choice.pdf").string());
+    EXPECT_TRUE(commands.ReportChoice(form));
+    EXPECT_EQ(shown, (std::vector<std::string>{"1/2 _Reach R1", "2/2 _Connection R10 / C1"}));
 }
 
 } // namespace
