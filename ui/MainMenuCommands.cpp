@@ -10,6 +10,7 @@
 #include "ui/DeliveryCommands.h"
 #include "ui/InspChoiceForm.h"
 #include "ui/MainFormMenus.h"
+#include "ui/ObservationStrip.h"
 #include "ui/ReportCommands.h"
 #include "ui/SettingsCommands.h"
 #include "ui/StartChoice.h"
@@ -43,6 +44,9 @@ TMainMenuCommands::TMainMenuCommands(TKanvioContext& context, IUserDialogs& dial
     settings_ = std::make_unique<TSettingsCommands>(context_, dialogs_, window_, std::move(hooks));
     deliveries_ = std::make_unique<TDeliveryCommands>(context_, dialogs_, menus_, window_);
     reports_ = std::make_unique<TReportCommands>(context_, dialogs_, MakeReportProgressDialog);
+    strip_ = new TObservationStrip;
+    graphic_.SetFooter(strip_);
+    strip_->SetClickHandler([this](int detailIndex) { graphic_.ClickObservation(detailIndex); });
 
     QObject::connect(&menus_, &TMainFormMenus::ReachItemClick, &window_,
                      [this](int index) { ReachItemClick(index); });
@@ -127,6 +131,11 @@ void TMainMenuCommands::ShowStructureInfo() {
 
 void TMainMenuCommands::DrawStructureGraphic(const TReachData* structure) {
     if (!graphic_.isHidden()) {
+        // The pictures first: the drawing leaves room for the strip they make.
+        if (structure != stripStructure_) {
+            stripStructure_ = structure;
+            strip_->ShowStructure(context_, structure);
+        }
         graphic_.DrawStructureGraphic(structure);
     }
 }

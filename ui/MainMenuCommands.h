@@ -20,6 +20,7 @@ class TInspChoiceForm;
 class TDeliveryCommands;
 class TKanvioContext;
 class TMainFormMenus;
+class TObservationStrip;
 class TQelListViewModel;
 class TReachData;
 class TReportCommands;
@@ -66,6 +67,8 @@ public:
     TSettingsCommands& Settings() const { return *settings_; }
     TDeliveryCommands& Deliveries() const { return *deliveries_; }
     TReportCommands& Reports() const { return *reports_; }
+    // The thumbnails of the observations under the graphic.
+    TObservationStrip& Strip() const { return *strip_; }
 
 private:
     TKanvioContext& context_;
@@ -80,6 +83,8 @@ private:
     std::unique_ptr<TReportCommands> reports_;
     std::unique_ptr<TQelListViewModel> listModel_;
     TInspChoiceForm* choiceForm_ = nullptr; // a child of the window
+    TObservationStrip* strip_ = nullptr;    // in the graphic's scroll box
+    const TReachData* stripStructure_ = nullptr;
 };
 
 } // namespace kanvio

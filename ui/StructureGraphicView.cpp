@@ -151,7 +151,9 @@ void TStructureGraphicView::DrawStructureGraphic(const TReachData* structure) {
     const TGraphicOptions options = optionsSource_ ? optionsSource_() : TGraphicOptions{};
     // The client area the graphic will have: without scroll bars when it fits, narrower
     // by the vertical scroll bar when its rows reach below the scroll box.
-    const QSize client = maximumViewportSize();
+    QSize client = maximumViewportSize();
+    if (footer_ != nullptr)
+        client.setHeight(std::max(0, client.height() - footer_->sizeHint().height()));
     TStructureGraphicLayout layout =
         LayoutStructureGraphic(*structure, CurrentStyle(client.width(), client.height()), options);
     if (layout.ContentRect().bottom() >= client.height()) {
@@ -170,8 +172,26 @@ void TStructureGraphicView::DrawStructureGraphic(const TReachData* structure) {
     for (const QLabel* title : {distanceTitle_, descriptionTitle_, timeTitle_}) {
         content |= title->geometry();
     }
+    drawing_ = content;
     canvas_->resize(content.right() + 1, content.bottom() + 1);
+    PlaceFooter();
     canvas_->update();
+}
+
+void TStructureGraphicView::SetFooter(QWidget* footer) {
+    footer_ = footer;
+    footer_->setParent(canvas_);
+    footer_->show();
+    PlaceFooter();
+}
+
+void TStructureGraphicView::PlaceFooter() {
+    if (footer_ == nullptr)
+        return;
+    const QSize size = footer_->sizeHint();
+    const int top = drawing_.isValid() ? drawing_.bottom() + 1 : 0;
+    footer_->setGeometry(0, top, size.width(), size.height());
+    canvas_->resize(std::max(drawing_.right() + 1, size.width()), top + size.height());
 }
 
 void TStructureGraphicView::ObservationLabelClick(int detailIndex) {

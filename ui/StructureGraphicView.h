@@ -62,6 +62,13 @@ public:
     const std::vector<TObservationLabel*>& ObservationLabels() const { return labels_; }
     const TStructureGraphicLayout& Layout() const { return layout_; }
     const QImage& Bitmap() const;
+    // A widget under the drawing inside the scroll box (the observation pictures), owned
+    // by the view from then on; the drawing leaves room for its height where it can.
+    void SetFooter(QWidget* footer);
+    // Places the footer under the drawing again, after its size changed.
+    void PlaceFooter();
+    // Does what a click on the labels of observation detailIndex does.
+    void ClickObservation(int detailIndex) { ObservationLabelClick(detailIndex); }
     QLabel* DistanceTitle() const { return distanceTitle_; }
     QLabel* DescriptionTitle() const { return descriptionTitle_; }
     QLabel* TimeTitle() const { return timeTitle_; }
@@ -87,6 +94,8 @@ private:
     TOptionsSource optionsSource_;
     TObservationClickHandler clickHandler_;
     bool painting_ = false;
+    QWidget* footer_ = nullptr;
+    QRect drawing_; // what the drawing covers on the canvas
 };
 
 // The drawing settings of the player context: number format, unit, class colours and the

@@ -31,8 +31,10 @@ std::string TimelineText(int64_t seconds);
 // when missing). Throws EInOutError when a file cannot be written.
 void WriteIsybauProject(const TGeneratedProject& project, const std::string& folder);
 
-// Makes the project's films with ffmpeg into folder.
-void WriteProjectFilms(const TGeneratedProject& project, const std::string& folder);
+// Makes the project's films with ffmpeg into folder; frameNumbers writes each frame's
+// number into its picture (see FrameCode.h).
+void WriteProjectFilms(const TGeneratedProject& project, const std::string& folder,
+                       bool frameNumbers = false);
 
 // Copies the language and help files and the code texts found in mediumFolder and its sub-folders
 // into the same places below folder. A missing medium folder copies nothing. Returns the count.

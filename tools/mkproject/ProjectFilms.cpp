@@ -7,7 +7,8 @@ namespace kanvio::generator {
 
 namespace fs = std::filesystem;
 
-void WriteProjectFilms(const TGeneratedProject& project, const std::string& folder) {
+void WriteProjectFilms(const TGeneratedProject& project, const std::string& folder,
+                       bool frameNumbers) {
     for (const auto& film : project.Films) {
         TFilmRequest request;
         request.FileName = (fs::path(folder) / film.FileName).string();
@@ -15,6 +16,7 @@ void WriteProjectFilms(const TGeneratedProject& project, const std::string& fold
         request.Seconds = film.Seconds;
         request.FramesPerSecond = project.FramesPerSecond;
         request.Label = film.Label;
+        request.FrameNumbers = frameNumbers;
         MakeFilm(request);
     }
 }
