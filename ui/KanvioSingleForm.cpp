@@ -13,6 +13,7 @@
 #include "ui/MainFormLayout.h"
 #include "ui/MainFormMenus.h"
 #include "ui/MainMenuCommands.h"
+#include "ui/PictureCopy.h"
 #include "ui/PlayerControlsWidget.h"
 #include "ui/PlayerKeys.h"
 #include "ui/StructureGraphicView.h"
@@ -174,6 +175,11 @@ void TKanvioSingleForm::CreatePopupMenu() {
     popup_.Create(this);
     connect(popup_.SaveImage, &QAction::triggered, this, [this] { context_.SaveImage(); });
     connect(popup_.PrintImage, &QAction::triggered, this, [this] { context_.PrintImage(); });
+    connect(popup_.CopyImage, &QAction::triggered, this, [this] {
+        TPictureCopy(context_, dialogs_).CopyToClipboard(*QGuiApplication::clipboard());
+    });
+    connect(popup_.SaveCaptionedImage, &QAction::triggered, this,
+            [this] { TPictureCopy(context_, dialogs_).SaveWithCaption(); });
     connect(popup_.ColorSettings, &QAction::triggered, this, [this] { ShowColorControl(); });
     connect(popup_.Menu, &QMenu::aboutToShow, this,
             [this] { popup_.ColorSettings->setEnabled(CanChangePictureProps()); });
@@ -205,6 +211,8 @@ void TKanvioSingleForm::ApplyTexts() {
     menus_->miDefectClass->setText(AnsiToQString(lang.Text("_DefectClass")));
     popup_.SaveImage->setText(AnsiToQString(lang.Text("_SaveImage")));
     popup_.PrintImage->setText(AnsiToQString(lang.Text("_PrintImage")));
+    popup_.CopyImage->setText(AnsiToQString(lang.Text("_CopyPicture")));
+    popup_.SaveCaptionedImage->setText(AnsiToQString(lang.Text("_SaveCaptionedPicture")) + "...");
     popup_.FullScreen->setText(AnsiToQString(lang.Text("_FullScreen")));
     popup_.ColorSettings->setText(AnsiToQString(lang.Text("_ColorSettings")));
     endeButton_->setText(AnsiToQString(lang.Text("_End")));

@@ -2,7 +2,11 @@
 
 #include "core/KanvioContext.h"
 #include "core/SplashForm.h"
+#include "foundation/UserDialogs.h"
+#include "ui/PictureCopy.h"
 #include "ui/SteeringForm.h"
+
+#include <QGuiApplication>
 
 namespace kanvio {
 
@@ -87,6 +91,18 @@ void TThreeWindowLayout::SaveImage() {
 
 void TThreeWindowLayout::PrintImage() {
     context_.PrintImage();
+}
+
+void TThreeWindowLayout::CopyImage() {
+    if (IUserDialogs* dialogs = context_.Services().Dialogs) {
+        TPictureCopy(context_, *dialogs).CopyToClipboard(*QGuiApplication::clipboard());
+    }
+}
+
+void TThreeWindowLayout::SaveCaptionedImage() {
+    if (IUserDialogs* dialogs = context_.Services().Dialogs) {
+        TPictureCopy(context_, *dialogs).SaveWithCaption();
+    }
 }
 
 void TThreeWindowLayout::MovieComplete() {

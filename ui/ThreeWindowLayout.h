@@ -48,6 +48,8 @@ private:
     void MovieComplete() override;
     void SaveImage() override;
     void PrintImage() override;
+    void CopyImage() override;
+    void SaveCaptionedImage() override;
     // IEngineSettings
     int32_t FilterStrategy() const override;
 

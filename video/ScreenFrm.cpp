@@ -89,6 +89,9 @@ void TScreenForm::CreateMenu() {
     connect(popup_.ColorSettings, &QAction::triggered, this, [this] { ShowColorControl(); });
     connect(popup_.SaveImage, &QAction::triggered, this, [this] { commands_.SaveImage(); });
     connect(popup_.PrintImage, &QAction::triggered, this, [this] { commands_.PrintImage(); });
+    connect(popup_.CopyImage, &QAction::triggered, this, [this] { commands_.CopyImage(); });
+    connect(popup_.SaveCaptionedImage, &QAction::triggered, this,
+            [this] { commands_.SaveCaptionedImage(); });
     connect(popup_.FullScreen, &QAction::triggered, this, [this] { ToggleFullScreen(); });
     connect(popup_.Menu, &QMenu::aboutToShow, this, [this] { PopupMenuPopup(); });
 }
@@ -97,6 +100,8 @@ void TScreenForm::ApplyTexts() {
     LangScope lang;
     popup_.SaveImage->setText(AnsiToQString(lang.Text("_SaveImage")));
     popup_.PrintImage->setText(AnsiToQString(lang.Text("_PrintImage")));
+    popup_.CopyImage->setText(AnsiToQString(lang.Text("_CopyPicture")));
+    popup_.SaveCaptionedImage->setText(AnsiToQString(lang.Text("_SaveCaptionedPicture")) + "...");
     popup_.FullScreen->setText(AnsiToQString(lang.Text("_FullScreen")));
     popup_.ColorSettings->setText(AnsiToQString(lang.Text("_ColorSettings")));
 }

@@ -42,6 +42,9 @@ public:
     // The picture commands of the context menu.
     virtual void SaveImage() = 0;
     virtual void PrintImage() = 0;
+    // The picture to the clipboard, and saved with its observation's caption.
+    virtual void CopyImage() {}
+    virtual void SaveCaptionedImage() {}
 };
 
 class TScreenForm final : public QWidget, public IVideoWindow, public IDecoderListTarget {

@@ -10,10 +10,14 @@ void TVideoPopupMenu::Create(QWidget* owner) {
     Menu->setObjectName("PopupMenu");
     SaveImage = Menu->addAction(QString());
     PrintImage = Menu->addAction(QString());
+    CopyImage = Menu->addAction(QString());
+    SaveCaptionedImage = Menu->addAction(QString());
     FullScreen = Menu->addAction(QString());
     ColorSettings = Menu->addAction(QString());
     SaveImage->setObjectName("miSaveImage");
     PrintImage->setObjectName("miPrintImage");
+    CopyImage->setObjectName("miCopyImage");
+    SaveCaptionedImage->setObjectName("miSaveCaptionedImage");
     FullScreen->setObjectName("miFullScreen");
     ColorSettings->setObjectName("miColorSettings");
     FullScreen->setCheckable(true);

@@ -17,6 +17,8 @@ struct TVideoPopupMenu {
     QMenu* Menu = nullptr;
     QAction* SaveImage = nullptr;
     QAction* PrintImage = nullptr;
+    QAction* CopyImage = nullptr;
+    QAction* SaveCaptionedImage = nullptr;
     QAction* FullScreen = nullptr;
     QAction* ColorSettings = nullptr;
 };
