@@ -18,6 +18,7 @@
 #include "ui/PlayerKeys.h"
 #include "ui/StructureGraphicView.h"
 #include "ui/StructureInfoPanel.h"
+#include "ui/StructureTreePictures.h"
 #include "video/ColorControlForm.h"
 #include "video/EmbeddedVideo.h"
 #include "video/VideoDisplayWidget.h"
@@ -109,6 +110,7 @@ void TKanvioSingleForm::CreateControls() {
     // A row is as wide as its text: one wider than the list scrolls instead of being cut.
     lstStructures_->header()->setStretchLastSection(false);
     lstStructures_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    treePictures_ = new TStructureTreePictures(*lstStructures_, context_, &StructureOfRow);
 
     videoWindow_ = new TVideoDisplayWidget(client_);
     videoWindow_->setObjectName("VideoWindow");

@@ -39,6 +39,8 @@ class TMainMenuCommands;
 class TPlayerControlsWidget;
 class TStructureGraphicView;
 class TStructureInfoPanel;
+class TStructureTreePictures;
+class TReachData;
 class TColorControlForm;
 class TVideoDisplayWidget;
 
@@ -116,6 +118,9 @@ public:
     TStructureInfoPanel* InfoPanel() const { return infoPanel_; }
     TStructureGraphicView* ScrollBox() const { return scrollBox_; }
     QTreeWidget* lstStructures() const { return lstStructures_; }
+    TStructureTreePictures* TreePictures() const { return treePictures_; }
+    // The structure of a row of the structure list (null: none).
+    static const TReachData* StructureOfRow(const QTreeWidgetItem* item);
     TVideoDisplayWidget* VideoWindow() const { return videoWindow_; }
     TEmbeddedVideo* EmbeddedVideo() const { return video_.get(); }
     TPlayerControlsWidget* PlayerControls() const { return controls_; }
@@ -172,6 +177,7 @@ private:
     TStructureInfoPanel* infoPanel_ = nullptr;
     TStructureGraphicView* scrollBox_ = nullptr;
     QTreeWidget* lstStructures_ = nullptr;
+    TStructureTreePictures* treePictures_ = nullptr; // a child of the list
     TVideoDisplayWidget* videoWindow_ = nullptr;
     std::unique_ptr<TEmbeddedVideo> video_;
     QPointer<TColorControlForm> colorControl_;

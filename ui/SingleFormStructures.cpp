@@ -46,6 +46,10 @@ bool SameStructure(const TReachData& a, const TReachData& b) {
 
 } // namespace
 
+const TReachData* TKanvioSingleForm::StructureOfRow(const QTreeWidgetItem* item) {
+    return StructureOf(item);
+}
+
 void TKanvioSingleForm::ShowStructureList() {
     if (context_.LayoutMode == 2) {
         FillStructureTree();

@@ -6,10 +6,12 @@
 
 #include "tests/ui/ReportTestSupport.h"
 #include "ui/StructureGraphicView.h"
+#include "ui/StructureTreePictures.h"
 
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 namespace kanvio {
@@ -82,6 +84,38 @@ TEST_F(ObservationStripTest, AnotherStructureReplacesThePicturesStillToCome) {
     Show(*empty);
     EXPECT_EQ(strip->Count(), 0);
     EXPECT_EQ(strip->sizeHint().height(), 0);
+}
+
+const TReachData* StructureOfRow(const QTreeWidgetItem* item) {
+    return reinterpret_cast<const TReachData*>(item->data(0, Qt::UserRole).value<quintptr>());
+}
+
+TEST_F(InspectionReportTest, ListRowsOfAnOpenedStructureGetTheirPictures) {
+    QTreeWidget tree;
+    for (size_t s = 0; s < 2; ++s) {
+        auto* root = new QTreeWidgetItem(&tree, {QString::number(s)});
+        root->setData(0, Qt::UserRole, QVariant::fromValue(quintptr(&Structure(s))));
+        for (size_t d = 0; d < Structure(s).Details.size(); ++d)
+            new QTreeWidgetItem(root, {QString::number(d)});
+    }
+    auto* pictures = new TStructureTreePictures(tree, *context, &StructureOfRow);
+    tree.show();
+    QSignalSpy filled(pictures, &TStructureTreePictures::Filled);
+    // Opening the second row first, then the first at once: the first one's pictures come.
+    tree.topLevelItem(1)->setExpanded(true);
+    tree.topLevelItem(0)->setExpanded(true);
+    EXPECT_EQ(pictures->Pending(), &Structure(0));
+    ASSERT_TRUE(test::RunEventsUntil([&] { return filled.count() > 0; }, 60000));
+    test::RunEventsFor(200);
+    EXPECT_EQ(filled.count(), 1);
+    const QTreeWidgetItem* r1 = tree.topLevelItem(0);
+    for (int i = 0; i < r1->childCount(); ++i)
+        EXPECT_EQ(r1->child(i)->icon(0).isNull(), i >= 3) << i;
+    // Fitted into the icon's size, the film's aspect kept.
+    const QSize icon = r1->child(0)->icon(0).actualSize(TStructureTreePictures::kIcon);
+    EXPECT_EQ(icon.height(), TStructureTreePictures::kIcon.height());
+    EXPECT_LE(icon.width(), TStructureTreePictures::kIcon.width());
+    EXPECT_TRUE(tree.topLevelItem(1)->child(0)->icon(0).isNull());
 }
 
 } // namespace
