@@ -15,7 +15,7 @@ constexpr int kGap = 4;
 } // namespace
 
 TObservationStrip::TObservationStrip(QWidget* parent, std::string cacheFolder)
-    : QWidget(parent), pictures_(this, std::move(cacheFolder)) {
+    : QWidget(parent), pictures_(nullptr, std::move(cacheFolder)) {
     connect(&pictures_, &TBackgroundPictures::PictureReady, this, &TObservationStrip::PictureReady);
 }
 

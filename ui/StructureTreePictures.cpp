@@ -8,7 +8,7 @@ namespace kanvio {
 TStructureTreePictures::TStructureTreePictures(QTreeWidget& tree, const TKanvioContext& context,
                                                TStructureOf structureOf, std::string cacheFolder)
     : QObject(&tree), tree_(tree), context_(context), structureOf_(structureOf),
-      pictures_(this, std::move(cacheFolder)) {
+      pictures_(nullptr, std::move(cacheFolder)) {
     tree_.setIconSize(kIcon);
     connect(&tree_, &QTreeWidget::itemExpanded, this, &TStructureTreePictures::Expanded);
     connect(&pictures_, &TBackgroundPictures::PictureReady, this,

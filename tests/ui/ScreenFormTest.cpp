@@ -306,12 +306,14 @@ TEST_F(ScreenFormTest, DoubleClickSizesTheWindowToTheFilm) {
     EXPECT_EQ(screen().size(), full);
 }
 
-TEST_F(ScreenFormTest, ContextMenuOffersFourItemsAndThePictureItemFollowsTheEngine) {
+TEST_F(ScreenFormTest, ContextMenuOffersItsItemsAndThePictureItemFollowsTheEngine) {
     StartPlayer();
     const QList<QAction*> items = screen().PopupMenu()->actions();
-    ASSERT_EQ(items.size(), 4);
-    const char* texts[] = {"_SaveImage", "_PrintImage", "_FullScreen", "_ColorSettings"};
-    for (int i = 0; i < 4; ++i) {
+    const char* texts[] = {"_SaveImage",   "_PrintImage",
+                           "_CopyPicture", "_SaveCaptionedPicture...",
+                           "_FullScreen",  "_ColorSettings"};
+    ASSERT_EQ(items.size(), int(std::size(texts)));
+    for (int i = 0; i < items.size(); ++i) {
         EXPECT_EQ(items[i]->text().toStdString(), texts[i]);
     }
     screen().PopupMenuPopup();
