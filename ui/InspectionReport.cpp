@@ -92,10 +92,10 @@ QImage GraphicImage(const TKanvioContext& context, const TReachData& structure,
     painter.drawText(QPoint(layout.DistanceColumn, style.TitleTop + 12), Ansi(style.DistanceTitle));
     painter.drawText(QPoint(layout.DescriptionColumn, style.TitleTop + 12),
                      Ansi(lang.Text("_DescriptionShort")));
+    painter.drawText(QPoint(layout.TimeColumn, style.TitleTop + 12), Ansi(lang.Text("_Video")));
     painter.setFont(style.LabelFont);
     for (const TObservationRow& row : layout.Rows) {
         painter.setPen(WindowsColorToQColor(row.Color));
-        painter.drawLine(row.LeaderStart, row.LeaderEnd);
         for (const TGraphicLabel* label : {&row.Distance, &row.Description, &row.Time})
             painter.drawText(label->Rect, Qt::AlignLeft | Qt::AlignVCenter, Ansi(label->Text));
     }
@@ -129,7 +129,8 @@ class TReportRun {
 public:
     TReportRun(const TKanvioContext& context, const TTexts& texts, const LangScope& lang,
                TReportPages& pages)
-        : context_(context), texts_(texts), lang_(lang), pages_(pages) {}
+        : context_(context), texts_(texts), lang_(lang), pages_(pages),
+          options_(GraphicOptionsOf(context)) {}
 
     std::function<QImage(const TFramePlace&)> FetchPicture;
 
@@ -149,11 +150,11 @@ private:
     const TTexts& texts_;
     const LangScope& lang_;
     TReportPages& pages_;
+    const TGraphicOptions options_;
 };
 
 QColor TReportRun::ClassColor(int reportClass) const {
-    return WindowsColorToQColor(
-        ObservationColor(reportClass, GraphicOptionsOf(context_).DefectClassColors));
+    return WindowsColorToQColor(ObservationColor(reportClass, options_.DefectClassColors));
 }
 
 void TReportRun::Heading(const QString& text, double points) {
@@ -215,7 +216,7 @@ void TReportRun::Panel(const TReachData& structure) {
     const std::array<std::array<QString, 3>, 3> values = {
         {{Ansi(structure.ID), Ansi(structure.ReachNumber), Ansi(structure.ConnectionNumber)},
          {Ansi(structure.city), Ansi(structure.street),
-          Ansi(LengthText(structure.StartDist, structure.EndDist, '.'))},
+          Ansi(LengthText(structure.StartDist, structure.EndDist, options_.DecimalSeparator))},
          {Ansi(structure.date), Ansi(structure.DirectionTxt()), Ansi(structure.video)}}};
     const QFont font = ReportFont(9);
     const QFont bold = ReportFont(9, true);
@@ -279,14 +280,15 @@ void TReportRun::Table(const TReachData& structure) {
     const std::array<double, 5> columns = {w * 0.13, w * 0.10, w * 0.53, w * 0.12, w * 0.12};
     const QFont font = ReportFont(8.5);
     const double pad = pages_.Mm(0.6);
-    const TGraphicOptions options = GraphicOptionsOf(context_);
+    const TGraphicOptions& options = options_;
     pages_.Ensure(pages_.LineHeight(font) * 4);
     TableHeader(columns);
     for (const TReachDetail& detail : structure.Details) {
         const int reportClass = ReportClassOf(detail.DefectClass);
         const std::array<QString, 5> cells = {
-            Ansi(FormatFloat(options.LengthFormat, detail.Distance, '.', ',') + " " +
-                 options.LengthUnit),
+            Ansi(FormatFloat(options.LengthFormat, detail.Distance, options.DecimalSeparator,
+                             options.ThousandSeparator) +
+                 " " + options.LengthUnit),
             Ansi(ObservationCodeText(detail)), Ansi(detail.Text), Ansi(detail.VideoTime),
             reportClass == 0 ? QStringLiteral("-") : QString::number(reportClass)};
         const double height = pages_.TextHeight(font, columns[2] - pad, cells[2]) + 2 * pad;
@@ -325,7 +327,7 @@ void TReportRun::Pictures(const TReachData& structure) {
     const QFont font = ReportFont(8);
     const double captionHeight = pages_.LineHeight(font) * 2.2;
     const double rowHeight = pictureHeight + captionHeight + pages_.Mm(4);
-    const TGraphicOptions options = GraphicOptionsOf(context_);
+    const TGraphicOptions& options = options_;
     for (size_t i = 0; i < structure.Details.size(); ++i) {
         const TReachDetail& detail = structure.Details[i];
         const size_t column = i % 2;
@@ -347,10 +349,12 @@ void TReportRun::Pictures(const TReachData& structure) {
                     picture);
             }
         }
-        const QString caption = Ansi(FormatFloat(options.LengthFormat, detail.Distance, '.', ',') +
-                                     " " + options.LengthUnit + "  " + ObservationCodeText(detail) +
-                                     "  " + detail.VideoTime) +
-                                "\n" + Ansi(detail.Text);
+        const QString caption =
+            Ansi(FormatFloat(options.LengthFormat, detail.Distance, options.DecimalSeparator,
+                             options.ThousandSeparator) +
+                 " " + options.LengthUnit + "  " + ObservationCodeText(detail) + "  " +
+                 detail.VideoTime) +
+            "\n" + Ansi(detail.Text);
         pages_.Text(font, QRectF(x, frame.bottom() + pages_.Mm(1), cellWidth, captionHeight),
                     QFontMetricsF(font, &pages_.Writer())
                         .elidedText(caption, Qt::ElideRight, cellWidth * 2),

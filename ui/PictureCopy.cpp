@@ -11,6 +11,7 @@
 #include "foundation/UserDialogs.h"
 #include "ui/ObservationPictures.h"
 #include "ui/StructureGraphicText.h"
+#include "ui/StructureGraphicView.h"
 
 #include <QBuffer>
 #include <QClipboard>
@@ -49,8 +50,9 @@ std::string PictureCaption(TKanvioContext& context) {
     };
     if (context.CurrentDetailStructure != nullptr) {
         const TReachDetail& detail = context.CurrentDetail;
+        const TGraphicOptions options = GraphicOptionsOf(context);
         add(FormatFloat(context.LengthFormat.empty() ? "0.00" : context.LengthFormat,
-                        detail.Distance) +
+                        detail.Distance, options.DecimalSeparator, options.ThousandSeparator) +
             (context.LengthUnit.empty() ? "" : " " + context.LengthUnit));
         add(ObservationCodeText(detail));
         add(detail.VideoTime);
