@@ -7,6 +7,9 @@
 //    and again with a filled one. Anchor: the same 20 exact grabs, one after the other on
 //    the calling thread, without cache or thread. Each thumbnail is compared with ffmpeg's
 //    decode of its frame, scaled the same way.
+//    Then the same with the film playing at normal speed on this (the window's) thread,
+//    every frame painted: frames per second while the thumbnails come, beside the same
+//    playback just before without them (its anchor); frames are checked to come in order.
 // 2. The report of the demo delivery (10 structures, 40 observations) and of a delivery of
 //    100 structures with 1,000 observations, each by the program itself in a fresh process
 //    (`kanvio --report`), with an empty picture cache and with a filled one: time and peak
@@ -20,18 +23,22 @@
 #include "tools/mkproject/ProjectGenerator.h"
 #include "ui/ObservationPictures.h"
 #include "video/FrameGrabber.h"
+#include "video/MultimediaEngine.h"
+#include "video/VideoDisplay.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPainter>
 #include <QProcess>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 
 using namespace kanvio;
@@ -113,6 +120,84 @@ double MeanDifference(const QImage& a, const QImage& b) {
     return sum / (double(x.width()) * x.height() * 3);
 }
 
+// Paints every frame into a window-sized picture, as the display widget does, and counts
+// frames that came out of order.
+class TPaintingDisplay final : public IVideoDisplay {
+public:
+    void ShowFrame(const QImage& frame) override {
+        QPainter painter(&canvas_);
+        painter.drawImage(canvas_.rect(), frame);
+        painter.end();
+        const int number = FrameNumberOf(frame);
+        if (number >= 0 && last_ >= 0 && number < last_)
+            ++outOfOrder_;
+        if (number >= 0)
+            last_ = number;
+        ++painted_;
+    }
+    void SetPixelAspect(double) override {}
+    void SetSourceRect(const QRect&) override {}
+    uintptr_t NativeWindowHandle() override { return 0; }
+    QSize DisplaySize() const override { return canvas_.size(); }
+    QSize ScreenSize() const override { return {1920, 1080}; }
+    bool SetHostFullScreen(bool) override { return false; }
+    void Repaint() override {}
+    int Painted() const { return painted_; }
+    int OutOfOrder() const { return outOfOrder_; }
+
+private:
+    QImage canvas_{704, 576, QImage::Format_RGB32};
+    int painted_ = 0;
+    int outOfOrder_ = 0;
+    int last_ = -1;
+};
+
+// Frames painted per second while fetch() runs (at least seconds long); fetch tells when
+// its work is done.
+double PaintedPerSecond(const TPaintingDisplay& display, double seconds,
+                        const std::function<bool()>& done, double* took = nullptr) {
+    const int before = display.Painted();
+    const auto start = Clock::now();
+    bool finished = false;
+    while (Seconds(Clock::now() - start) < seconds ||
+           (!finished && Seconds(Clock::now() - start) < 60)) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (!finished && done()) {
+            finished = true;
+            if (took != nullptr)
+                *took = Seconds(Clock::now() - start);
+        }
+    }
+    return (display.Painted() - before) / Seconds(Clock::now() - start);
+}
+
+void BenchPlaybackMeanwhile(const std::vector<TFramePlace>& places, const std::string& film,
+                            const fs::path& cache) {
+    fs::remove_all(cache);
+    TFixedEngineSettings settings(lsSystem);
+    TPaintingDisplay display;
+    TMMEngine engine(rmVMR, &display, settings);
+    engine.SetPlayPauseStepMs(0);
+    if (Failed(engine.LoadMovie(film, lsSystem)) || Failed(engine.PlayMovie())) {
+        std::printf("playback: the film cannot be played\n");
+        return;
+    }
+    const double alone = PaintedPerSecond(display, 3, [] { return true; });
+    size_t arrived = 0;
+    TBackgroundPictures pictures(nullptr, cache.string());
+    QObject::connect(&pictures, &TBackgroundPictures::PictureReady,
+                     [&](quint64, int, const QImage&) { ++arrived; });
+    pictures.Request(places, QSize(160, 120));
+    double took = -1;
+    const double meanwhile = PaintedPerSecond(
+        display, 3, [&] { return arrived == places.size(); }, &took);
+    engine.PauseMovie();
+    std::printf("  playback at 1x while they come: %.1f frames per second (anchor, the same "
+                "playback without them: %.1f; the film has %d); all shown after %.2f s; "
+                "%d frames out of order\n",
+                meanwhile, alone, kFps, took, display.OutOfOrder());
+}
+
 // 1. The strip's thumbnails.
 void BenchThumbnails(const fs::path& work) {
     generator::TGeneratorOptions options;
@@ -164,6 +249,7 @@ void BenchThumbnails(const fs::path& work) {
         right += FrameNumberOf(grabber.Grab(e.Film, e.Ms)) == e.Frame ? 1 : 0;
     std::printf("  anchor: the 20 exact grabs one after the other: %.2f s; %d of %zu exact\n",
                 Seconds(Clock::now() - start), right, expected.size());
+    BenchPlaybackMeanwhile(places, expected.front().Film, work / "strip-cache-playing");
 }
 
 // Frame numbers of the observation pictures in the PDF, in order (the graphics, drawn
