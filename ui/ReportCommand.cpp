@@ -31,6 +31,10 @@ int WriteReport(const TReportArguments& arguments, std::ostream& out, std::ostre
     const std::vector<const TReachData*> structures =
         arguments.Structures.empty() ? AllStructures(context)
                                      : FindReportStructures(context, arguments.Structures);
+    if (structures.empty()) {
+        err << "kanvio: the delivery has no reaches or connections to report on\n";
+        return 1;
+    }
     TObservationPictureSource pictures;
     TInspectionReport report(context, pictures);
     report.Write(arguments.Output, structures,

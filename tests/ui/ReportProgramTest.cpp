@@ -260,6 +260,15 @@ TEST_F(ReportProgramTest, ChosenStructuresInTheirOrderAndUnknownNumbers) {
     EXPECT_FALSE(fs::exists(pdf));
 }
 
+TEST_F(ReportProgramTest, DeliveryWithoutStructuresGetsNoReport) {
+    for (const char* name : {"Haltungen.txt", "Anschluesse.txt"})
+        fs::remove(delivery / name);
+    std::string err;
+    EXPECT_EQ(Report({}, nullptr, &err), 1);
+    EXPECT_NE(err.find("no reaches or connections"), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(pdf));
+}
+
 TEST_F(ReportProgramTest, ReportFollowsTheChosenLanguage) {
     std::string ini = test::ReadFile(delivery / "Kanvio.ini");
     const size_t at = ini.find("language=de");
