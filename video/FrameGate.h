@@ -6,6 +6,13 @@
 // first kept frame is then shown at once, without waiting out the margin). It also
 // notes the time of the first frame the pipeline ever delivered.
 //
+// Frames well before the wanted one that no other frame refers to (B-frames) need not be
+// decoded at all: once the seek's segment passes, the gate tells the decoder upstream,
+// by a quality-of-service event, that everything before a point safely ahead of the
+// wanted frame comes too late. Decoders then skip such frames (libav's decoders skip
+// frames nothing refers to while they run late); reference frames are still decoded,
+// and the wanted frame and everything after it never fall under the skip.
+//
 // The probe runs on the streaming thread; Arm and the readers run on the UI thread.
 
 #include <atomic>
@@ -41,14 +48,18 @@ public:
     // for (the frame shown is a later one).
     bool LandedLate() const { return landedLate_.load(); }
 
+    // Seeks whose frames before the target the decoder was told it may skip.
+    uint64_t SkipHintsSent() const { return skipHints_.load(); }
+
     // Adds the probe to pad; the gate must outlive the pad's element.
     void Attach(GstPad* pad);
 
 private:
     enum class TPhase { Open, WaitingForSegment, Dropping };
     static GstPadProbeReturn Probe(GstPad* pad, GstPadProbeInfo* info, gpointer self);
-    GstPadProbeReturn OnEvent(GstPadProbeInfo* info);
+    GstPadProbeReturn OnEvent(GstPad* pad, GstPadProbeInfo* info);
     GstPadProbeReturn OnBuffer(GstBuffer* buffer);
+    void HintSkipping(GstPad* pad, const GstSegment& seekSegment, int64_t target);
 
     mutable std::mutex lock_;
     TPhase phase_ = TPhase::Open;
@@ -60,6 +71,7 @@ private:
     std::atomic<uint64_t> passed_{0};
     std::atomic<bool> landedLate_{false};
     uint64_t droppedSinceArm_ = 0; // under lock_
+    std::atomic<uint64_t> skipHints_{0};
 };
 
 } // namespace kanvio
