@@ -50,6 +50,11 @@ bool TFrameGate::Armed() const {
     return phase_ != TPhase::Open;
 }
 
+uint64_t TFrameGate::DroppedSinceArm() const {
+    std::lock_guard guard(lock_);
+    return droppedSinceArm_;
+}
+
 void TFrameGate::Attach(GstPad* pad) {
     gst_pad_add_probe(pad,
                       static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER |

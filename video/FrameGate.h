@@ -43,6 +43,9 @@ public:
     // frame, where decoding started), passed or dropped; -1 for none.
     int64_t FirstSeenTime() const { return firstSeen_.load(); }
     uint64_t PassedSinceArm() const { return passed_.load(); }
+    // Since the last Arm: the frames before the target that reached the gate and were
+    // dropped there (those the decoder skipped or dropped itself never come).
+    uint64_t DroppedSinceArm() const;
     // Since the last Arm: true when the first frame let through came after the target
     // with none before it, i.e. the demuxer landed the seek too late for the frame asked
     // for (the frame shown is a later one).
