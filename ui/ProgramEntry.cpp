@@ -26,6 +26,8 @@
 #include "ui/ThreeWindowLayout.h"
 #include "ui/ToolkitTranslations.h"
 #include "ui/WidgetTextDump.h"
+#include "video/DecoderWarmUp.h"
+#include "video/StartupMarks.h"
 #include "video/VideoCommands.h"
 
 #include <QApplication>
@@ -61,6 +63,7 @@ int RunUntilClosed(QApplication& application, TKanvioContext& context, TWindow& 
                      Qt::QueuedConnection);
     // The first show starts the player: player windows, trailer, start-up choice.
     mainWindow.show();
+    MarkStartup("main window shown");
     CloseSplashWindow(splash);
     const int exitCode = application.exec();
     // A loop that ended without the window closing (the session ends) still stores.
@@ -122,8 +125,11 @@ int StartOnDelivery(const std::string& folder) {
 // The player with its windows. Returns the process exit code. deliveryProblem, when set,
 // tells why the chosen folder cannot be opened.
 int RunPlayer(int argc, char** argv, const std::string& deliveryProblem) {
+    // The first film needs the decoders: they load while the windows and the delivery do.
+    const TDecoderWarmUp decoderWarmUp;
     QApplication application(argc, argv);
     QApplication::setApplicationName("Kanvio");
+    MarkStartup("toolkit started");
     // The main window ends the program, even while the player windows are still being
     // taken down.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -157,6 +163,7 @@ int RunPlayer(int argc, char** argv, const std::string& deliveryProblem) {
 
     QPointer<TSplashForm> splash = new TSplashForm;
     splash->ShowPainted();
+    MarkStartup("splash shown");
 
     TQtStartupUi startupUi(splash);
     TDataSourceFactory dataSources(dialogs);
@@ -174,6 +181,7 @@ int RunPlayer(int argc, char** argv, const std::string& deliveryProblem) {
     services.TimeCodes = &timeCodes;
 
     PlayerContext = CreatePlayerContext(services, splash);
+    MarkStartup("delivery read");
     if (!PlayerContext) {
         CloseSplashWindow(splash);
         return 1;
@@ -225,6 +233,7 @@ std::unique_ptr<TKanvioContext> CreatePlayerContext(const TContextServices& serv
 }
 
 int RunProgram(int argc, char** argv) {
+    MarkStartup("main");
     std::vector<std::string> arguments = ArgumentsOf(argc, argv);
     const TProjectOption project = TakeProjectOption(arguments);
     TCommandLine commandLine = ParseCommandLine(arguments);

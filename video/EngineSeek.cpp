@@ -24,6 +24,10 @@ std::string Ms(int64_t ns) {
 
 } // namespace
 
+uint64_t TMMEngine::FramesDroppedBeforeTarget() const {
+    return pipeline_ ? pipeline_->DroppedBeforeTargetCount() : 0;
+}
+
 int64_t TMMEngine::FilmStartNs() const {
     if (filmStartNs_ >= 0)
         return filmStartNs_;

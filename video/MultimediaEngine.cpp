@@ -5,6 +5,7 @@
 #include "video/FormatDetection.h"
 #include "video/KeyFrameIndexer.h"
 #include "video/PlaybackPipeline.h"
+#include "video/StartupMarks.h"
 #include "video/UiThreadPoster.h"
 
 #include <QCursor>
@@ -134,6 +135,7 @@ HResult TMMEngine::LoadMovie(const std::string& fileName, int32_t strategy) {
     if (!IsExistingFile(fileName))
         return MM_E_NO_FILE;
     TBusyCursor busy;
+    MarkStartup("film load begun");
     fileName_ = fileName;
     LogLine("MMEngine->LoadMovie: Loading file " + fileName + ". Strategy " +
                 std::to_string(strategy),
@@ -182,6 +184,7 @@ HResult TMMEngine::LoadMovie(const std::string& fileName, int32_t strategy) {
         PauseMovie();
     }
     InitPictureControls();
+    MarkStartup("film loaded");
     return S_OK;
 }
 

@@ -113,6 +113,9 @@ public:
     // Exact seeks whose first frame came after the target, so that they were tried again
     // from further back, since the engine was made.
     uint64_t SeekRetries() const { return seekRetries_; }
+    // Decoded frames before the target of the last exact seek that reached the video tail
+    // and were dropped there; frames the decoder was let skip never get that far.
+    uint64_t FramesDroppedBeforeTarget() const;
     // The current film's key-frame index builder (null without a film).
     TKeyFrameIndexer* Indexer() const { return indexer_.get(); }
     // Whether loading a film starts the build of its whole key-frame index (on by

@@ -73,6 +73,8 @@ public:
     int64_t LastSeenNs() const { return gate_.LastSeenTime(); }
     // Since the last exact seek: the time stamp of the first frame it brought, -1 for none.
     int64_t FirstSeenNs() const { return gate_.FirstSeenTime(); }
+    // Since the last exact seek: decoded frames before the target that reached the tail.
+    uint64_t DroppedBeforeTargetCount() const { return gate_.DroppedSinceArm(); }
 
     int64_t PositionNs() const; // stream time of the frame shown, or -1
     int64_t DurationNs() const; // -1 when unknown

@@ -1,6 +1,7 @@
 #include "video/StreamScan.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace kanvio::streamscan {
 
@@ -18,26 +19,50 @@ void NotePicture(TKeyFrameIndex& index, int64_t timeNs) {
     index.LastFrameNs = std::max(index.LastFrameNs, timeNs);
 }
 
-// Start codes 00 00 01 xx across the pieces an elementary stream arrives in.
+// Start codes 00 00 01 xx across the pieces an elementary stream arrives in. Within a
+// piece the prefix is found by searching for its 01 byte, which is rare in coded data;
+// the first bytes of a piece finish what the piece before began.
 class TStartCodeFinder {
 public:
-    // Calls onCode(code, positionOfFirstZero) for every start code; positions count the
-    // bytes fed so far.
+    // Calls onCode(code, positionOfFirstZero) for every start code, when its code byte
+    // arrives; positions count the bytes fed so far.
     template <typename TOnCode> void Feed(const uint8_t* data, size_t count, TOnCode onCode) {
-        for (size_t i = 0; i < count; ++i) {
-            const uint8_t byte = data[i];
+        const int64_t base = position_;
+        const size_t head = std::min<size_t>(count, 3);
+        for (size_t i = 0; i < head; ++i)
+            Step(data[i], onCode);
+        if (count <= head)
+            return;
+        size_t i = head;
+        while (i < count) {
             if (afterPrefix_) {
                 afterPrefix_ = false;
-                onCode(byte, position_ - 3);
+                onCode(data[i], base + int64_t(i) - 3);
             }
-            shift_ = (shift_ << 8) | byte;
-            afterPrefix_ = (shift_ & 0xffffff) == 0x000001;
-            ++position_;
+            const void* one = std::memchr(data + i, 0x01, count - i);
+            if (!one)
+                break;
+            const size_t at = static_cast<size_t>(static_cast<const uint8_t*>(one) - data);
+            // at >= 3: the two bytes before it lie in this piece.
+            afterPrefix_ = data[at - 1] == 0 && data[at - 2] == 0;
+            i = at + 1;
         }
+        shift_ = uint32_t(data[count - 3]) << 16 | uint32_t(data[count - 2]) << 8 | data[count - 1];
+        position_ = base + int64_t(count);
     }
     int64_t Position() const { return position_; }
 
 private:
+    template <typename TOnCode> void Step(uint8_t byte, TOnCode& onCode) {
+        if (afterPrefix_) {
+            afterPrefix_ = false;
+            onCode(byte, position_ - 3);
+        }
+        shift_ = (shift_ << 8) | byte;
+        afterPrefix_ = (shift_ & 0xffffff) == 0x000001;
+        ++position_;
+    }
+
     uint32_t shift_ = 0xffffffff;
     bool afterPrefix_ = false;
     int64_t position_ = 0;
@@ -47,8 +72,10 @@ private:
 struct THeaderBytes {
     uint8_t Code = 0;
     size_t Wanted = 0;
-    int64_t StartPosition = 0;
+    int64_t StartPosition = 0; // of the start code's first zero
     std::vector<uint8_t> Bytes;
+    // Stream position of the next byte wanted: the first after the code byte.
+    int64_t NextPosition() const { return StartPosition + 4 + int64_t(Bytes.size()); }
 };
 
 class TMpegVideoTracker final : public IPictureTracker {
@@ -65,16 +92,13 @@ public:
     }
 
     void Feed(const uint8_t* data, size_t count, int64_t) override {
-        for (size_t i = 0; i < count; ++i) {
-            if (header_.Wanted > 0) {
-                header_.Bytes.push_back(data[i]);
-                if (header_.Bytes.size() == header_.Wanted) {
-                    header_.Wanted = 0;
-                    OnHeader();
-                }
-            }
-            finder_.Feed(data + i, 1, [&](uint8_t code, int64_t at) { OnStartCode(code, at); });
-        }
+        const int64_t base = finder_.Position();
+        finder_.Feed(data, count, [&](uint8_t code, int64_t at) {
+            // A header still being read takes the bytes up to this code byte first.
+            CollectHeader(data, base, at + 4);
+            OnStartCode(code, at);
+        });
+        CollectHeader(data, base, base + int64_t(count));
     }
 
     void Finish() override {}
@@ -89,6 +113,20 @@ private:
         int TemporalReference = 0;
         TUnit Unit;
     };
+
+    // Hands the wanted header bytes among data's stream positions [base, end) over.
+    void CollectHeader(const uint8_t* data, int64_t base, int64_t end) {
+        while (header_.Wanted > 0 && header_.NextPosition() < end) {
+            const int64_t next = header_.NextPosition();
+            if (next < base)
+                return; // cannot happen: earlier pieces were read to their end
+            header_.Bytes.push_back(data[next - base]);
+            if (header_.Bytes.size() == header_.Wanted) {
+                header_.Wanted = 0;
+                OnHeader();
+            }
+        }
+    }
 
     const TUnit& UnitAt(int64_t esPosition) const {
         return esPosition >= currentUnit_.EsStart ? currentUnit_ : previousUnit_;

@@ -6,12 +6,14 @@
 #include "foundation/JpegEncoder.h"
 #include "foundation/LangManager.h"
 #include "video/CodecSettings.h"
+#include "video/DecoderWarmUp.h"
 #include "video/MultimediaEngine.h"
 
 #include <QBuffer>
 #include <QImage>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <memory>
 
 namespace kanvio {
@@ -35,6 +37,14 @@ bool ParseInteger(const std::string& text, long long& value) {
     errno = 0;
     value = std::strtoll(text.c_str(), &end, 10);
     return errno == 0 && end && *end == '\0';
+}
+
+// Loads the decoders meanwhile, unless there is no film to decode.
+std::unique_ptr<TDecoderWarmUp> WarmUpFor(const std::string& film) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(film, error))
+        return nullptr;
+    return std::make_unique<TDecoderWarmUp>();
 }
 
 // Loads film with the strategy given (-1: LoadMovieAuto with strategy 0 first).
@@ -117,6 +127,7 @@ template <typename TBody> int Guarded(const std::string& film, std::ostream& err
 }
 
 int Probe(const std::string& film, long long strategy, std::ostream& out, std::ostream& err) {
+    const auto warmUp = WarmUpFor(film);
     TFixedEngineSettings settings(lsSystem);
     TMMEngine engine(rmVMR, nullptr, settings);
     // The decoder order the user stored, as the player uses it.
@@ -136,6 +147,7 @@ int Probe(const std::string& film, long long strategy, std::ostream& out, std::o
 
 int Grab(const std::string& film, long long ms, const std::string& output, bool jpeg,
          long long strategy, std::ostream& out, std::ostream& err) {
+    const auto warmUp = WarmUpFor(film);
     TFixedEngineSettings settings(lsSystem);
     TMMEngine engine(rmVMR, nullptr, settings);
     HResult status = LoadForCommand(engine, film, strategy);

@@ -1,5 +1,7 @@
 #include "video/VideoDisplayWidget.h"
 
+#include "video/StartupMarks.h"
+
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
@@ -138,6 +140,7 @@ void TVideoDisplayWidget::paintEvent(QPaintEvent*) {
         painter.fillRect(bar, Qt::black);
     }
     painter.drawImage(target, frame_, DisplaySourceRect(sourceRect_, frame_.size()));
+    MarkStartup("first frame painted");
 }
 
 void TVideoDisplayWidget::resizeEvent(QResizeEvent*) {

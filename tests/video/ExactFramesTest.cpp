@@ -102,6 +102,32 @@ TEST_F(EngineTest, SeeksRetryFurtherBackWhenTheIndexMisses) {
     EXPECT_GT(engine.SeekRetries(), 0u);
 }
 
+// Far into a 10-second GOP, the decoder is told that frames more than half a second
+// before the target come too late: it skips the B-frames among them and drops the rest
+// itself, so only the last few reach the video tail, and the frame shown is still exact.
+// The film then plays on from there frame by frame.
+TEST_F(EngineTest, FramesFarBeforeTheTargetNeverReachTheTail) {
+    for (const char* name : {"mpeg2-gop250.mpg", "mpeg2-gop250-ip.mpg", "h264.mp4"}) {
+        TMMEngine engine(rmVMR, nullptr, settings);
+        engine.SetPlayPauseStepMs(0);
+        ASSERT_EQ(engine.LoadMovie(ExactFilm(name), lsSystem), S_OK) << name;
+        engine.Indexer()->Wait();
+        for (int frame : {1240, 245, 1499}) {
+            ASSERT_EQ(engine.SeekTo(frame * kFrameMs), S_OK) << name << " frame " << frame;
+            EXPECT_EQ(ShownFrame(engine), frame) << name;
+            // Decoding starts up to 240 frames before these targets.
+            EXPECT_LE(engine.FramesDroppedBeforeTarget(), 20u) << name << " frame " << frame;
+        }
+        ASSERT_EQ(engine.SeekTo(1000 * kFrameMs), S_OK);
+        ASSERT_EQ(engine.PlayMovie(), S_OK);
+        RunEventsFor(300);
+        engine.PauseMovie();
+        const int shown = ShownFrame(engine);
+        EXPECT_GT(shown, 1000) << name;
+        EXPECT_LT(shown, 1100) << name;
+    }
+}
+
 // The program-stream demuxer reads a wrong rate from this film: it reports 16.7 s for
 // its 30 s and lands seeks seconds late. Frames after its wrong end are still there.
 TEST_F(EngineTest, FramesBeyondAMisreportedDurationAreExact) {
