@@ -4,6 +4,7 @@
 #include "datasources/FirebirdColumnRules.h"
 #include "datasources/FirebirdFiles.h"
 #include "datasources/FirebirdQuery.h"
+#include "datasources/FirebirdServer.h"
 #include "foundation/BigIniFile.h"
 #include "foundation/KanvioToolkit.h"
 #include "foundation/LangManager.h"
@@ -55,8 +56,8 @@ struct TTableProbe {
     bool HasConnections = false;
 };
 
-TTableProbe ProbeTables(TFirebirdConnection& connection) {
-    TFirebirdTransaction transaction(connection, TFirebirdTransaction::TAccess::ReadOnly);
+TTableProbe ProbeTables(TFirebirdConnection& connection, TFirebirdTransaction::TAccess access) {
+    TFirebirdTransaction transaction(connection, access);
     TTableProbe probe;
     {
         TFirebirdQuery query(
@@ -192,6 +193,15 @@ void TFirebirdDataTreeBuilder::LoadTexts() {
     texts_->Connection = lang.Text("_Connection");
 }
 
+std::shared_ptr<TFirebirdDataTreeBuilder>
+TFirebirdDataTreeBuilder::OnServer(std::string address, std::string settingsFileName,
+                                   IUserDialogs& dialogs) {
+    auto builder = std::make_shared<TFirebirdDataTreeBuilder>(address, dialogs);
+    builder->serverAddress_ = std::move(address);
+    builder->serverNamedIn_ = std::move(settingsFileName);
+    return builder;
+}
+
 TFirebirdDataTreeBuilder::~TFirebirdDataTreeBuilder() = default;
 
 void TFirebirdDataTreeBuilder::BuildDataTree(TKanvioDataModel& model) {
@@ -199,17 +209,25 @@ void TFirebirdDataTreeBuilder::BuildDataTree(TKanvioDataModel& model) {
         bool writable = false;
         OpenProgramSettings(writable);
     }
-    const std::string& fileName = databaseFileName_;
-    LogLine("db file: " + fileName, LOG_DEBUG);
-    if (!FileExists(fileName)) {
-        LogLine("No database file", LOG_FATAL);
-        return;
+    TOpenedDatabase database;
+    // A server's database is shared with others who may be writing: each read sees what is
+    // committed and holds nothing back on the server. A delivered file is a private copy.
+    auto access = TFirebirdTransaction::TAccess::ReadOnly;
+    if (!serverAddress_.empty()) {
+        database.Connection = AttachServerDatabase(serverAddress_, serverNamedIn_, dialogs_);
+        access = TFirebirdTransaction::TAccess::ReadOnlyCommitted;
+    } else {
+        const std::string& fileName = databaseFileName_;
+        LogLine("db file: " + fileName, LOG_DEBUG);
+        if (!FileExists(fileName)) {
+            LogLine("No database file", LOG_FATAL);
+            return;
+        }
+        database = OpenDatabase(fileName);
     }
+    const TTableProbe probe = ProbeTables(*database.Connection, access);
 
-    TOpenedDatabase database = OpenDatabase(fileName);
-    const TTableProbe probe = ProbeTables(*database.Connection);
-
-    TFirebirdTransaction transaction(*database.Connection, TFirebirdTransaction::TAccess::ReadOnly);
+    TFirebirdTransaction transaction(*database.Connection, access);
     if (probe.HasReaches)
         ReadStructures(
             transaction,

@@ -266,6 +266,10 @@ TEST_F(ContextCreationTest, DataSourceErrorReachesTheCaller) {
         TDataTreeBuilderRef CreateDatabaseSource(const std::string&) override {
             return std::make_shared<FailingSource>();
         }
+        TDataTreeBuilderRef CreateServerDatabaseSource(const std::string&,
+                                                       const std::string&) override {
+            return std::make_shared<FailingSource>();
+        }
         TDataTreeBuilderRef CreateIsybauSource(const std::string&, const std::string&) override {
             return std::make_shared<FailingSource>();
         }
