@@ -118,7 +118,7 @@ TFirebirdServerAddress TFirebirdServerAddress::Parse(const std::string& value,
 }
 
 std::string ServerLoginSection(const std::string& host) {
-    return "Servers\\" + host;
+    return ServerSettingsSection(host);
 }
 
 TServerLogin ReadServerLogin(const TFirebirdServerAddress& address) {

@@ -12,6 +12,10 @@ namespace kanvio {
 
 class IUserDialogs;
 
+// The settings-store section holding what the user keeps for one host: the login (User,
+// Password) and ConnectTimeout in seconds. Nothing of it ever goes to another host.
+std::string ServerSettingsSection(const std::string& host);
+
 // The settings-store section the answers are kept in.
 inline constexpr const char* ConfirmedServersSection = "ConfirmedServers";
 

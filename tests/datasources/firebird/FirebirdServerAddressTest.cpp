@@ -3,7 +3,9 @@
 
 #include "datasources/FirebirdServer.h"
 #include "foundation/Errors.h"
+#include "foundation/ServerConsent.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace kanvio {
@@ -77,6 +79,43 @@ TEST(FirebirdServerAddressTest, RefusesWhatNamesNoServer) {
             EXPECT_NE(message.find(c.Problem), std::string::npos) << message;
         }
     }
+}
+
+} // namespace
+} // namespace kanvio
+
+namespace kanvio {
+namespace {
+
+// The remembered answer belongs to one delivery, one setting and one value.
+TEST(ServerConsentKeyTest, SeparatesDeliveriesSettingsAndValues) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path();
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    const TServerUse base{(folder / "Kanvio.ini").string(), "[DATA] Database", "h:db", "h"};
+    TServerUse relative = base;
+    relative.DeliveryFile = "./Kanvio.ini";
+    const std::string baseKey = ServerConsentKey(base);
+    // The same file named from its folder: the same delivery.
+    EXPECT_EQ(ServerConsentKey(relative), baseKey);
+    TServerUse shownOtherwise = base;
+    shownOtherwise.ServerName = "another name";
+    EXPECT_EQ(ServerConsentKey(shownOtherwise), baseKey);
+    std::filesystem::current_path(previous);
+
+    TServerUse other = base;
+    other.DeliveryFile = (folder / "other" / "Kanvio.ini").string();
+    TServerUse setting = base;
+    setting.Setting = "[DATA] FilmBase";
+    TServerUse value = base;
+    value.Value = "h:db2";
+    // Parts that only join differently: ("ab","c") against ("a","bc").
+    TServerUse shifted = base;
+    shifted.Setting = base.Setting + "h";
+    shifted.Value = ":db";
+    for (const TServerUse* changed : {&other, &setting, &value, &shifted})
+        EXPECT_NE(ServerConsentKey(*changed), baseKey)
+            << changed->DeliveryFile << " " << changed->Setting << " " << changed->Value;
 }
 
 } // namespace
