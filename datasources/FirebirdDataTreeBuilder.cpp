@@ -5,12 +5,14 @@
 #include "datasources/FirebirdFiles.h"
 #include "datasources/FirebirdQuery.h"
 #include "datasources/FirebirdServer.h"
+#include "foundation/AnsiText.h"
 #include "foundation/BigIniFile.h"
 #include "foundation/KanvioToolkit.h"
 #include "foundation/LangManager.h"
 #include "foundation/Logging.h"
 #include "foundation/UserDialogs.h"
 
+#include <algorithm>
 #include <cmath>
 #include <deque>
 #include <exception>
@@ -109,6 +111,38 @@ struct TObservationColumnIndex {
           To(query.ColumnIndex("Bis")) {}
 };
 
+// The columns this source reads, of a structure table and of an observation table.
+constexpr const char* StructureColumnNames[] = {
+    "LFDNR",    "Stadt",      "Datum",      "Strasse", "HaltungsNr", "Untersuchl", "Fliessr",
+    "AnschlNr", "AnfSchacht", "EndSchacht", "VideoB",  "Kennz",      "Untersa"};
+constexpr const char* ObservationColumnNames[] = {
+    "ZuLFDNr", "StatAnf",  "VideoZ", "Text",        "KZL", "Mass1", "Einheit1",
+    "Mass2",   "Einheit2", "Klasse", "Streckensch", "Von", "Bis"};
+
+// "SELECT <the columns of names the table has> FROM table", in the table's order and under
+// the names SELECT * gives them. Over the network every column of every row costs, and
+// deliveries carry columns (remarks, photos, sketches) this program never shows.
+template <size_t N>
+std::string SelectOfColumns(TFirebirdTransaction& transaction, const char* table,
+                            const char* const (&names)[N]) {
+    const std::string everything = std::string("SELECT * FROM ") + table;
+    const TFirebirdQuery all(transaction, everything);
+    std::string list;
+    for (int column = 0; column < all.ColumnCount(); ++column) {
+        const std::string& name = all.ColumnName(column);
+        const bool wanted = std::any_of(std::begin(names), std::end(names), [&](const char* n) {
+            return AsciiLowerCase(n) == AsciiLowerCase(name);
+        });
+        if (!wanted)
+            continue;
+        std::string quoted = "\"";
+        for (const char c : name)
+            quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+        list += (list.empty() ? "" : ", ") + quoted + "\"";
+    }
+    return list.empty() ? everything : "SELECT " + list + " FROM " + table;
+}
+
 std::string OptionalText(const TFirebirdQuery& query, int column) {
     return column >= 0 ? query.AsText(column) : std::string();
 }
@@ -159,8 +193,8 @@ struct TFirebirdDataTreeBuilder::TTexts {
 };
 
 struct TFirebirdDataTreeBuilder::TStructureTable {
-    const char* StructureSql;
-    const char* ObservationSql;
+    const char* StructureTable;
+    const char* ObservationTable;
     char ObjectType;
     bool Connections;
     const std::string& MessageName;
@@ -229,15 +263,11 @@ void TFirebirdDataTreeBuilder::BuildDataTree(TKanvioDataModel& model) {
 
     TFirebirdTransaction transaction(*database.Connection, access);
     if (probe.HasReaches)
-        ReadStructures(
-            transaction,
-            {"SELECT * FROM Haltung", "SELECT * FROM HaltungE", 'H', false, texts_->Reach},
-            model.Reaches);
+        ReadStructures(transaction, {"Haltung", "HaltungE", 'H', false, texts_->Reach},
+                       model.Reaches);
     if (probe.HasConnections)
-        ReadStructures(
-            transaction,
-            {"SELECT * FROM Anschl", "SELECT * FROM AnschlE", 'A', true, texts_->Connection},
-            model.Connections);
+        ReadStructures(transaction, {"Anschl", "AnschlE", 'A', true, texts_->Connection},
+                       model.Connections);
     transaction.Commit();
     database.Connection->Detach();
 }
@@ -250,7 +280,8 @@ class TFirebirdDataTreeBuilder::TObservationRows {
 public:
     TObservationRows(TFirebirdTransaction& transaction, const TStructureTable& table,
                      const TObservationTexts& texts) {
-        TFirebirdQuery query(transaction, table.ObservationSql);
+        TFirebirdQuery query(transaction, SelectOfColumns(transaction, table.ObservationTable,
+                                                          ObservationColumnNames));
         query.Open();
         std::optional<TObservationColumnIndex> columns;
         int key = -1;
@@ -349,7 +380,8 @@ private:
 
 void TFirebirdDataTreeBuilder::ReadStructures(TFirebirdTransaction& transaction,
                                               const TStructureTable& table, TAReachData& target) {
-    TFirebirdQuery structures(transaction, table.StructureSql);
+    TFirebirdQuery structures(
+        transaction, SelectOfColumns(transaction, table.StructureTable, StructureColumnNames));
     std::optional<TStructureColumns> columns;
     const std::string& fileName = transaction.Connection().FileName();
 
