@@ -288,8 +288,9 @@ TEST_F(ContextCreationTest, DataSourceErrorReachesTheCaller) {
     EXPECT_THROW(context.Create(), EConvertError);
 }
 
-// Which source the delivery's files call for: the database first, then an XML file named
-// in Projekt, then the fixed-width files, then the folder's only XML delivery.
+// Which source the delivery's files call for: a database server named in the settings,
+// the database file, then an XML file named in Projekt, then the fixed-width files, then
+// the folder's only XML delivery.
 TEST_F(ContextCreationTest, SourcePrecedenceWithXmlDeliveries) {
     struct Case {
         const char* name;
@@ -300,6 +301,11 @@ TEST_F(ContextCreationTest, SourcePrecedenceWithXmlDeliveries) {
     };
     const std::string folder = GetProgramFolder();
     const Case cases[] = {
+        {"database server first",
+         {"Kanvio.dat", "delivery.xml"},
+         "[DATA]\nProjekt=delivery.xml\nDatabase=db.example/3051:net\n",
+         "",
+         "server:db.example/3051:net|" + folder + "Kanvio.ini"},
         {"database first",
          {"Kanvio.dat", "delivery.xml"},
          "[DATA]\nProjekt=delivery.xml\n",

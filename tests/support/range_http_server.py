@@ -119,6 +119,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
 class Server(http.server.ThreadingHTTPServer):
     daemon_threads = True
 
+    def handle_error(self, request, client_address):
+        # Players drop connections they no longer need (a seek elsewhere): no error.
+        if not isinstance(sys.exc_info()[1], ConnectionError):
+            super().handle_error(request, client_address)
+
 
 server = Server(("127.0.0.1", 0), Handler)
 with open(PORT_FILE + ".tmp", "w") as out:
