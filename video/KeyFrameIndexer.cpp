@@ -148,8 +148,10 @@ std::shared_ptr<const TKeyFrameIndex> TKeyFrameIndexer::NearbyIndex(int64_t film
         return nullptr;
     try {
         if (IsWebFilm(fileName_)) {
-            auto source = OpenFilm(fileName_);
-            return FindKeyFramesAround(*source, bounds, filmTimeNs, &stop_);
+            std::lock_guard guard(webLock_);
+            if (!web_)
+                web_ = std::make_unique<TWebKeyFrameFinder>(fileName_);
+            return web_->Around(bounds, filmTimeNs, &stop_);
         }
         TFileByteSource source(fileName_);
         const TContainer container = SniffContainer(source);

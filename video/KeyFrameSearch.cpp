@@ -1,5 +1,7 @@
 #include "video/KeyFrameSearch.h"
 
+#include "video/HttpByteSource.h"
+
 #include <algorithm>
 
 namespace kanvio {
@@ -40,7 +42,8 @@ TKeyFrameIndex ScanPiece(IByteSource& source, TContainer container, int64_t from
 
 std::shared_ptr<const TKeyFrameIndex>
 FindKeyFramesAround(IByteSource& source, const TFilmBounds& bounds, int64_t targetNs,
-                    const std::atomic<bool>* stop, const TKeyFrameSearchOptions& options) {
+                    const std::atomic<bool>* stop, const TKeyFrameSearchOptions& options,
+                    TTimeSamples* samples) {
     if (!bounds.Known() || bounds.LastFrameNs == bounds.FirstFrameNs)
         return nullptr;
     const TContainer container = SniffContainer(source);
@@ -52,6 +55,17 @@ FindKeyFramesAround(IByteSource& source, const TFilmBounds& bounds, int64_t targ
     // lo: an offset whose pictures lie at or before the target; hi: one whose lie after.
     int64_t lo = 0, hi = size;
     int64_t loTime = bounds.FirstFrameNs, hiTime = bounds.LastFrameNs;
+    if (samples) {
+        for (const auto& [offset, time] : *samples) {
+            if (time <= targetNs && offset > lo && offset < hi) {
+                lo = offset;
+                loTime = time;
+            } else if (time > targetNs && offset < hi && offset > lo) {
+                hi = offset;
+                hiTime = time;
+            }
+        }
+    }
     for (int step = 0; step < options.MaxSteps && hi - lo > 2 * probe; ++step) {
         double share = 0.5;
         if (hiTime > loTime && targetNs >= loTime && targetNs <= hiTime)
@@ -62,6 +76,8 @@ FindKeyFramesAround(IByteSource& source, const TFilmBounds& bounds, int64_t targ
         const TKeyFrameIndex piece = ScanPiece(source, container, at, at + probe, stop);
         if (stop && *stop)
             return nullptr;
+        if (samples && piece.FirstFrameNs >= 0)
+            (*samples)[at] = piece.FirstFrameNs;
         if (piece.FirstFrameNs < 0) {
             // No picture starts in the piece (a stretch of other streams): halve blindly.
             hi = at;
@@ -101,6 +117,29 @@ FindKeyFramesAround(IByteSource& source, const TFilmBounds& bounds, int64_t targ
     if (index->FrameDurationNs == 0)
         index->FrameDurationNs = bounds.FrameDurationNs;
     return index;
+}
+
+std::shared_ptr<const TKeyFrameIndex> TWebKeyFrameFinder::Around(const TFilmBounds& bounds,
+                                                                 int64_t targetNs,
+                                                                 const std::atomic<bool>* stop) {
+    // Pieces that reach from a key frame at or before the target to pictures past it hold
+    // the answer already.
+    for (const auto& piece : found_)
+        if (!piece->KeyFrames.empty() && piece->KeyFrames.front().TimeNs <= targetNs &&
+            piece->LastFrameNs >= targetNs)
+            return piece;
+    if (!source_ || sourceThread_ != std::this_thread::get_id()) {
+        source_ = std::make_unique<THttpByteSource>(url_);
+        sourceThread_ = std::this_thread::get_id();
+    }
+    auto found = FindKeyFramesAround(*source_, bounds, targetNs, stop, {}, &samples_);
+    if (found) {
+        constexpr size_t kKeptPieces = 64;
+        if (found_.size() == kKeptPieces)
+            found_.erase(found_.begin());
+        found_.push_back(found);
+    }
+    return found;
 }
 
 } // namespace kanvio

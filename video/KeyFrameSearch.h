@@ -9,7 +9,11 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <string>
+#include <thread>
+#include <vector>
 
 namespace kanvio {
 
@@ -17,6 +21,10 @@ struct TKeyFrameSearchOptions {
     int64_t ProbeBytes = 256 * 1024; // read at each step
     int MaxSteps = 48;
 };
+
+// What earlier searches on the same film learnt: for offsets read, the earliest picture time
+// of the piece there. A later search starts between the nearest of them.
+using TTimeSamples = std::map<int64_t, int64_t>;
 
 // The key frames from the last one at or before targetNs (a picture time of the film) up
 // to the target, with the film's bounds. Each step reads one piece at an offset estimated
@@ -27,6 +35,24 @@ struct TKeyFrameSearchOptions {
 std::shared_ptr<const TKeyFrameIndex>
 FindKeyFramesAround(IByteSource& source, const TFilmBounds& bounds, int64_t targetNs,
                     const std::atomic<bool>* stop = nullptr,
-                    const TKeyFrameSearchOptions& options = {});
+                    const TKeyFrameSearchOptions& options = {}, TTimeSamples* samples = nullptr);
+
+// The key frames around each time asked for, for one web film: the pieces found are kept,
+// and a time they already cover costs no request; the others start their search from what
+// earlier ones learnt. The connection is kept for the thread that asks (the usual case);
+// another thread gets one of its own.
+class TWebKeyFrameFinder {
+public:
+    explicit TWebKeyFrameFinder(std::string url) : url_(std::move(url)) {}
+    std::shared_ptr<const TKeyFrameIndex> Around(const TFilmBounds& bounds, int64_t targetNs,
+                                                 const std::atomic<bool>* stop);
+
+private:
+    std::string url_;
+    std::unique_ptr<IByteSource> source_;
+    std::thread::id sourceThread_;
+    TTimeSamples samples_;
+    std::vector<std::shared_ptr<const TKeyFrameIndex>> found_;
+};
 
 } // namespace kanvio

@@ -63,6 +63,31 @@ TEST_F(WebFilmTest, BisectionFindsTheKeyFramesTheWholeIndexHas) {
     }
 }
 
+TEST_F(WebFilmTest, KeyFramesFoundOnceServeTheSeeksAroundThem) {
+    const std::string name = "mpeg2-gop12.mpg";
+    TFileByteSource file(ExactFilm(name));
+    const std::optional<TKeyFrameIndex> whole = BuildKeyFrameIndex(file);
+    ASSERT_TRUE(whole.has_value());
+    const TFilmBounds bounds = ReadStreamBounds(file);
+    TWebKeyFrameFinder finder(WebFilm(name));
+    const std::string path = "/exact/" + name;
+    // Forwards and backwards; the second of each pair lies in the piece the first found.
+    for (const auto& [first, second] :
+         {std::pair{700, 701}, std::pair{300, 299}, std::pair{1200, 1203}}) {
+        SCOPED_TRACE(first);
+        const int64_t firstTarget = bounds.FirstFrameNs + first * kFrameNs;
+        const auto found = finder.Around(bounds, firstTarget, nullptr);
+        ASSERT_NE(found, nullptr);
+        EXPECT_EQ(found->AtOrBefore(firstTarget), whole->AtOrBefore(firstTarget));
+        const int64_t sent = server_->BytesSent(path);
+        const int64_t secondTarget = bounds.FirstFrameNs + second * kFrameNs;
+        const auto again = finder.Around(bounds, secondTarget, nullptr);
+        ASSERT_NE(again, nullptr);
+        EXPECT_EQ(again->AtOrBefore(secondTarget), whole->AtOrBefore(secondTarget));
+        EXPECT_EQ(server_->BytesSent(path), sent) << "fetched again";
+    }
+}
+
 TEST_F(WebFilmTest, ExactSeeksAsForFiles) {
     for (const char* name : {"mpeg2-gop250.mpg", "mpeg2.ts", "h264.mp4"}) {
         SCOPED_TRACE(name);
