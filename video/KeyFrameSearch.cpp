@@ -66,29 +66,33 @@ FindKeyFramesAround(IByteSource& source, const TFilmBounds& bounds, int64_t targ
             }
         }
     }
+    int movesOfOneEnd = 0; // steps in a row that moved the same end of the range
+    bool lastMovedLo = false;
     for (int step = 0; step < options.MaxSteps && hi - lo > 2 * probe; ++step) {
         double share = 0.5;
-        if (hiTime > loTime && targetNs >= loTime && targetNs <= hiTime)
+        // Films of a steady rate put the estimate close to the target, which then lies
+        // within a piece of it: the next step lands a piece beyond and closes the range.
+        // Where the rate varies and one end keeps moving, halving bounds the steps.
+        if (movesOfOneEnd < 2 && hiTime > loTime && targetNs >= loTime && targetNs <= hiTime)
             share = double(targetNs - loTime) / double(hiTime - loTime);
-        // An estimate off by a lot would shrink the range by little: at least an eighth goes.
-        share = std::clamp(share, 0.125, 0.875);
-        const int64_t at = lo + static_cast<int64_t>(share * double(hi - lo));
+        const int64_t at =
+            std::clamp(lo + static_cast<int64_t>(share * double(hi - lo)), lo + probe, hi - probe);
         const TKeyFrameIndex piece = ScanPiece(source, container, at, at + probe, stop);
         if (stop && *stop)
             return nullptr;
         if (samples && piece.FirstFrameNs >= 0)
             (*samples)[at] = piece.FirstFrameNs;
-        if (piece.FirstFrameNs < 0) {
-            // No picture starts in the piece (a stretch of other streams): halve blindly.
-            hi = at;
-            continue;
-        }
-        if (piece.FirstFrameNs <= targetNs) {
+        const bool movesLo = piece.FirstFrameNs >= 0 && piece.FirstFrameNs <= targetNs;
+        movesOfOneEnd = step > 0 && movesLo == lastMovedLo ? movesOfOneEnd + 1 : 1;
+        lastMovedLo = movesLo;
+        if (movesLo) {
             lo = at;
             loTime = piece.FirstFrameNs;
-        } else {
+        } else if (piece.FirstFrameNs >= 0) {
             hi = at;
             hiTime = piece.FirstFrameNs;
+        } else {
+            hi = at; // no picture starts in the piece (a stretch of other streams)
         }
     }
 
