@@ -66,9 +66,9 @@ void SetFilmLocation(void* gstElement, const std::string& url) {
     const TLogin login = StoredLogin(parsed);
     // No retries: the HTTP source's own retry after a server dropped the connection
     // mid-answer crashes its session thread at times; a failed read ends the seek instead,
-    // and the player goes on with the next one. The connection is kept from seek to seek.
+    // and the player goes on with the next one.
     g_object_set(element, "location", url.c_str(), "timeout", guint(kFilmRequestTimeoutMs / 1000),
-                 "retries", 0, "ssl-strict", TRUE, "keep-alive", TRUE, nullptr);
+                 "retries", 0, "ssl-strict", TRUE, nullptr);
     if (!login.User.empty()) {
         // The login goes to this host only: a redirect elsewhere fails instead.
         g_object_set(element, "user-id", login.User.c_str(), "user-pw", login.Password.c_str(),
