@@ -169,6 +169,9 @@ class IDataSourceFactory {
 public:
     virtual ~IDataSourceFactory() = default;
     virtual TDataTreeBuilderRef CreateDatabaseSource(const std::string& databaseFileName) = 0;
+    // The project database on a server, as [DATA] Database of settingsFileName names it.
+    virtual TDataTreeBuilderRef CreateServerDatabaseSource(const std::string& address,
+                                                           const std::string& settingsFileName) = 0;
     // Both names as the settings file gives them, relative to the program folder.
     virtual TDataTreeBuilderRef CreateIsybauSource(const std::string& reachFileName,
                                                    const std::string& connectionFileName) = 0;

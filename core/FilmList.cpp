@@ -5,6 +5,7 @@
 #include "core/KanvioContext.h"
 #include "core/StructureStartIndex.h"
 #include "core/TimeText.h"
+#include "core/WebFilms.h"
 #include "foundation/AnsiText.h"
 #include "foundation/BigIniFile.h"
 #include "foundation/DeliveryFolder.h"
@@ -141,6 +142,11 @@ void TKanvioContext::UseDeliveryFilms(TPlayList films) {
 
 std::string TKanvioContext::ResolveFilmPath(const std::string& entry) const {
     const std::string written = ExtractField(entry, 0);
+    if (std::optional<std::string> web = ResolveWebFilm(
+            written, {SettingsFileName, settings_->ReadString("DATA", "FilmBase", ""),
+                      services_.Headless ? nullptr : services_.Dialogs})) {
+        return *web;
+    }
     // Drive letters never exist here, so such a film has moved with the medium.
     const bool missing = StartsWithDriveLetter(written);
     const std::string path = ToNativeSeparators(written);

@@ -304,9 +304,13 @@ void TKanvioContext::BuildDataModel() {
     auto projectExists = [&projectPath](const std::string& name) {
         return !name.empty() && FileExists(projectPath(name));
     };
+    // A database named in the settings, on a server, stands before any file of the folder.
+    const std::string serverDatabase = settings_->ReadString("DATA", "Database", "");
     DataSource.reset();
     if (IDataSourceFactory* sources = services_.DataSources; sources != nullptr) {
-        if (FileExists(database)) {
+        if (!serverDatabase.empty()) {
+            DataSource = sources->CreateServerDatabaseSource(serverDatabase, SettingsFileName);
+        } else if (FileExists(database)) {
             DataSource = sources->CreateDatabaseSource(database);
         } else if (projectExists(projectFile_) && sources->IsIsybauXml(projectPath(projectFile_))) {
             DataSource = sources->CreateIsybauXmlSource(projectPath(projectFile_));

@@ -4,6 +4,7 @@
 #include "core/KanvioContext.h"
 #include "core/TimeText.h"
 #include "foundation/Errors.h"
+#include "foundation/FilmUrl.h"
 #include "foundation/KanvioToolkit.h"
 #include "foundation/Logging.h"
 #include "foundation/UserDialogs.h"
@@ -201,7 +202,7 @@ void TKanvioContext::SeekPosition(bool fromFilmStart, int64_t position) {
         SetBusy(false);
         if (code < 0 && services_.Dialogs != nullptr) {
             services_.Dialogs->ShowMessage(TMessageKind::Error,
-                                           LoadErrorText(code) + "\n" + FilmName);
+                                           LoadErrorText(code) + "\n" + RedactedUrl(FilmName));
         }
         ShowFilmName(ExtractFileName(FilmName));
         ShowStructureRanges();
@@ -274,7 +275,7 @@ void TKanvioContext::PlayFilmIndex(int index) {
     if (position == FilmPartStop) {
         ++position;
     }
-    LogLine("Video: " + FilmName, LOG_DEBUG);
+    LogLine("Video: " + RedactedUrl(FilmName), LOG_DEBUG);
     LogLine("FilmPartStart: " + Number(FilmPartStart), LOG_DEBUG);
     LogLine("GraphComplete -> Repainting graph", LOG_DEBUG);
     SyncCurrentStructure();
@@ -292,7 +293,7 @@ bool TKanvioContext::PlayFilm(const std::string& fileName, const std::string& ti
         }
         FilmIndex = static_cast<int32_t>(i);
         FilmName = fileName;
-        LogLine("PlayFilm-> " + fileName, LOG_DEBUG);
+        LogLine("PlayFilm-> " + RedactedUrl(fileName), LOG_DEBUG);
         SeekPosition(timeText);
         return true;
     }

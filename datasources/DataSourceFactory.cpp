@@ -11,6 +11,12 @@ TDataTreeBuilderRef TDataSourceFactory::CreateDatabaseSource(const std::string& 
     return std::make_shared<TFirebirdDataTreeBuilder>(databaseFileName, dialogs_);
 }
 
+TDataTreeBuilderRef
+TDataSourceFactory::CreateServerDatabaseSource(const std::string& address,
+                                               const std::string& settingsFileName) {
+    return TFirebirdDataTreeBuilder::OnServer(address, settingsFileName, dialogs_);
+}
+
 TDataTreeBuilderRef TDataSourceFactory::CreateIsybauSource(const std::string& reachFileName,
                                                            const std::string& connectionFileName) {
     return std::make_shared<TISYBAUDataTreeBuilder>(reachFileName, connectionFileName);

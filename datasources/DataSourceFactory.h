@@ -15,6 +15,8 @@ public:
     explicit TDataSourceFactory(IUserDialogs& dialogs) : dialogs_(dialogs) {}
 
     TDataTreeBuilderRef CreateDatabaseSource(const std::string& databaseFileName) override;
+    TDataTreeBuilderRef CreateServerDatabaseSource(const std::string& address,
+                                                   const std::string& settingsFileName) override;
     TDataTreeBuilderRef CreateIsybauSource(const std::string& reachFileName,
                                            const std::string& connectionFileName) override;
     bool IsIsybauXml(const std::string& fileName) override;

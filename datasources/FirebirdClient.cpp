@@ -191,10 +191,18 @@ void TFirebirdStatus::Check(std::string_view what) {
 
 namespace {
 
+// Where an attachment goes: the engine inside this process, or a server over the network
+// (which then never falls back to opening a file here).
+struct TConnectTarget {
+    const char* Providers = "Providers=Engine12";
+    int ConnectTimeoutSeconds = 0; // 0: the client's default
+};
+
 // The attachment parameters. Providers=Engine12 keeps the open inside this process: no
 // server is asked, whatever the machine's configuration says.
 std::string BuildConnectParameters(TFirebirdStatus& status, const TFirebirdLogin& login,
-                                   const std::string* createWithCharacterSet = nullptr) {
+                                   const std::string* createWithCharacterSet = nullptr,
+                                   const TConnectTarget& target = {}) {
     IXpbBuilder* builder =
         status.Client().Util()->getXpbBuilder(status.Get(), IXpbBuilder::DPB, nullptr, 0);
     status.Check("connection parameters");
@@ -204,7 +212,9 @@ std::string BuildConnectParameters(TFirebirdStatus& status, const TFirebirdLogin
     builder->insertString(status.Get(), isc_dpb_password, login.Password.c_str());
     if (!login.CharacterSet.empty())
         builder->insertString(status.Get(), isc_dpb_lc_ctype, login.CharacterSet.c_str());
-    builder->insertString(status.Get(), isc_dpb_config, "Providers=Engine12");
+    builder->insertString(status.Get(), isc_dpb_config, target.Providers);
+    if (target.ConnectTimeoutSeconds > 0)
+        builder->insertInt(status.Get(), isc_dpb_connect_timeout, target.ConnectTimeoutSeconds);
     if (createWithCharacterSet) {
         builder->insertInt(status.Get(), isc_dpb_sql_dialect, 3);
         builder->insertInt(status.Get(), isc_dpb_page_size, 8192);
@@ -237,6 +247,21 @@ std::unique_ptr<TFirebirdConnection> TFirebirdConnection::Attach(const std::stri
     const std::string parameters = BuildConnectParameters(status, login);
     connection->attachment_ = client.Provider()->attachDatabase(
         status.Get(), fileName.c_str(), static_cast<unsigned>(parameters.size()),
+        reinterpret_cast<const unsigned char*>(parameters.data()));
+    status.Check();
+    return connection;
+}
+
+std::unique_ptr<TFirebirdConnection>
+TFirebirdConnection::AttachServer(const std::string& connectString, const TFirebirdLogin& login,
+                                  int connectTimeoutSeconds, const std::string& reportAs) {
+    TFirebirdClient& client = TFirebirdClient::Load(reportAs);
+    std::unique_ptr<TFirebirdConnection> connection(new TFirebirdConnection(client, reportAs));
+    TFirebirdStatus& status = connection->status_;
+    const std::string parameters =
+        BuildConnectParameters(status, login, nullptr, {"Providers=Remote", connectTimeoutSeconds});
+    connection->attachment_ = client.Provider()->attachDatabase(
+        status.Get(), connectString.c_str(), static_cast<unsigned>(parameters.size()),
         reinterpret_cast<const unsigned char*>(parameters.data()));
     status.Check();
     return connection;
@@ -321,7 +346,12 @@ TFirebirdTransaction::TFirebirdTransaction(TFirebirdConnection& connection, TAcc
     std::unique_ptr<IXpbBuilder, void (*)(IXpbBuilder*)> owner(
         builder, [](IXpbBuilder* b) { b->dispose(); });
     builder->insertTag(status.Get(), isc_tpb_read);
-    builder->insertTag(status.Get(), isc_tpb_concurrency);
+    if (access == TAccess::ReadOnlyCommitted) {
+        builder->insertTag(status.Get(), isc_tpb_read_committed);
+        builder->insertTag(status.Get(), isc_tpb_rec_version);
+    } else {
+        builder->insertTag(status.Get(), isc_tpb_concurrency);
+    }
     builder->insertTag(status.Get(), isc_tpb_nowait);
     const unsigned length = builder->getBufferLength(status.Get());
     const unsigned char* buffer = builder->getBuffer(status.Get());

@@ -108,6 +108,13 @@ public:
     static std::unique_ptr<TFirebirdConnection> Attach(const std::string& fileName,
                                                        const TFirebirdLogin& login,
                                                        const std::string& reportAs = {});
+    // Attaches to a database on a server ("host/port:alias") over the network, never to a
+    // file here; a server that does not answer within connectTimeoutSeconds (0: the
+    // client's default) fails the attachment. Messages name reportAs.
+    static std::unique_ptr<TFirebirdConnection> AttachServer(const std::string& connectString,
+                                                             const TFirebirdLogin& login,
+                                                             int connectTimeoutSeconds,
+                                                             const std::string& reportAs);
     // Creates a new database file (which must not exist yet) whose texts are in
     // defaultCharacterSet unless a column says otherwise, and attaches to it.
     static std::unique_ptr<TFirebirdConnection> Create(const std::string& fileName,
@@ -140,9 +147,11 @@ private:
 // A transaction; rolled back when the object goes without Commit().
 class TFirebirdTransaction {
 public:
-    enum class TAccess { ReadWrite, ReadOnly };
+    enum class TAccess { ReadWrite, ReadOnly, ReadOnlyCommitted };
     // A read-only transaction sees the database as it was when it started and works on
-    // databases that are marked read-only too.
+    // databases that are marked read-only too. A read-only committed one sees what others
+    // have committed; on a server it holds back no clean-up of old record versions, however
+    // long it stays open.
     explicit TFirebirdTransaction(TFirebirdConnection& connection,
                                   TAccess access = TAccess::ReadWrite);
     ~TFirebirdTransaction();

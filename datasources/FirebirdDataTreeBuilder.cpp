@@ -4,12 +4,15 @@
 #include "datasources/FirebirdColumnRules.h"
 #include "datasources/FirebirdFiles.h"
 #include "datasources/FirebirdQuery.h"
+#include "datasources/FirebirdServer.h"
+#include "foundation/AnsiText.h"
 #include "foundation/BigIniFile.h"
 #include "foundation/KanvioToolkit.h"
 #include "foundation/LangManager.h"
 #include "foundation/Logging.h"
 #include "foundation/UserDialogs.h"
 
+#include <algorithm>
 #include <cmath>
 #include <deque>
 #include <exception>
@@ -55,8 +58,8 @@ struct TTableProbe {
     bool HasConnections = false;
 };
 
-TTableProbe ProbeTables(TFirebirdConnection& connection) {
-    TFirebirdTransaction transaction(connection, TFirebirdTransaction::TAccess::ReadOnly);
+TTableProbe ProbeTables(TFirebirdConnection& connection, TFirebirdTransaction::TAccess access) {
+    TFirebirdTransaction transaction(connection, access);
     TTableProbe probe;
     {
         TFirebirdQuery query(
@@ -108,6 +111,38 @@ struct TObservationColumnIndex {
           To(query.ColumnIndex("Bis")) {}
 };
 
+// The columns this source reads, of a structure table and of an observation table.
+constexpr const char* StructureColumnNames[] = {
+    "LFDNR",    "Stadt",      "Datum",      "Strasse", "HaltungsNr", "Untersuchl", "Fliessr",
+    "AnschlNr", "AnfSchacht", "EndSchacht", "VideoB",  "Kennz",      "Untersa"};
+constexpr const char* ObservationColumnNames[] = {
+    "ZuLFDNr", "StatAnf",  "VideoZ", "Text",        "KZL", "Mass1", "Einheit1",
+    "Mass2",   "Einheit2", "Klasse", "Streckensch", "Von", "Bis"};
+
+// "SELECT <the columns of names the table has> FROM table", in the table's order and under
+// the names SELECT * gives them. Over the network every column of every row costs, and
+// deliveries carry columns (remarks, photos, sketches) this program never shows.
+template <size_t N>
+std::string SelectOfColumns(TFirebirdTransaction& transaction, const char* table,
+                            const char* const (&names)[N]) {
+    const std::string everything = std::string("SELECT * FROM ") + table;
+    const TFirebirdQuery all(transaction, everything);
+    std::string list;
+    for (int column = 0; column < all.ColumnCount(); ++column) {
+        const std::string& name = all.ColumnName(column);
+        const bool wanted = std::any_of(std::begin(names), std::end(names), [&](const char* n) {
+            return AsciiLowerCase(n) == AsciiLowerCase(name);
+        });
+        if (!wanted)
+            continue;
+        std::string quoted = "\"";
+        for (const char c : name)
+            quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+        list += (list.empty() ? "" : ", ") + quoted + "\"";
+    }
+    return list.empty() ? everything : "SELECT " + list + " FROM " + table;
+}
+
 std::string OptionalText(const TFirebirdQuery& query, int column) {
     return column >= 0 ? query.AsText(column) : std::string();
 }
@@ -158,8 +193,8 @@ struct TFirebirdDataTreeBuilder::TTexts {
 };
 
 struct TFirebirdDataTreeBuilder::TStructureTable {
-    const char* StructureSql;
-    const char* ObservationSql;
+    const char* StructureTable;
+    const char* ObservationTable;
     char ObjectType;
     bool Connections;
     const std::string& MessageName;
@@ -192,6 +227,15 @@ void TFirebirdDataTreeBuilder::LoadTexts() {
     texts_->Connection = lang.Text("_Connection");
 }
 
+std::shared_ptr<TFirebirdDataTreeBuilder>
+TFirebirdDataTreeBuilder::OnServer(std::string address, std::string settingsFileName,
+                                   IUserDialogs& dialogs) {
+    auto builder = std::make_shared<TFirebirdDataTreeBuilder>(address, dialogs);
+    builder->serverAddress_ = std::move(address);
+    builder->serverNamedIn_ = std::move(settingsFileName);
+    return builder;
+}
+
 TFirebirdDataTreeBuilder::~TFirebirdDataTreeBuilder() = default;
 
 void TFirebirdDataTreeBuilder::BuildDataTree(TKanvioDataModel& model) {
@@ -199,27 +243,31 @@ void TFirebirdDataTreeBuilder::BuildDataTree(TKanvioDataModel& model) {
         bool writable = false;
         OpenProgramSettings(writable);
     }
-    const std::string& fileName = databaseFileName_;
-    LogLine("db file: " + fileName, LOG_DEBUG);
-    if (!FileExists(fileName)) {
-        LogLine("No database file", LOG_FATAL);
-        return;
+    TOpenedDatabase database;
+    // A server's database is shared with others who may be writing: each read sees what is
+    // committed and holds nothing back on the server. A delivered file is a private copy.
+    auto access = TFirebirdTransaction::TAccess::ReadOnly;
+    if (!serverAddress_.empty()) {
+        database.Connection = AttachServerDatabase(serverAddress_, serverNamedIn_, dialogs_);
+        access = TFirebirdTransaction::TAccess::ReadOnlyCommitted;
+    } else {
+        const std::string& fileName = databaseFileName_;
+        LogLine("db file: " + fileName, LOG_DEBUG);
+        if (!FileExists(fileName)) {
+            LogLine("No database file", LOG_FATAL);
+            return;
+        }
+        database = OpenDatabase(fileName);
     }
+    const TTableProbe probe = ProbeTables(*database.Connection, access);
 
-    TOpenedDatabase database = OpenDatabase(fileName);
-    const TTableProbe probe = ProbeTables(*database.Connection);
-
-    TFirebirdTransaction transaction(*database.Connection, TFirebirdTransaction::TAccess::ReadOnly);
+    TFirebirdTransaction transaction(*database.Connection, access);
     if (probe.HasReaches)
-        ReadStructures(
-            transaction,
-            {"SELECT * FROM Haltung", "SELECT * FROM HaltungE", 'H', false, texts_->Reach},
-            model.Reaches);
+        ReadStructures(transaction, {"Haltung", "HaltungE", 'H', false, texts_->Reach},
+                       model.Reaches);
     if (probe.HasConnections)
-        ReadStructures(
-            transaction,
-            {"SELECT * FROM Anschl", "SELECT * FROM AnschlE", 'A', true, texts_->Connection},
-            model.Connections);
+        ReadStructures(transaction, {"Anschl", "AnschlE", 'A', true, texts_->Connection},
+                       model.Connections);
     transaction.Commit();
     database.Connection->Detach();
 }
@@ -232,7 +280,8 @@ class TFirebirdDataTreeBuilder::TObservationRows {
 public:
     TObservationRows(TFirebirdTransaction& transaction, const TStructureTable& table,
                      const TObservationTexts& texts) {
-        TFirebirdQuery query(transaction, table.ObservationSql);
+        TFirebirdQuery query(transaction, SelectOfColumns(transaction, table.ObservationTable,
+                                                          ObservationColumnNames));
         query.Open();
         std::optional<TObservationColumnIndex> columns;
         int key = -1;
@@ -331,7 +380,8 @@ private:
 
 void TFirebirdDataTreeBuilder::ReadStructures(TFirebirdTransaction& transaction,
                                               const TStructureTable& table, TAReachData& target) {
-    TFirebirdQuery structures(transaction, table.StructureSql);
+    TFirebirdQuery structures(
+        transaction, SelectOfColumns(transaction, table.StructureTable, StructureColumnNames));
     std::optional<TStructureColumns> columns;
     const std::string& fileName = transaction.Connection().FileName();
 

@@ -23,6 +23,10 @@ public:
     // Messages for the user go to standard error.
     explicit TFirebirdDataTreeBuilder(std::string databaseFileName);
     TFirebirdDataTreeBuilder(std::string databaseFileName, IUserDialogs& dialogs);
+    // The database on a server, as the delivery's settings file names it
+    // ([DATA] Database=host[/port]:alias-or-path); used once the user has confirmed it.
+    static std::shared_ptr<TFirebirdDataTreeBuilder>
+    OnServer(std::string address, std::string settingsFileName, IUserDialogs& dialogs);
     ~TFirebirdDataTreeBuilder() override;
 
     // Fills the model from the database, read from a private copy: the delivery's file
@@ -41,6 +45,9 @@ private:
                         TAReachData& target);
 
     std::string databaseFileName_;
+    // Set for a database on a server: the address and the settings file naming it.
+    std::string serverAddress_;
+    std::string serverNamedIn_;
     std::unique_ptr<IUserDialogs> ownDialogs_;
     IUserDialogs& dialogs_;
     std::unique_ptr<TTexts> texts_;

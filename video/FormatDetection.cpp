@@ -2,6 +2,7 @@
 
 #include "foundation/Logging.h"
 #include "video/GstHandles.h"
+#include "video/HttpByteSource.h"
 
 #include <algorithm>
 #include <fcntl.h>
@@ -77,8 +78,36 @@ TMovieFormat ClassifyMediaType(const std::string& capsText) {
     return ClassifyCaps(caps.get());
 }
 
+namespace {
+
+// The first bytes of a film on a web server, or none when they cannot be fetched.
+std::vector<guint8> WebFilmHead(const std::string& url, size_t wanted) {
+    try {
+        THttpByteSource film(url);
+        std::vector<guint8> bytes(std::min<size_t>(wanted, static_cast<size_t>(film.Size())));
+        bytes.resize(film.ReadAt(0, bytes.data(), bytes.size()));
+        return bytes;
+    } catch (const EKanvioError& error) {
+        LogLine(std::string("MMEngine->LoadMovie: ") + error.what(), LOG_ERROR);
+        return {};
+    }
+}
+
+} // namespace
+
 TMovieFormat DetectMovieFormat(const std::string& fileName) {
     EnsureGStreamer();
+    if (IsWebFilm(fileName)) {
+        const std::vector<guint8> bytes = WebFilmHead(fileName, kProbeBytes);
+        if (bytes.empty())
+            return TMovieFormat::None;
+        GstTypeFindProbability probability = GST_TYPE_FIND_NONE;
+        TGstCapsPtr caps(
+            gst_type_find_helper_for_data(nullptr, bytes.data(), bytes.size(), &probability));
+        const TMovieFormat format = ClassifyCaps(caps.get());
+        LogFormat(format);
+        return format;
+    }
     TFileCloser file{open(fileName.c_str(), O_RDONLY | O_CLOEXEC)};
     if (file.fd < 0)
         return TMovieFormat::None;

@@ -1,6 +1,8 @@
 #include "video/KeyFrameIndexer.h"
 
 #include "foundation/Logging.h"
+#include "video/HttpByteSource.h"
+#include "video/KeyFrameSearch.h"
 
 #include <algorithm>
 #include <map>
@@ -44,6 +46,13 @@ TFilmBounds BoundsOf(const TKeyFrameIndex& index) {
     return {index.FirstFrameNs, index.LastFrameNs, index.FrameDurationNs};
 }
 
+// A film on a web server is read piece by piece where a seek needs it, never as a whole.
+std::unique_ptr<IByteSource> OpenFilm(const std::string& fileName) {
+    if (IsWebFilm(fileName))
+        return std::make_unique<THttpByteSource>(fileName);
+    return std::make_unique<TFileByteSource>(fileName);
+}
+
 } // namespace
 
 TFilmBounds ReadStreamBounds(IByteSource& source) {
@@ -76,12 +85,11 @@ TKeyFrameIndexer::TKeyFrameIndexer(std::string fileName, bool wholeIndex)
         }
     }
     try {
-        TFileByteSource source(fileName_);
-        bounds_ = ReadStreamBounds(source);
+        bounds_ = ReadStreamBounds(*OpenFilm(fileName_));
     } catch (const std::exception& error) {
         LogLine("MMEngine->Index: " + std::string(error.what()), LOG_WARNING);
     }
-    if (wholeIndex)
+    if (wholeIndex && !IsWebFilm(fileName_))
         worker_ = std::thread([this] { Build(); });
     else
         finished_ = true;
@@ -139,6 +147,12 @@ std::shared_ptr<const TKeyFrameIndex> TKeyFrameIndexer::NearbyIndex(int64_t film
     if (!bounds.Known() || bounds.LastFrameNs == bounds.FirstFrameNs)
         return nullptr;
     try {
+        if (IsWebFilm(fileName_)) {
+            std::lock_guard guard(webLock_);
+            if (!web_)
+                web_ = std::make_unique<TWebKeyFrameFinder>(fileName_);
+            return web_->Around(bounds, filmTimeNs, &stop_);
+        }
         TFileByteSource source(fileName_);
         const TContainer container = SniffContainer(source);
         if (container != TContainer::ProgramStream && container != TContainer::TransportStream)

@@ -20,6 +20,8 @@
 
 namespace kanvio {
 
+class TWebKeyFrameFinder;
+
 struct TFilmBounds {
     int64_t FirstFrameNs = -1;
     int64_t LastFrameNs = -1;
@@ -66,6 +68,9 @@ private:
     TFilmBounds bounds_;
     std::string error_;
     std::thread worker_;
+    // A film on a web server: the key frames found so far, for the seeks to come.
+    mutable std::mutex webLock_;
+    mutable std::unique_ptr<TWebKeyFrameFinder> web_;
 };
 
 // The first and last picture times of a program or transport stream from its first and

@@ -1,8 +1,10 @@
 #include "video/MultimediaEngine.h"
 
+#include "foundation/FilmUrl.h"
 #include "foundation/Logging.h"
 #include "video/DecoderCatalog.h"
 #include "video/FormatDetection.h"
+#include "video/HttpByteSource.h"
 #include "video/KeyFrameIndexer.h"
 #include "video/PlaybackPipeline.h"
 #include "video/StartupMarks.h"
@@ -22,6 +24,16 @@ namespace kanvio {
 namespace {
 
 bool IsExistingFile(const std::string& fileName) {
+    if (IsWebFilm(fileName)) {
+        // A film on a web server exists when the server hands out its first bytes.
+        try {
+            THttpByteSource film(fileName);
+            return film.Size() > 0;
+        } catch (const EKanvioError& error) {
+            LogLine("MMEngine->LoadMovie: " + std::string(error.what()), LOG_ERROR);
+            return false;
+        }
+    }
     struct stat info {};
     return !fileName.empty() && stat(fileName.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
@@ -123,7 +135,8 @@ HResult TMMEngine::LoadMovieAuto(const std::string& fileName, int32_t) {
                 return S_OK;
         } catch (const std::exception& error) {
             TearDown();
-            LogLine("MMEngine->LoadMovieAuto: " + fileName + ", " + std::to_string(strategy),
+            LogLine("MMEngine->LoadMovieAuto: " + RedactedUrl(fileName) + ", " +
+                        std::to_string(strategy),
                     LOG_ERROR);
             LogLine("MMEngine->LoadMovieAuto: " + std::string(error.what()), LOG_ERROR);
         }
@@ -137,7 +150,7 @@ HResult TMMEngine::LoadMovie(const std::string& fileName, int32_t strategy) {
     TBusyCursor busy;
     MarkStartup("film load begun");
     fileName_ = fileName;
-    LogLine("MMEngine->LoadMovie: Loading file " + fileName + ". Strategy " +
+    LogLine("MMEngine->LoadMovie: Loading file " + RedactedUrl(fileName) + ". Strategy " +
                 std::to_string(strategy),
             LOG_DEBUG);
     const bool wasRunning = pipeline_ && pipeline_->CurrentState() == GST_STATE_PLAYING;
@@ -146,11 +159,12 @@ HResult TMMEngine::LoadMovie(const std::string& fileName, int32_t strategy) {
     TearDown();
     movieFormat_ = DetectMovieFormat(fileName);
     if (movieFormat_ == TMovieFormat::None) {
-        LogLine("MMEngine->LoadMovie: Getting movie format failed: " + fileName, LOG_ERROR);
+        LogLine("MMEngine->LoadMovie: Getting movie format failed: " + RedactedUrl(fileName),
+                LOG_ERROR);
         return E_FAIL;
     }
     if (movieFormat_ == TMovieFormat::Unknown) {
-        LogLine("MMEngine->LoadMovie: Format unknown: " + fileName, LOG_WARNING);
+        LogLine("MMEngine->LoadMovie: Format unknown: " + RedactedUrl(fileName), LOG_WARNING);
         return MM_E_UNKNOWN_FORMAT;
     }
     if (Failed(LoadReader(fileName, strategy))) {

@@ -1,7 +1,9 @@
 #include "video/PlaybackPipeline.h"
 
 #include "foundation/Errors.h"
+#include "foundation/FilmUrl.h"
 #include "foundation/Logging.h"
+#include "video/HttpByteSource.h"
 
 #include <algorithm>
 #include <chrono>
@@ -116,7 +118,7 @@ TPlaybackPipeline::~TPlaybackPipeline() {
 GstElement* TPlaybackPipeline::Make(const std::string& factory, const char* name) {
     GstElement* element = gst_element_factory_make(factory.c_str(), name);
     if (!element)
-        throw EKanvioError(recipe_.FileName + ": the video element \"" + factory +
+        throw EKanvioError(RedactedUrl(recipe_.FileName) + ": the video element \"" + factory +
                            "\" is not available");
     gst_bin_add(GST_BIN(pipeline_.get()), element);
     return element;
@@ -124,8 +126,8 @@ GstElement* TPlaybackPipeline::Make(const std::string& factory, const char* name
 
 void TPlaybackPipeline::LinkOrThrow(GstElement* from, GstElement* to) {
     if (!gst_element_link(from, to))
-        throw EKanvioError(recipe_.FileName + ": cannot connect " + GST_OBJECT_NAME(from) + " to " +
-                           GST_OBJECT_NAME(to));
+        throw EKanvioError(RedactedUrl(recipe_.FileName) + ": cannot connect " +
+                           GST_OBJECT_NAME(from) + " to " + GST_OBJECT_NAME(to));
 }
 
 void TPlaybackPipeline::BuildTail() {
@@ -170,8 +172,8 @@ void TPlaybackPipeline::BuildTail() {
 }
 
 void TPlaybackPipeline::BuildSystem() {
-    GstElement* source = Make("filesrc", "Source");
-    g_object_set(source, "location", recipe_.FileName.c_str(), nullptr);
+    GstElement* source = Make(FilmSourceFactory(recipe_.FileName, "filesrc"), "Source");
+    SetFilmLocation(source, recipe_.FileName);
     GstElement* decodebin = Make("decodebin", "Decoder");
     LinkOrThrow(source, decodebin);
     g_signal_connect(decodebin, "pad-added",
@@ -182,8 +184,8 @@ void TPlaybackPipeline::BuildSystem() {
 }
 
 void TPlaybackPipeline::BuildPredefined() {
-    GstElement* source = Make(recipe_.SourceFactory, "Source");
-    g_object_set(source, "location", recipe_.FileName.c_str(), nullptr);
+    GstElement* source = Make(FilmSourceFactory(recipe_.FileName, recipe_.SourceFactory), "Source");
+    SetFilmLocation(source, recipe_.FileName);
     GstElement* splitting = source;
     if (!recipe_.SplitterFactory.empty()) {
         splitting = Make(recipe_.SplitterFactory, "Splitter");
@@ -199,8 +201,8 @@ void TPlaybackPipeline::BuildPredefined() {
 }
 
 void TPlaybackPipeline::BuildPriorities() {
-    GstElement* source = Make("filesrc", "Source");
-    g_object_set(source, "location", recipe_.FileName.c_str(), nullptr);
+    GstElement* source = Make(FilmSourceFactory(recipe_.FileName, "filesrc"), "Source");
+    SetFilmLocation(source, recipe_.FileName);
     GstElement* parser = Make("parsebin", "Splitter");
     LinkOrThrow(source, parser);
     decoder_ = Make(recipe_.DecoderFactory, "Decoder");
@@ -280,7 +282,8 @@ GstBusSyncReply TPlaybackPipeline::OnBusMessage(GstBus*, GstMessage* message, gp
         gst_message_parse_error(message, &raw, &debug);
         TGErrorPtr error(raw);
         TGCharPtr details(debug);
-        std::string text = me->recipe_.FileName + ": " + (error ? error->message : "error");
+        std::string text =
+            RedactedUrl(me->recipe_.FileName) + ": " + (error ? error->message : "error");
         {
             std::lock_guard guard(me->errorLock_);
             me->lastError_ = text;

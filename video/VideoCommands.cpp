@@ -3,6 +3,7 @@
 #include "foundation/AnsiText.h"
 #include "foundation/AtomicFile.h"
 #include "foundation/Errors.h"
+#include "foundation/FilmUrl.h"
 #include "foundation/JpegEncoder.h"
 #include "foundation/LangManager.h"
 #include "video/CodecSettings.h"
@@ -86,7 +87,7 @@ const char* FilmErrorKey(HResult status) {
 // the text for the person reading it.
 void ReportFilmError(std::ostream& err, const std::string& film, HResult status) {
     LangScope lang;
-    err << film << ": " << ResultCodeText(status) << ": "
+    err << RedactedUrl(film) << ": " << ResultCodeText(status) << ": "
         << AnsiToUtf8(lang.Text(FilmErrorKey(status))) << "\n";
 }
 

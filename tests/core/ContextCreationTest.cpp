@@ -266,6 +266,10 @@ TEST_F(ContextCreationTest, DataSourceErrorReachesTheCaller) {
         TDataTreeBuilderRef CreateDatabaseSource(const std::string&) override {
             return std::make_shared<FailingSource>();
         }
+        TDataTreeBuilderRef CreateServerDatabaseSource(const std::string&,
+                                                       const std::string&) override {
+            return std::make_shared<FailingSource>();
+        }
         TDataTreeBuilderRef CreateIsybauSource(const std::string&, const std::string&) override {
             return std::make_shared<FailingSource>();
         }
@@ -284,8 +288,9 @@ TEST_F(ContextCreationTest, DataSourceErrorReachesTheCaller) {
     EXPECT_THROW(context.Create(), EConvertError);
 }
 
-// Which source the delivery's files call for: the database first, then an XML file named
-// in Projekt, then the fixed-width files, then the folder's only XML delivery.
+// Which source the delivery's files call for: a database server named in the settings,
+// the database file, then an XML file named in Projekt, then the fixed-width files, then
+// the folder's only XML delivery.
 TEST_F(ContextCreationTest, SourcePrecedenceWithXmlDeliveries) {
     struct Case {
         const char* name;
@@ -296,6 +301,12 @@ TEST_F(ContextCreationTest, SourcePrecedenceWithXmlDeliveries) {
     };
     const std::string folder = GetProgramFolder();
     const Case cases[] = {
+        {"database server first",
+         {"Kanvio.dat", "delivery.xml"},
+         "[DATA]\nProjekt=delivery.xml\nDatabase=db.example/3051:net\n",
+         "",
+         // ... and the settings file naming it, however the context spells its name.
+         "server:db.example/3051:net|"},
         {"database first",
          {"Kanvio.dat", "delivery.xml"},
          "[DATA]\nProjekt=delivery.xml\n",
@@ -328,7 +339,12 @@ TEST_F(ContextCreationTest, SourcePrecedenceWithXmlDeliveries) {
         sources.xmlInFolder = c.xmlInFolder;
         auto context = CreateContext();
         ASSERT_EQ(sources.requests.size(), 1u);
-        EXPECT_EQ(sources.requests[0], c.request);
+        if (c.request.rfind("server:", 0) == 0) {
+            EXPECT_EQ(sources.requests[0].rfind(c.request, 0), 0u) << sources.requests[0];
+            EXPECT_TRUE(sources.requests[0].ends_with("Kanvio.ini")) << sources.requests[0];
+        } else {
+            EXPECT_EQ(sources.requests[0], c.request);
+        }
     }
 }
 

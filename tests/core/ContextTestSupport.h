@@ -34,6 +34,11 @@ public:
         requests.push_back("database:" + databaseFileName);
         return std::make_shared<PreparedSource>(model);
     }
+    TDataTreeBuilderRef CreateServerDatabaseSource(const std::string& address,
+                                                   const std::string& settingsFileName) override {
+        requests.push_back("server:" + address + "|" + settingsFileName);
+        return std::make_shared<PreparedSource>(model);
+    }
     TDataTreeBuilderRef CreateIsybauSource(const std::string& reachFileName,
                                            const std::string& connectionFileName) override {
         requests.push_back("isybau:" + reachFileName + "|" + connectionFileName);
