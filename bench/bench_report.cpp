@@ -17,6 +17,7 @@
 //    picture of the PDF is taken out (pdfimages) and its frame number read and compared
 //    with the frame of its observation.
 
+#include "bench/BenchFrames.h"
 #include "bench/ChildProcess.h"
 #include "tools/mkproject/FrameCode.h"
 #include "tools/mkproject/ProjectFiles.h"
@@ -42,6 +43,7 @@
 #include <map>
 
 using namespace kanvio;
+using namespace kanvio::bench;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
@@ -51,12 +53,6 @@ constexpr int kFps = 25;
 
 double Seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
-}
-
-int FrameNumberOf(const QImage& picture) {
-    const QImage pixels = picture.convertToFormat(QImage::Format_RGB32);
-    return generator::ReadFrameCode(pixels.constBits(), pixels.width(), pixels.height(),
-                                    int(pixels.bytesPerLine()));
 }
 
 struct TProject {
@@ -120,38 +116,6 @@ double MeanDifference(const QImage& a, const QImage& b) {
     return sum / (double(x.width()) * x.height() * 3);
 }
 
-// Paints every frame into a window-sized picture, as the display widget does, and counts
-// frames that came out of order.
-class TPaintingDisplay final : public IVideoDisplay {
-public:
-    void ShowFrame(const QImage& frame) override {
-        QPainter painter(&canvas_);
-        painter.drawImage(canvas_.rect(), frame);
-        painter.end();
-        const int number = FrameNumberOf(frame);
-        if (number >= 0 && last_ >= 0 && number < last_)
-            ++outOfOrder_;
-        if (number >= 0)
-            last_ = number;
-        ++painted_;
-    }
-    void SetPixelAspect(double) override {}
-    void SetSourceRect(const QRect&) override {}
-    uintptr_t NativeWindowHandle() override { return 0; }
-    QSize DisplaySize() const override { return canvas_.size(); }
-    QSize ScreenSize() const override { return {1920, 1080}; }
-    bool SetHostFullScreen(bool) override { return false; }
-    void Repaint() override {}
-    int Painted() const { return painted_; }
-    int OutOfOrder() const { return outOfOrder_; }
-
-private:
-    QImage canvas_{704, 576, QImage::Format_RGB32};
-    int painted_ = 0;
-    int outOfOrder_ = 0;
-    int last_ = -1;
-};
-
 // Frames painted per second while fetch() runs (at least seconds long); fetch tells when
 // its work is done.
 double PaintedPerSecond(const TPaintingDisplay& display, double seconds,
@@ -175,7 +139,7 @@ void BenchPlaybackMeanwhile(const std::vector<TFramePlace>& places, const std::s
                             const fs::path& cache) {
     fs::remove_all(cache);
     TFixedEngineSettings settings(lsSystem);
-    TPaintingDisplay display;
+    TPaintingDisplay display({704, 576});
     TMMEngine engine(rmVMR, &display, settings);
     engine.SetPlayPauseStepMs(0);
     if (Failed(engine.LoadMovie(film, lsSystem)) || Failed(engine.PlayMovie())) {

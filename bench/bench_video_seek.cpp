@@ -13,6 +13,7 @@
 // transport stream demuxers start at the key frame themselves, so there it is a plain
 // accurate seek. Every frame shown is read back from the frame number in its picture.
 
+#include "bench/BenchFrames.h"
 #include "tools/mkproject/FilmMaker.h"
 #include "tools/mkproject/FrameCode.h"
 #include "video/GstHandles.h"
@@ -35,21 +36,12 @@
 #include <vector>
 
 using namespace kanvio;
+using namespace kanvio::bench;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
 constexpr int64_t kFrameMs = 40;
-
-double Milliseconds(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-double Percentile(std::vector<double> values, double fraction) {
-    std::sort(values.begin(), values.end());
-    const size_t index = std::min(values.size() - 1, size_t(fraction * (values.size() - 1) + 0.5));
-    return values[index];
-}
 
 struct TBenchFilm {
     const char* Name;
@@ -90,11 +82,7 @@ std::vector<int> RandomFrames(double seconds, int count) {
     return frames;
 }
 
-int FrameNumberOf(const QImage& picture) {
-    const QImage pixels = picture.convertToFormat(QImage::Format_RGB32);
-    return generator::ReadFrameCode(pixels.constBits(), pixels.width(), pixels.height(),
-                                    static_cast<int>(pixels.bytesPerLine()));
-}
+using bench::FrameNumberOf;
 
 int FrameNumberOf(GstSample* sample) {
     if (!sample)
@@ -294,44 +282,10 @@ double ProcessorSeconds() {
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// Paints every frame into a window-sized picture, as the display widget does, and
-// checks that the frames come in order.
-class TPaintingDisplay final : public IVideoDisplay {
-public:
-    void ShowFrame(const QImage& frame) override {
-        QPainter painter(&canvas_);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(canvas_.rect(), frame);
-        painter.end();
-        const int number = FrameNumberOf(frame);
-        if (number >= 0 && last_ >= 0 && number < last_)
-            ++outOfOrder_;
-        if (number >= 0)
-            last_ = number;
-        ++painted_;
-    }
-    void SetPixelAspect(double) override {}
-    void SetSourceRect(const QRect&) override {}
-    uintptr_t NativeWindowHandle() override { return 0; }
-    QSize DisplaySize() const override { return canvas_.size(); }
-    QSize ScreenSize() const override { return {1920, 1080}; }
-    bool SetHostFullScreen(bool) override { return false; }
-    void Repaint() override {}
-    int Painted() const { return painted_; }
-    int OutOfOrder() const { return outOfOrder_; }
-    int Last() const { return last_; }
-
-private:
-    QImage canvas_{1024, 819, QImage::Format_RGB32};
-    int painted_ = 0;
-    int outOfOrder_ = 0;
-    int last_ = -1;
-};
-
 void PlaybackLoad(const std::string& film) {
     std::printf("\nplayback at 1x, renderer mode 0, 10 s, every frame painted at 1024x819\n");
     TFixedEngineSettings settings(lsSystem);
-    TPaintingDisplay display;
+    TPaintingDisplay display({1024, 819});
     TMMEngine engine(rmVMR, &display, settings);
     engine.SetPlayPauseStepMs(0);
     if (Failed(engine.LoadMovie(film, lsSystem)))

@@ -9,6 +9,7 @@
 //
 //   bench_web_seek [film folder]   (default /tmp; films made once, kept)
 
+#include "bench/BenchFrames.h"
 #include "tools/mkproject/FilmMaker.h"
 #include "tools/mkproject/FrameCode.h"
 #include "video/KeyFrameIndexer.h"
@@ -28,27 +29,12 @@
 #include <vector>
 
 using namespace kanvio;
+using namespace kanvio::bench;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
 constexpr int64_t kFrameMs = 40;
-
-double Milliseconds(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-double Percentile(std::vector<double> values, double fraction) {
-    std::sort(values.begin(), values.end());
-    const size_t index = std::min(values.size() - 1, size_t(fraction * (values.size() - 1) + 0.5));
-    return values[index];
-}
-
-int FrameNumberOf(const QImage& picture) {
-    const QImage pixels = picture.convertToFormat(QImage::Format_RGB32);
-    return generator::ReadFrameCode(pixels.constBits(), pixels.width(), pixels.height(),
-                                    static_cast<int>(pixels.bytesPerLine()));
-}
 
 std::string MakeFilm(const std::string& folder, const char* name, int seconds, int gop) {
     const std::string file = folder + "/" + name;
