@@ -5,7 +5,7 @@
 #include "foundation/AnsiText.h"
 #include "foundation/Errors.h"
 #include "foundation/UserDialogs.h"
-#include "ui/InspectionReport.h"
+#include "ui/DeliveryReport.h"
 #include "ui/ObservationPictures.h"
 
 #include <QGuiApplication>

@@ -6,8 +6,8 @@
 #include "foundation/KanvioToolkit.h"
 #include "foundation/LangManager.h"
 #include "foundation/UserDialogs.h"
+#include "ui/DeliveryReport.h"
 #include "ui/InspChoiceForm.h"
-#include "ui/InspectionReport.h"
 #include "ui/ObservationPictures.h"
 #include "ui/ReportPages.h"
 

@@ -2,7 +2,7 @@
 // each observation's picture lies, the counts, choosing structures by number, the command
 // line, and that a cancelled or failed report leaves no file behind.
 
-#include "ui/InspectionReport.h"
+#include "ui/DeliveryReport.h"
 
 #include "core/KanvioContext.h"
 #include "core/StructureListModel.h"

@@ -1,4 +1,4 @@
-#include "ui/InspectionReport.h"
+#include "ui/DeliveryReport.h"
 
 #include "core/KanvioContext.h"
 #include "foundation/AnsiText.h"
