@@ -27,16 +27,6 @@ namespace {
 using namespace generator;
 namespace fs = std::filesystem;
 
-// The project the shared test media hold in "isybau-project" (kanvio-mkproject --test-media).
-TGeneratorOptions SharedProjectOptions() {
-    TGeneratorOptions options;
-    options.Reaches = 3;
-    options.Connections = 4;
-    options.Observations = 30;
-    options.Films = 2;
-    return options;
-}
-
 QString FromWindows1252(const std::string& bytes) {
     QStringDecoder decoder("Windows-1252");
     const QString text = decoder(QByteArray::fromStdString(bytes));
@@ -128,7 +118,7 @@ void ExpectStructures(const std::vector<TGeneratedInspection>& inspections,
 }
 
 TEST_F(ExportJsonProgramTest, DocumentHoldsWhatTheGeneratorDelivered) {
-    const TGeneratedProject input = GenerateProject(SharedProjectOptions());
+    const TGeneratedProject input = GenerateProject(SharedTestProjectOptions());
     const QJsonObject document = ExportSharedProject();
     ASSERT_FALSE(HasFailure());
     EXPECT_EQ(document.keys(), (QStringList{"connections", "films", "reaches"}));
@@ -227,7 +217,7 @@ TEST_F(ExportJsonProgramTest, FileEndsAreReadAndACutLastLineIsReported) {
 // by that structure's film search. The settings file of the ISYBAU files beside it links
 // the parts by time only, which the database's structures cannot play: the summary says so.
 TEST_F(ExportJsonProgramTest, SummaryOfADatabaseDeliveryShowsWhichPartsPlay) {
-    const TGeneratedProject input = GenerateProject(SharedProjectOptions());
+    const TGeneratedProject input = GenerateProject(SharedTestProjectOptions());
     folder_ = env.root() / "database";
     fs::create_directories(folder_ / "tmp");
     WriteIsybauProject(input, folder_.string());

@@ -25,15 +25,6 @@ namespace {
 using namespace generator;
 namespace fs = std::filesystem;
 
-TGeneratorOptions SharedProjectOptions() {
-    TGeneratorOptions options;
-    options.Reaches = 3;
-    options.Connections = 4;
-    options.Observations = 30;
-    options.Films = 2;
-    return options;
-}
-
 std::string Utf8(const std::string& windows1252) {
     QStringDecoder decoder("Windows-1252");
     return QString(decoder(QByteArray::fromStdString(windows1252))).toStdString();
@@ -92,7 +83,7 @@ std::string ValueAfter(const std::vector<std::string>& lines, size_t& index,
 
 class ReportProgramTest : public test::IsolatedTest {
 protected:
-    ReportProgramTest() : input(GenerateProject(SharedProjectOptions())) {
+    ReportProgramTest() : input(GenerateProject(SharedTestProjectOptions())) {
         delivery = env.root() / "Lieferung Süd";
         fs::copy(fs::path(KANVIO_TEST_MEDIA_DIR) / "isybau-project", delivery,
                  fs::copy_options::recursive);
@@ -164,9 +155,10 @@ TEST_F(ReportProgramTest, TitlePageCountsAndEveryStructuresTable) {
     size_t at = 0;
     EXPECT_EQ(ValueAfter(title, at, "Lieferung"), "Süd");
     at = 0;
-    EXPECT_EQ(ValueAfter(title, at, "Haltungen"), std::to_string(SharedProjectOptions().Reaches));
+    EXPECT_EQ(ValueAfter(title, at, "Haltungen"),
+              std::to_string(SharedTestProjectOptions().Reaches));
     EXPECT_EQ(ValueAfter(title, at, "Anschlüsse"),
-              std::to_string(SharedProjectOptions().Connections));
+              std::to_string(SharedTestProjectOptions().Connections));
     EXPECT_EQ(ValueAfter(title, at, "gesamt"), std::to_string(structures.size()));
     // The model of ISYBAU files carries no defect classes: every observation is without.
     for (int c = 1; c <= 5; ++c)

@@ -30,14 +30,7 @@ struct TRun {
 
 class XmlDeliveryProgramTest : public test::IsolatedTest {
 protected:
-    XmlDeliveryProgramTest() {
-        TGeneratorOptions options;
-        options.Reaches = 3;
-        options.Connections = 4;
-        options.Observations = 30;
-        options.Films = 2;
-        project_ = GenerateProject(options);
-    }
+    XmlDeliveryProgramTest() { project_ = GenerateProject(SharedTestProjectOptions()); }
 
     // A delivery folder with the program in it, the XML written with the given options.
     void Deliver(const TXmlDeliveryOptions& options,

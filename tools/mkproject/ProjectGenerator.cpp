@@ -210,6 +210,15 @@ size_t TGeneratedProject::ObservationCount() const {
     return count;
 }
 
+TGeneratorOptions SharedTestProjectOptions() {
+    TGeneratorOptions options;
+    options.Reaches = 3;
+    options.Connections = 4;
+    options.Observations = 30;
+    options.Films = 2;
+    return options;
+}
+
 TGeneratedProject GenerateProject(const TGeneratorOptions& options) {
     if (options.Reaches < 0 || options.Connections < 0 || options.Observations < 0 ||
         options.Films < 0)

@@ -22,6 +22,10 @@ struct TGeneratorOptions {
     uint32_t Seed = 1;
 };
 
+// The small project of the shared test media ("isybau-project" of --test-media), which
+// the test suites compare the program's output with.
+TGeneratorOptions SharedTestProjectOptions();
+
 // Texts are Windows-1252 bytes, as a delivery holds them.
 struct TGeneratedObservation {
     uint16_t StationHundredths = 0; // station in hundredths of a metre

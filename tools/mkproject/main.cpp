@@ -181,12 +181,8 @@ int main(int argc, char** argv) {
     try {
         if (commandLine.TestMedia) {
             MakeTestMedia(commandLine.Folder);
-            TGeneratorOptions standard; // the small project the suites share
-            standard.Reaches = 3;
-            standard.Connections = 4;
-            standard.Observations = 30;
-            standard.Films = 2;
-            WriteProject(standard, true, commandLine.Folder + "/isybau-project", medium);
+            WriteProject(SharedTestProjectOptions(), true, commandLine.Folder + "/isybau-project",
+                         medium);
             return 0;
         }
         if (commandLine.Xml)
