@@ -1,5 +1,6 @@
 #include "datasources/IsybauXmlElements.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -34,6 +35,43 @@ std::string_view TextOf(const pugi::xml_node& node) {
     while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
         text.remove_suffix(1);
     return text;
+}
+
+pugi::xml_node ChildWithText(const pugi::xml_node& node, std::string_view name) {
+    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling())
+        if (child.type() == pugi::node_element && LocalName(child) == name &&
+            !TextOf(child).empty())
+            return child;
+    return {};
+}
+
+TClassification ClassificationOf(const pugi::xml_node& classification) {
+    struct TAim {
+        std::string_view Group, Manual, Automatic;
+    };
+    static constexpr TAim kAims[] = {{"Dichtheit", "SKDvManu", "SKDvAuto"},
+                                     {"Standsicherheit", "SKSvManu", "SKSvAuto"},
+                                     {"Betriebssicherheit", "SKBvManu", "SKBvAuto"}};
+    TClassification result;
+    if (!classification)
+        return result;
+    for (const TAim& aim : kAims) {
+        const pugi::xml_node group = Child(classification, aim.Group);
+        for (const std::string_view name : {aim.Manual, aim.Automatic}) {
+            const pugi::xml_node value = ChildWithText(group, name);
+            if (!value)
+                continue;
+            const auto number = IntegerOf(TextOf(value));
+            if (!number || *number < 0 || *number > 5) {
+                result.Unreadable.push_back(value);
+                continue;
+            }
+            const int grade = static_cast<int>(*number);
+            result.Worst = result.Worst ? std::min(*result.Worst, grade) : grade;
+            break; // a class set by hand stands over the computed one
+        }
+    }
+    return result;
 }
 
 std::optional<double> DecimalOf(std::string_view text) {

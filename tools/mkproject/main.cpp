@@ -185,8 +185,8 @@ int main(int argc, char** argv) {
                          medium);
             return 0;
         }
-        if (commandLine.Xml)
-            commandLine.Xml->FrameNumbers = commandLine.Frames;
+        if (commandLine.Xml && commandLine.Frames)
+            commandLine.Xml->Position = TXmlVideoPosition::Frame;
         WriteProject(commandLine.Generator, commandLine.WithFilms, commandLine.Folder, medium,
                      commandLine.Database && !commandLine.Xml, commandLine.Xml);
         return 0;
