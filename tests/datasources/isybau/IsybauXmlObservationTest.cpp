@@ -4,7 +4,7 @@
 
 #include "datasources/IsybauDataTreeBuilder.h"
 #include "datasources/IsybauXmlReader.h"
-#include "tests/support/IsolatedEnvironment.h"
+#include "tests/datasources/isybau/IsybauXmlTestSupport.h"
 #include "tools/mkproject/IsybauWriter.h"
 #include "tools/mkproject/IsybauXmlWriter.h"
 #include "tools/mkproject/ProjectGenerator.h"
@@ -36,17 +36,10 @@ std::string Delivery(const std::string& rest, const std::string& films = "",
 }
 
 TKanvioDataModel Read(const std::string& xml) {
-    TKanvioDataModel model;
-    ReadIsybauXml(xml, "d.xml", model, {});
-    return model;
+    return test::ReadXmlDelivery(xml, "d.xml");
 }
 
-std::string Warnings(const TKanvioDataModel& model) {
-    std::string all;
-    for (const std::string& warning : model.Warnings)
-        all += warning + "\n";
-    return all;
-}
+using test::AllWarnings;
 
 std::string Aim(const char* group, const std::string& values) {
     return "<" + std::string(group) + ">" + values + "</" + group + ">";
@@ -100,9 +93,9 @@ TEST(IsybauXmlObservationTest, ClassificationGivesTheGravestClassOfTheThreeAims)
         ASSERT_EQ(model.Reaches[0]->Details.size(), 1u);
         EXPECT_EQ(model.Reaches[0]->Details[0].DefectClass, c.defectClass);
         if (c.warning.empty())
-            EXPECT_TRUE(model.Warnings.empty()) << Warnings(model);
+            EXPECT_TRUE(model.Warnings.empty()) << AllWarnings(model);
         else
-            EXPECT_NE(Warnings(model).find(c.warning), std::string::npos) << Warnings(model);
+            EXPECT_NE(AllWarnings(model).find(c.warning), std::string::npos) << AllWarnings(model);
     }
 }
 
@@ -157,9 +150,9 @@ TEST(IsybauXmlObservationTest, EveryFormOfTheVideoPosition) {
         EXPECT_EQ(detail.CounterHours * 3600 + detail.CounterMinutes * 60 + detail.CounterSeconds,
                   c.seconds);
         if (c.warning.empty())
-            EXPECT_TRUE(model.Warnings.empty()) << Warnings(model);
+            EXPECT_TRUE(model.Warnings.empty()) << AllWarnings(model);
         else
-            EXPECT_NE(Warnings(model).find(c.warning), std::string::npos) << Warnings(model);
+            EXPECT_NE(AllWarnings(model).find(c.warning), std::string::npos) << AllWarnings(model);
     }
 }
 
@@ -195,11 +188,7 @@ TEST(IsybauXmlObservationTest, TheKindOfPipe) {
 }
 
 TGeneratedProject Project() {
-    TGeneratorOptions options;
-    options.Reaches = 3;
-    options.Connections = 4;
-    options.Observations = 40;
-    options.Films = 2;
+    TGeneratorOptions options = SharedTestProjectOptions();
     options.Seed = 21;
     return GenerateProject(options);
 }
@@ -225,7 +214,7 @@ TEST(IsybauXmlObservationTest, AFilmOfTwoStructuresLinksBoth) {
         options.Position = position;
         options.TimecodeStartHours = 1;
         const TKanvioDataModel model = Read(FormatIsybauXml(project, options));
-        EXPECT_TRUE(model.Warnings.empty()) << Warnings(model);
+        EXPECT_TRUE(model.Warnings.empty()) << AllWarnings(model);
         ASSERT_EQ(model.Films.size(), (structures.size() + 1) / 2);
         for (size_t k = 0; k < model.Films.size(); ++k) {
             const TPlayListItem& film = model.Films[k];
