@@ -45,6 +45,42 @@ pugi::xml_node ChildWithText(const pugi::xml_node& node, std::string_view name) 
     return {};
 }
 
+TObservationElements ObservationElementsOf(const pugi::xml_node& observation) {
+    TObservationElements found;
+    auto take = [](pugi::xml_node& slot, const pugi::xml_node& child) {
+        if (!slot)
+            slot = child;
+    };
+    auto takeWithText = [](pugi::xml_node& slot, const pugi::xml_node& child) {
+        if (!slot && !TextOf(child).empty())
+            slot = child;
+    };
+    for (pugi::xml_node child = observation.first_child(); child; child = child.next_sibling()) {
+        if (child.type() != pugi::node_element)
+            continue;
+        const std::string_view name = LocalName(child);
+        if (name == "Station")
+            take(found.Station, child);
+        else if (name == "InspektionsKode")
+            take(found.Code, child);
+        else if (name == "Charakterisierung1")
+            take(found.Characterisation1, child);
+        else if (name == "Charakterisierung2")
+            take(found.Characterisation2, child);
+        else if (name == "Kommentar")
+            take(found.Comment, child);
+        else if (name == "Frame")
+            takeWithText(found.Frame, child);
+        else if (name == "Timecode")
+            takeWithText(found.Timecode, child);
+        else if (name == "Videozaehler")
+            takeWithText(found.Counter, child);
+        else if (name == "Klassifizierung")
+            take(found.Classification, child);
+    }
+    return found;
+}
+
 TClassification ClassificationOf(const pugi::xml_node& classification) {
     struct TAim {
         std::string_view Group, Manual, Automatic;

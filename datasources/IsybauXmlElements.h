@@ -31,6 +31,14 @@ bool BooleanOf(std::string_view text);
 // "hh:mm:ss", "hh:mm:ss:ff" (ff frames at fps) or "hh:mm:ss.fff" as seconds.
 std::optional<double> TimecodeOf(std::string_view text, double fps);
 
+// The elements of an observation (RZustand) the reader takes, found in one pass over its
+// children: the first of each name, of the video positions the first with a text.
+struct TObservationElements {
+    pugi::xml_node Station, Code, Characterisation1, Characterisation2, Comment;
+    pugi::xml_node Frame, Timecode, Counter, Classification;
+};
+TObservationElements ObservationElementsOf(const pugi::xml_node& observation);
+
 // An observation's Klassifizierung: for each of tightness (Dichtheit/SKDv...), stability
 // (Standsicherheit/SKSv...) and operation (Betriebssicherheit/SKBv...) the class set by
 // hand (...Manu) or else the computed one (...Auto), 0 the gravest to 5 none. Worst is the

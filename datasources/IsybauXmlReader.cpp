@@ -59,7 +59,7 @@ private:
     void ReadObject(const pugi::xml_node& object);
     void ReadObservations(const pugi::xml_node& pipe, const std::string& name,
                           TReachData& structure);
-    void PlaceObservation(const pugi::xml_node& observation, const TFilm* film,
+    void PlaceObservation(const TObservationElements& elements, const TFilm* film,
                           TReachDetail& detail);
     void LinkFilms();
     const std::string& DateText(std::string_view isoDate);
@@ -266,20 +266,19 @@ void TReader::ReadObservations(const pugi::xml_node& pipe, const std::string& na
         if (LocalName(observation) != "RZustand")
             continue;
         TReachDetail& detail = structure.Details.emplace_back();
-        const auto station = DecimalOf(TextOf(Child(observation, "Station")));
+        const TObservationElements elements = ObservationElementsOf(observation);
+        const auto station = DecimalOf(TextOf(elements.Station));
         if (!station)
             Warn(places_.Of(observation) + ": the observation of \"" + name +
                  "\" has no station; it is placed at 0");
         detail.Distance = station.value_or(0.0);
-        detail.Code = Ansi(TextOf(Child(observation, "InspektionsKode"))) +
-                      Ansi(TextOf(Child(observation, "Charakterisierung1"))) +
-                      Ansi(TextOf(Child(observation, "Charakterisierung2")));
-        std::string text = Ansi(TextOf(Child(observation, "Kommentar")));
+        detail.Code = Ansi(TextOf(elements.Code)) + Ansi(TextOf(elements.Characterisation1)) +
+                      Ansi(TextOf(elements.Characterisation2));
+        std::string text = Ansi(TextOf(elements.Comment));
         if (text.empty() && settings_.CodeTexts != nullptr)
             text = settings_.CodeTexts->Find(detail.Code, settings_.Language);
         detail.Text = "(" + detail.Code + ")" + (text.empty() ? "" : " " + text);
-        const TClassification classification =
-            ClassificationOf(Child(observation, "Klassifizierung"));
+        const TClassification classification = ClassificationOf(elements.Classification);
         for (const pugi::xml_node& bad : classification.Unreadable)
             Warn(places_.Of(bad) + ": \"" + Ansi(TextOf(bad)) +
                  "\" is no condition class 0 to 5; it is left out");
@@ -288,18 +287,18 @@ void TReader::ReadObservations(const pugi::xml_node& pipe, const std::string& na
         // the database deliveries and the class colours of the settings file do.
         if (classification.Worst)
             detail.DefectClass = 5 - *classification.Worst;
-        PlaceObservation(observation, ownFilm, detail);
+        PlaceObservation(elements, ownFilm, detail);
     }
 }
 
-void TReader::PlaceObservation(const pugi::xml_node& observation, const TFilm* film,
+void TReader::PlaceObservation(const TObservationElements& elements, const TFilm* film,
                                TReachDetail& detail) {
     const double fps = film != nullptr ? film->Fps : kDefaultFps;
     // The frame of a digital film is exact; the time code shown on a taped film needs the
     // film's offsets; the counter is the time since the film's start.
-    const pugi::xml_node frame = ChildWithText(observation, "Frame");
-    const pugi::xml_node timecode = ChildWithText(observation, "Timecode");
-    const pugi::xml_node counter = ChildWithText(observation, "Videozaehler");
+    const pugi::xml_node& frame = elements.Frame;
+    const pugi::xml_node& timecode = elements.Timecode;
+    const pugi::xml_node& counter = elements.Counter;
     const pugi::xml_node used = frame ? frame : timecode ? timecode : counter;
     std::optional<double> inFilm;
     if (frame) {

@@ -103,22 +103,24 @@ std::vector<TFilmGroup> FilmGroups(const TGeneratedProject& project,
 
 // The classes of an observation as the exchange format grades them, 0 the gravest to 5 no
 // defect: this program counts 1 the slightest to 5 the gravest. Tightness carries the
-// grade, stability a milder one, and operation a grave computed class that a class set by
-// hand lifts to none, as an inspector overrules the software.
+// grade; every fourth observation adds a milder stability class and a grave computed
+// operation class that a class set by hand lifts to none, as an inspector overrules the
+// software.
 void WriteClassification(TXmlText& xml, int defectClass, size_t index) {
     const int grade = 5 - defectClass;
-    const int milder = std::min(5, grade + 1);
     xml.Open(7, "Klassifizierung");
     xml.Open(8, "Dichtheit");
-    xml.Element(9, "SKDvAuto", std::to_string(index % 2 == 0 ? grade : milder));
+    xml.Element(9, "SKDvAuto", std::to_string(grade));
     xml.Close(8, "Dichtheit");
-    xml.Open(8, "Standsicherheit");
-    xml.Element(9, "SKSvAuto", std::to_string(index % 2 == 0 ? milder : grade));
-    xml.Close(8, "Standsicherheit");
-    xml.Open(8, "Betriebssicherheit");
-    xml.Element(9, "SKBvAuto", "0");
-    xml.Element(9, "SKBvManu", "5");
-    xml.Close(8, "Betriebssicherheit");
+    if (index % 4 == 0) {
+        xml.Open(8, "Standsicherheit");
+        xml.Element(9, "SKSvAuto", std::to_string(std::min(5, grade + 1)));
+        xml.Close(8, "Standsicherheit");
+        xml.Open(8, "Betriebssicherheit");
+        xml.Element(9, "SKBvAuto", "0");
+        xml.Element(9, "SKBvManu", "5");
+        xml.Close(8, "Betriebssicherheit");
+    }
     xml.Close(7, "Klassifizierung");
 }
 
