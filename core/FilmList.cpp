@@ -130,7 +130,8 @@ void TKanvioContext::UseDeliveryFilms(TPlayList films) {
     TotalFilmLength = 0;
     for (TPlayListItem& film : films) {
         TotalFilmLength += film.StopTime - film.StartTime;
-        film.FileName = ResolveFilmPath(film.FileName);
+        // A delivery's film is a file name, not a settings entry: ';' is part of the name.
+        film.FileName = ResolveFilmFile(film.FileName);
     }
     StartTimeText = films.front().StartText;
     FilmName = films.front().FileName;
@@ -141,7 +142,10 @@ void TKanvioContext::UseDeliveryFilms(TPlayList films) {
 }
 
 std::string TKanvioContext::ResolveFilmPath(const std::string& entry) const {
-    const std::string written = ExtractField(entry, 0);
+    return ResolveFilmFile(ExtractField(entry, 0));
+}
+
+std::string TKanvioContext::ResolveFilmFile(const std::string& written) const {
     if (std::optional<std::string> web = ResolveWebFilm(
             written, {SettingsFileName, settings_->ReadString("DATA", "FilmBase", ""),
                       services_.Headless ? nullptr : services_.Dialogs})) {

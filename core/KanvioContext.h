@@ -142,7 +142,10 @@ public:
     int FilmHolding(const TReachData& structure, int64_t time) const;
 
     // Film list and time corrections.
+    // The film of a [FILME] entry (its first ';'-separated field), and a film file as
+    // written, each looked for where the film search looks.
     std::string ResolveFilmPath(const std::string& entry) const;
+    std::string ResolveFilmFile(const std::string& written) const;
     TReachData* FindStructure(const std::string& type, const std::string& id) const;
     void AssignReachesToFilms();
     void LoadTimeCorrections();

@@ -71,6 +71,9 @@ struct TPlayListItem {
     std::string StopText;
     std::string StructureType;
     std::string StructureID;
+    // Further structures the same film shows, by type word and ID: a delivery may film
+    // several inspections in one file.
+    std::vector<std::pair<std::string, std::string>> MoreStructures;
     TReachData* Structure = nullptr;          // not owned; null when no structure was found
     std::vector<std::string> TimeCorrections; // "hh:mm:ss=seconds", kept sorted as text
     // False when the entry's time range is no time range: such a film keeps its number but

@@ -9,6 +9,7 @@
 #include "foundation/Logging.h"
 #include "foundation/UserDialogs.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -110,7 +111,15 @@ bool TKanvioContext::NamesStructure(const std::string& type, const std::string& 
 }
 
 bool TKanvioContext::IsFilmOf(const TPlayListItem& film, const TReachData& structure) const {
-    return film.Usable && NamesStructure(film.StructureType, film.StructureID, structure);
+    if (!film.Usable) {
+        return false;
+    }
+    if (NamesStructure(film.StructureType, film.StructureID, structure)) {
+        return true;
+    }
+    return std::any_of(
+        film.MoreStructures.begin(), film.MoreStructures.end(),
+        [&](const auto& name) { return NamesStructure(name.first, name.second, structure); });
 }
 
 bool TKanvioContext::BelongsToCurrentStructure(const std::string& type,
@@ -153,6 +162,16 @@ int TKanvioContext::FindFilmPart(int64_t& position, int64_t& start, int64_t& sto
     const TPlayListItem& film = PlayList[static_cast<size_t>(chosen)];
     FilmStructureID = film.StructureID;
     FilmStructureType = film.StructureType;
+    // A film of several structures is loaded for the one on screen.
+    if (!NamesStructure(FilmStructureType, FilmStructureID, *CurrentStructure)) {
+        for (const auto& [type, id] : film.MoreStructures) {
+            if (NamesStructure(type, id, *CurrentStructure)) {
+                FilmStructureType = type;
+                FilmStructureID = id;
+                break;
+            }
+        }
+    }
     start = film.StartTime;
     stop = film.StopTime;
     if (!exact) {
@@ -324,7 +343,13 @@ void TKanvioContext::SyncCurrentStructure() {
     if (FilmIndex < 0 || static_cast<size_t>(FilmIndex) >= PlayList.size()) {
         return;
     }
-    TReachData* structure = PlayList[static_cast<size_t>(FilmIndex)].Structure;
+    const TPlayListItem& film = PlayList[static_cast<size_t>(FilmIndex)];
+    // A film of several structures stays with the one on screen when it shows it.
+    if (CurrentStructure != nullptr && !film.MoreStructures.empty() &&
+        IsFilmOf(film, *CurrentStructure)) {
+        return;
+    }
+    TReachData* structure = film.Structure;
     if (structure != nullptr && structure != CurrentStructure) {
         CurrentStructure = structure;
         if (mainWindow_ != nullptr) {

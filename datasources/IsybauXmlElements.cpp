@@ -1,5 +1,6 @@
 #include "datasources/IsybauXmlElements.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -34,6 +35,79 @@ std::string_view TextOf(const pugi::xml_node& node) {
     while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
         text.remove_suffix(1);
     return text;
+}
+
+pugi::xml_node ChildWithText(const pugi::xml_node& node, std::string_view name) {
+    for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling())
+        if (child.type() == pugi::node_element && LocalName(child) == name &&
+            !TextOf(child).empty())
+            return child;
+    return {};
+}
+
+TObservationElements ObservationElementsOf(const pugi::xml_node& observation) {
+    TObservationElements found;
+    auto take = [](pugi::xml_node& slot, const pugi::xml_node& child) {
+        if (!slot)
+            slot = child;
+    };
+    auto takeWithText = [](pugi::xml_node& slot, const pugi::xml_node& child) {
+        if (!slot && !TextOf(child).empty())
+            slot = child;
+    };
+    for (pugi::xml_node child = observation.first_child(); child; child = child.next_sibling()) {
+        if (child.type() != pugi::node_element)
+            continue;
+        const std::string_view name = LocalName(child);
+        if (name == "Station")
+            take(found.Station, child);
+        else if (name == "InspektionsKode")
+            take(found.Code, child);
+        else if (name == "Charakterisierung1")
+            take(found.Characterisation1, child);
+        else if (name == "Charakterisierung2")
+            take(found.Characterisation2, child);
+        else if (name == "Kommentar")
+            take(found.Comment, child);
+        else if (name == "Frame")
+            takeWithText(found.Frame, child);
+        else if (name == "Timecode")
+            takeWithText(found.Timecode, child);
+        else if (name == "Videozaehler")
+            takeWithText(found.Counter, child);
+        else if (name == "Klassifizierung")
+            take(found.Classification, child);
+    }
+    return found;
+}
+
+TClassification ClassificationOf(const pugi::xml_node& classification) {
+    struct TAim {
+        std::string_view Group, Manual, Automatic;
+    };
+    static constexpr TAim kAims[] = {{"Dichtheit", "SKDvManu", "SKDvAuto"},
+                                     {"Standsicherheit", "SKSvManu", "SKSvAuto"},
+                                     {"Betriebssicherheit", "SKBvManu", "SKBvAuto"}};
+    TClassification result;
+    if (!classification)
+        return result;
+    for (const TAim& aim : kAims) {
+        const pugi::xml_node group = Child(classification, aim.Group);
+        for (const std::string_view name : {aim.Manual, aim.Automatic}) {
+            const pugi::xml_node value = ChildWithText(group, name);
+            if (!value)
+                continue;
+            const auto number = IntegerOf(TextOf(value));
+            if (!number || *number < 0 || *number > 5) {
+                result.Unreadable.push_back(value);
+                continue;
+            }
+            const int grade = static_cast<int>(*number);
+            result.Worst = result.Worst ? std::min(*result.Worst, grade) : grade;
+            break; // a class set by hand stands over the computed one
+        }
+    }
+    return result;
 }
 
 std::optional<double> DecimalOf(std::string_view text) {

@@ -8,6 +8,7 @@
 #include "foundation/Logging.h"
 
 #include <QDate>
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <map>
@@ -31,6 +32,8 @@ struct TFilm {
     int64_t LastFrame = 0;
     // Frames with the time code shown on them, in delivery order.
     std::vector<std::pair<int64_t, double>> Offsets;
+    // The objects the film shows, in delivery order.
+    std::vector<std::string> Objects;
 
     double Seconds() const { return static_cast<double>(Item.StopTime - Item.StartTime); }
 };
@@ -56,7 +59,7 @@ private:
     void ReadObject(const pugi::xml_node& object);
     void ReadObservations(const pugi::xml_node& pipe, const std::string& name,
                           TReachData& structure);
-    void PlaceObservation(const pugi::xml_node& observation, const TFilm* film,
+    void PlaceObservation(const TObservationElements& elements, const TFilm* film,
                           TReachDetail& detail);
     void LinkFilms();
     const std::string& DateText(std::string_view isoDate);
@@ -185,8 +188,7 @@ void TReader::ReadFilms(const pugi::xml_node& collective) {
                 continue;
             filmOfObject_.try_emplace(objectName, films_.size());
             filmObjects_.emplace_back(objectName, object);
-            if (film.Item.StructureID.empty())
-                film.Item.StructureID = objectName;
+            film.Objects.push_back(objectName);
         }
         films_.push_back(std::move(film));
     }
@@ -214,9 +216,12 @@ void TReader::ReadObject(const pugi::xml_node& object) {
             ++model_.ManholeInspections;
         return;
     }
+    // Anlagentyp says 1 reach, 2 house connection (3 and 4 are manholes and structures,
+    // which have no pipe); without it Rohrleitungstyp tells: 0 reach, 1 line.
     const std::string_view kind = TextOf(Child(object, "Anlagentyp"));
-    const std::string_view pipeKind = TextOf(Child(pipe, "Rohrleitungstyp"));
-    const char type = (kind == "2" || pipeKind == "2") ? 'A' : 'H';
+    const bool connection =
+        kind.empty() ? TextOf(Child(pipe, "Rohrleitungstyp")) == "1" : kind == "2";
+    const char type = connection ? 'A' : 'H';
     if (name.empty() || !objects_.emplace(type, name).second) {
         Warn((nameNode ? places_.Of(nameNode) : places_.Of(object)) + ": the object \"" + name +
              (name.empty() ? "\" has no name" : "\" is inspected twice") + "; it is skipped");
@@ -238,8 +243,8 @@ void TReader::ReadObject(const pugi::xml_node& object) {
             Warn(places_.Of(orderNode) + ": the order \"" + Ansi(TextOf(orderNode)) +
                  "\" is not in <Auftraege>; the inspection of \"" + name + "\" is read without it");
     }
-    structure->StartManholeNumber = Ansi(TextOf(Descend(pipe, {"Grunddaten", "KnotenZulauf"})));
-    structure->EndManholeNumber = Ansi(TextOf(Descend(pipe, {"Grunddaten", "KnotenAblauf"})));
+    structure->StartManholeNumber = Ansi(TextOf(Descend(pipe, {"RGrunddaten", "KnotenZulauf"})));
+    structure->EndManholeNumber = Ansi(TextOf(Descend(pipe, {"RGrunddaten", "KnotenAblauf"})));
     const auto length = DecimalOf(TextOf(Child(pipe, "Inspektionslaenge")));
     structure->InspLength = length && *length > 0 ? *length : 0.0;
     structure->direction = TextOf(Child(pipe, "Inspektionsrichtung")) == "O";
@@ -261,44 +266,48 @@ void TReader::ReadObservations(const pugi::xml_node& pipe, const std::string& na
         if (LocalName(observation) != "RZustand")
             continue;
         TReachDetail& detail = structure.Details.emplace_back();
-        const auto station = DecimalOf(TextOf(Child(observation, "Station")));
+        const TObservationElements elements = ObservationElementsOf(observation);
+        const auto station = DecimalOf(TextOf(elements.Station));
         if (!station)
             Warn(places_.Of(observation) + ": the observation of \"" + name +
                  "\" has no station; it is placed at 0");
         detail.Distance = station.value_or(0.0);
-        detail.Code = Ansi(TextOf(Child(observation, "InspektionsKode"))) +
-                      Ansi(TextOf(Child(observation, "Charakterisierung1"))) +
-                      Ansi(TextOf(Child(observation, "Charakterisierung2")));
-        std::string text = Ansi(TextOf(Child(observation, "Kommentar")));
+        detail.Code = Ansi(TextOf(elements.Code)) + Ansi(TextOf(elements.Characterisation1)) +
+                      Ansi(TextOf(elements.Characterisation2));
+        std::string text = Ansi(TextOf(elements.Comment));
         if (text.empty() && settings_.CodeTexts != nullptr)
             text = settings_.CodeTexts->Find(detail.Code, settings_.Language);
         detail.Text = "(" + detail.Code + ")" + (text.empty() ? "" : " " + text);
-        const auto defectClass = IntegerOf(TextOf(Child(observation, "Zustandsklasse")));
-        if (defectClass && *defectClass >= 0 && *defectClass <= 5)
-            detail.DefectClass = static_cast<int32_t>(*defectClass);
-        PlaceObservation(observation, ownFilm, detail);
+        const TClassification classification = ClassificationOf(elements.Classification);
+        for (const pugi::xml_node& bad : classification.Unreadable)
+            Warn(places_.Of(bad) + ": \"" + Ansi(TextOf(bad)) +
+                 "\" is no condition class 0 to 5; it is left out");
+        // The delivery grades 0 (act at once) to 5 (no defect); the program's classes
+        // count the other way, 1 for the slightest to 5 for the gravest, 0 for none, as
+        // the database deliveries and the class colours of the settings file do.
+        if (classification.Worst)
+            detail.DefectClass = 5 - *classification.Worst;
+        PlaceObservation(elements, ownFilm, detail);
     }
 }
 
-void TReader::PlaceObservation(const pugi::xml_node& observation, const TFilm* film,
+void TReader::PlaceObservation(const TObservationElements& elements, const TFilm* film,
                                TReachDetail& detail) {
     const double fps = film != nullptr ? film->Fps : kDefaultFps;
-    const pugi::xml_node timecode = Child(observation, "Timecode");
-    const pugi::xml_node frame = Child(observation, "Frame");
+    // The frame of a digital film is exact; the time code shown on a taped film needs the
+    // film's offsets; the counter is the time since the film's start.
+    const pugi::xml_node& frame = elements.Frame;
+    const pugi::xml_node& timecode = elements.Timecode;
+    const pugi::xml_node& counter = elements.Counter;
+    const pugi::xml_node used = frame ? frame : timecode ? timecode : counter;
     std::optional<double> inFilm;
     if (frame) {
         const auto number = IntegerOf(TextOf(frame));
-        if (number && film != nullptr)
-            inFilm = static_cast<double>(*number - film->StartFrame) / fps;
-        else if (number)
-            inFilm = static_cast<double>(*number) / fps;
-        if (!number)
-            Warn(places_.Of(frame) + ": \"" + Ansi(TextOf(frame)) + "\" is no frame number");
+        if (number)
+            inFilm = static_cast<double>(*number - (film != nullptr ? film->StartFrame : 0)) / fps;
     } else if (timecode) {
         inFilm = TimecodeOf(TextOf(timecode), fps);
-        if (!inFilm) {
-            Warn(places_.Of(timecode) + ": \"" + Ansi(TextOf(timecode)) + "\" is no time code");
-        } else if (film != nullptr && !film->Offsets.empty()) {
+        if (inFilm && film != nullptr && !film->Offsets.empty()) {
             // The time code shown on the film: the last offset before it says which frame.
             const auto* anchor = &film->Offsets.front();
             for (const auto& offset : film->Offsets)
@@ -307,12 +316,24 @@ void TReader::PlaceObservation(const pugi::xml_node& observation, const TFilm* f
             inFilm = *inFilm - anchor->second +
                      static_cast<double>(anchor->first - film->StartFrame) / fps;
         }
+    } else if (counter) {
+        const std::string_view text = TextOf(counter);
+        if (const auto seconds = IntegerOf(text))
+            inFilm = static_cast<double>(*seconds);
+        else
+            inFilm = TimecodeOf(text, fps);
     }
+    if (used && !inFilm)
+        Warn(places_.Of(used) + ": \"" + Ansi(TextOf(used)) + "\" is no " +
+             (used == frame      ? "frame number"
+              : used == timecode ? "time code"
+                                 : "counter reading") +
+             "; the observation is placed at the film's start");
     double seconds = std::max(0.0, inFilm.value_or(0.0));
     if (film != nullptr) {
         if (seconds >= film->Seconds() && inFilm) {
-            Warn(places_.Of(frame ? frame : timecode) + ": the position lies beyond the end of " +
-                 "the film \"" + film->Item.FileName + "\"; the film's end is used");
+            Warn(places_.Of(used) + ": the position lies beyond the end of " + "the film \"" +
+                 film->Item.FileName + "\"; the film's end is used");
             seconds = std::max(0.0, film->Seconds() - 1);
         }
         seconds += static_cast<double>(film->Item.StartTime);
@@ -331,11 +352,20 @@ void TReader::LinkFilms() {
             Warn(places_.Of(node) + ": the film names the object \"" + name +
                  "\", which the delivery does not inspect as a pipe");
     for (TFilm& film : films_) {
-        const auto found = structures_.find(film.Item.StructureID);
-        film.Item.StructureType =
-            found == structures_.end() ? "" : std::string(1, found->second.first);
-        if (found == structures_.end())
-            film.Item.StructureID.clear();
+        for (const std::string& object : film.Objects) {
+            const auto found = structures_.find(object);
+            if (found == structures_.end())
+                continue;
+            const std::string type(1, found->second.first);
+            if (film.Item.StructureID.empty()) {
+                film.Item.StructureType = type;
+                film.Item.StructureID = object;
+            } else if (object != film.Item.StructureID &&
+                       std::find(film.Item.MoreStructures.begin(), film.Item.MoreStructures.end(),
+                                 std::make_pair(type, object)) == film.Item.MoreStructures.end()) {
+                film.Item.MoreStructures.emplace_back(type, object);
+            }
+        }
         model_.Films.push_back(std::move(film.Item));
     }
 }

@@ -151,6 +151,48 @@ TEST_P(GeneratedDeliveryTest, EveryObservationSeeksIntoItsFilmAtItsTime) {
     EXPECT_TRUE(dialogs.messages.empty());
 }
 
+// A delivery film may show two structures one after the other, and its name may hold a
+// ';': each structure's observations seek into that one file at their own time in it.
+TEST_P(GeneratedDeliveryTest, AFilmOfTwoStructuresServesBoth) {
+    if (GetParam() != TDelivery::Xml) {
+        GTEST_SKIP() << "only XML deliveries list the structures a film shows";
+    }
+    for (auto& film : project.Films) {
+        film.FileName.insert(film.FileName.find('.'), ";2");
+    }
+    generator::TXmlDeliveryOptions options;
+    options.ObjectsPerFilm = 2;
+    generator::WriteIsybauXmlProject(project, env.programFolder().string(), options);
+    auto context = CreateContext();
+    ASSERT_TRUE(dialogs.messages.empty()) << dialogs.messages[0].second;
+    const auto expected = project.StructuresInTimelineOrder();
+    const auto structures = Structures(*context);
+    ASSERT_EQ(structures.size(), expected.size());
+    for (size_t s = 1; s < expected.size(); ++s) {
+        ASSERT_EQ(expected[s]->StartTime, expected[s - 1]->StopTime) << "parts with a gap";
+    }
+    ASSERT_EQ(context->PlayList.size(), (expected.size() + 1) / 2);
+
+    for (size_t s = 0; s < structures.size(); ++s) {
+        const auto& first = *expected[s - s % 2];
+        const std::string film = project.Films[static_cast<size_t>(first.FilmIndex)].FileName;
+        SCOPED_TRACE(expected[s]->Number);
+        context->CurrentStructure = structures[s];
+        for (size_t i = 0; i < expected[s]->Observations.size(); ++i) {
+            SCOPED_TRACE(i);
+            context->SeekDetail(static_cast<int>(i));
+            EXPECT_EQ(context->FilmIndex, static_cast<int>(s / 2));
+            EXPECT_EQ(ExtractFileName(context->FilmName), film);
+            const int64_t intoFilm =
+                (expected[s]->Observations[i].TimelineSeconds - first.StartTime) * 1000;
+            ASSERT_FALSE(layout.video.seeks.empty());
+            EXPECT_EQ(layout.video.seeks.back(), std::max<int64_t>(400, intoFilm));
+            EXPECT_EQ(context->CurrentStructure, structures[s]);
+        }
+    }
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
 TEST_P(GeneratedDeliveryTest, DistancesShowInTheDeliverysOwnUnit) {
     auto context = CreateContext();
     EXPECT_EQ(context->LengthUnit, Metres() ? "m" : "cm");

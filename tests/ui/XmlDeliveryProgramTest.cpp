@@ -79,7 +79,7 @@ TEST_F(XmlDeliveryProgramTest, ExportHoldsTheStructuresAndTheFilmsEndToEnd) {
     TXmlDeliveryOptions options;
     options.Version = TXmlVersion::V2013_02;
     options.FilmPath = "Filme";
-    options.FrameNumbers = true;
+    options.Position = TXmlVideoPosition::Frame;
     Deliver(options);
     fs::create_directories(folder_ / "filme");
     for (const auto& film : project_.Films)

@@ -4,8 +4,10 @@
 #include "foundation/AtomicFile.h"
 #include "tools/mkproject/ProjectFiles.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 
 namespace kanvio::generator {
 
@@ -73,18 +75,71 @@ void WriteCode(TXmlText& xml, const std::string& code) {
         xml.Element(7, "Charakterisierung2", code.substr(4));
 }
 
-void WriteObservation(TXmlText& xml, const TGeneratedStructure& item,
-                      const TGeneratedObservation& observation, const TXmlDeliveryOptions& options,
-                      size_t index) {
+// A film of the delivery: the structures it shows, one after the other on the timeline.
+struct TFilmGroup {
+    std::vector<const TGeneratedStructure*> Items;
+    int64_t Start = 0;
+    int64_t Stop = 0;
+};
+
+// Filmed structures in timeline order, gathered ObjectsPerFilm at a time into one film as
+// long as each part follows the one before without a gap.
+std::vector<TFilmGroup> FilmGroups(const TGeneratedProject& project,
+                                   const TXmlDeliveryOptions& options) {
+    std::vector<TFilmGroup> groups;
+    for (const auto* item : project.StructuresInTimelineOrder()) {
+        if (item->FilmIndex < 0)
+            continue;
+        if (groups.empty() ||
+            groups.back().Items.size() >=
+                static_cast<size_t>(std::max(1, options.ObjectsPerFilm)) ||
+            groups.back().Stop != item->StartTime)
+            groups.push_back({{}, item->StartTime, item->StartTime});
+        groups.back().Items.push_back(item);
+        groups.back().Stop = item->StopTime;
+    }
+    return groups;
+}
+
+// The classes of an observation as the exchange format grades them, 0 the gravest to 5 no
+// defect: this program counts 1 the slightest to 5 the gravest. Tightness carries the
+// grade; every fourth observation adds a milder stability class and a grave computed
+// operation class that a class set by hand lifts to none, as an inspector overrules the
+// software.
+void WriteClassification(TXmlText& xml, int defectClass, size_t index) {
+    const int grade = 5 - defectClass;
+    xml.Open(7, "Klassifizierung");
+    xml.Open(8, "Dichtheit");
+    xml.Element(9, "SKDvAuto", std::to_string(grade));
+    xml.Close(8, "Dichtheit");
+    if (index % 4 == 0) {
+        xml.Open(8, "Standsicherheit");
+        xml.Element(9, "SKSvAuto", std::to_string(std::min(5, grade + 1)));
+        xml.Close(8, "Standsicherheit");
+        xml.Open(8, "Betriebssicherheit");
+        xml.Element(9, "SKBvAuto", "0");
+        xml.Element(9, "SKBvManu", "5");
+        xml.Close(8, "Betriebssicherheit");
+    }
+    xml.Close(7, "Klassifizierung");
+}
+
+void WriteObservation(TXmlText& xml, const TGeneratedObservation& observation,
+                      const TGeneratedStructure& item, const TFilmGroup* film,
+                      const TXmlDeliveryOptions& options, size_t index) {
     xml.Open(6, "RZustand");
+    if (options.Version != TXmlVersion::V2006_10)
+        xml.Element(7, "Index", std::to_string(index + 1));
     xml.Element(7, "Station", Metres(observation.StationHundredths));
-    const bool filmed = item.FilmIndex >= 0;
-    const int64_t inFilm = observation.TimelineSeconds - (filmed ? item.StartTime : 0);
-    if (options.FrameNumbers && filmed)
+    const int64_t inFilm = observation.TimelineSeconds - (film != nullptr ? film->Start : 0);
+    if (options.Position == TXmlVideoPosition::Frame && film != nullptr)
         xml.Element(7, "Frame", std::to_string(inFilm * kFps));
+    else if (options.Position == TXmlVideoPosition::Counter)
+        xml.Element(7, "Videozaehler", std::to_string(inFilm));
     else
-        xml.Element(7, "Timecode",
-                    Timecode(inFilm + (filmed ? int64_t{options.TimecodeStartHours} * 3600 : 0)));
+        xml.Element(
+            7, "Timecode",
+            Timecode(inFilm + (film != nullptr ? int64_t{options.TimecodeStartHours} * 3600 : 0)));
     WriteCode(xml, observation.Code);
     if (options.FullObservations) {
         xml.Element(7, "Quantifizierung1Numerisch", std::to_string(index % 40 + 1));
@@ -98,13 +153,14 @@ void WriteObservation(TXmlText& xml, const TGeneratedStructure& item,
     if (!options.RequiredOnly) {
         xml.Element(7, "Kommentar", observation.Remark);
         if (observation.DefectClass > 0)
-            xml.Element(7, "Zustandsklasse", std::to_string(observation.DefectClass));
+            WriteClassification(xml, observation.DefectClass, index);
     }
     xml.Close(6, "RZustand");
 }
 
 void WriteStructure(TXmlText& xml, const TGeneratedInspection& inspection, int order,
-                    const TGeneratedStructure& item, const TXmlDeliveryOptions& options) {
+                    const TGeneratedStructure& item, const TFilmGroup* film,
+                    const TXmlDeliveryOptions& options) {
     xml.Open(3, "InspizierteAbwassertechnischeAnlage");
     xml.Element(4, "Objektbezeichnung", item.Number);
     xml.Element(4, "Anlagentyp", item.ObjectType == 'H' ? "1" : "2");
@@ -119,16 +175,16 @@ void WriteStructure(TXmlText& xml, const TGeneratedInspection& inspection, int o
         xml.Element(5, "Auftragskennung", std::to_string(order));
     xml.Element(5, "Inspektionsdatum", IsoDate(inspection));
     xml.Open(5, "Rohrleitung");
-    xml.Element(6, "Rohrleitungstyp", item.ObjectType == 'H' ? "1" : "2");
+    xml.Element(6, "Rohrleitungstyp", item.ObjectType == 'H' ? "0" : "1");
     xml.Element(6, "Inspektionsrichtung", "O");
     xml.Element(6, "Inspektionslaenge", Metres(item.LengthHundredths));
-    xml.Open(6, "Grunddaten");
+    xml.Open(6, "RGrunddaten");
     xml.Element(7, "KnotenZulauf", item.StartManhole);
     xml.Element(7, "KnotenAblauf", item.EndManhole);
-    xml.Close(6, "Grunddaten");
+    xml.Close(6, "RGrunddaten");
     xml.Open(6, "Inspektionsdaten");
     for (size_t i = 0; i < item.Observations.size(); ++i)
-        WriteObservation(xml, item, item.Observations[i], options, i);
+        WriteObservation(xml, item.Observations[i], item, film, options, i);
     xml.Close(6, "Inspektionsdaten");
     xml.Close(5, "Rohrleitung");
     xml.Close(4, "OptischeInspektion");
@@ -152,9 +208,9 @@ void WriteManhole(TXmlText& xml, int number) {
     xml.Close(3, "InspizierteAbwassertechnischeAnlage");
 }
 
-void WriteFilm(TXmlText& xml, const TGeneratedProject& project, const TGeneratedStructure& item,
+void WriteFilm(TXmlText& xml, const TGeneratedProject& project, const TFilmGroup& group,
                const TXmlDeliveryOptions& options) {
-    const auto& film = project.Films[static_cast<size_t>(item.FilmIndex)];
+    const auto& film = project.Films[static_cast<size_t>(group.Items.front()->FilmIndex)];
     xml.Open(4, "Film");
     xml.Element(5, "Filmname", film.FileName);
     if (!options.FilmPath.empty() || options.FilmPathIsAbsolute) {
@@ -164,7 +220,7 @@ void WriteFilm(TXmlText& xml, const TGeneratedProject& project, const TGenerated
     xml.Open(5, "Frame");
     xml.Element(6, "fps", std::to_string(kFps));
     xml.Element(6, "Start", "0");
-    xml.Element(6, "Ende", std::to_string((item.StopTime - item.StartTime) * kFps - 1));
+    xml.Element(6, "Ende", std::to_string((group.Stop - group.Start) * kFps - 1));
     xml.Close(5, "Frame");
     xml.Open(5, "Offsets");
     xml.Open(6, "Offset");
@@ -173,9 +229,11 @@ void WriteFilm(TXmlText& xml, const TGeneratedProject& project, const TGenerated
     xml.Close(6, "Offset");
     xml.Close(5, "Offsets");
     xml.Open(5, "FilmObjekte");
-    xml.Open(6, "FilmObjekt");
-    xml.Element(7, "Objektbezeichnung", item.Number);
-    xml.Close(6, "FilmObjekt");
+    for (const auto* item : group.Items) {
+        xml.Open(6, "FilmObjekt");
+        xml.Element(7, "Objektbezeichnung", item->Number);
+        xml.Close(6, "FilmObjekt");
+    }
     xml.Close(5, "FilmObjekte");
     xml.Close(4, "Film");
 }
@@ -199,7 +257,10 @@ std::string FormatIsybauXml(const TGeneratedProject& project, const TXmlDelivery
     TXmlText xml(utf8);
     xml.Raw(utf8 ? "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
                  : "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n");
-    xml.Raw("<Identifikation xmlns=\"http://www.ofd-hannover.la/Identifikation\">\r\n");
+    // The 2017 schema moved to the namespace of its new publisher.
+    xml.Raw(options.Version == TXmlVersion::V2017_07
+                ? "<Identifikation xmlns=\"http://www.bfr-abwasser.de\">\r\n"
+                : "<Identifikation xmlns=\"http://www.ofd-hannover.la/Identifikation\">\r\n");
     xml.Element(1, "Version", VersionText(options.Version));
     xml.Open(1, "Admindaten");
     xml.Element(2, "Liegenschaft", "Generated project");
@@ -222,19 +283,23 @@ std::string FormatIsybauXml(const TGeneratedProject& project, const TXmlDelivery
         }
         xml.Close(3, "Auftraege");
     }
+    const std::vector<TFilmGroup> films = FilmGroups(project, options);
+    std::map<const TGeneratedStructure*, const TFilmGroup*> filmOf;
+    for (const TFilmGroup& film : films)
+        for (const auto* item : film.Items)
+            filmOf[item] = &film;
     for (const auto& [inspection, order] : inspections)
-        for (const auto& item : inspection->Items)
-            WriteStructure(xml, *inspection, order, item, options);
+        for (const auto& item : inspection->Items) {
+            const auto film = filmOf.find(&item);
+            WriteStructure(xml, *inspection, order, item,
+                           film == filmOf.end() ? nullptr : film->second, options);
+        }
     for (int i = 0; i < options.ManholeInspections; ++i)
         WriteManhole(xml, i + 1);
-    bool anyFilm = false;
-    for (const auto* item : project.StructuresInTimelineOrder())
-        anyFilm = anyFilm || item->FilmIndex >= 0;
-    if (anyFilm) {
+    if (!films.empty()) {
         xml.Open(3, "Filme");
-        for (const auto* item : project.StructuresInTimelineOrder())
-            if (item->FilmIndex >= 0)
-                WriteFilm(xml, project, *item, options);
+        for (const TFilmGroup& film : films)
+            WriteFilm(xml, project, film, options);
         xml.Close(3, "Filme");
     }
     xml.Close(2, "Zustandsdatenkollektiv");

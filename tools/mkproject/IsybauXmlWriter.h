@@ -12,10 +12,13 @@ namespace kanvio::generator {
 
 enum class TXmlVersion { V2006_10, V2013_02, V2017_07 };
 
+// How observations give their place in the film: the time code shown on it, the number
+// of the frame, or the counter (whole seconds since the film's start).
+enum class TXmlVideoPosition { Timecode, Frame, Counter };
+
 struct TXmlDeliveryOptions {
     TXmlVersion Version = TXmlVersion::V2017_07;
-    // Observations give the frame number of their film instead of its time code.
-    bool FrameNumbers = false;
+    TXmlVideoPosition Position = TXmlVideoPosition::Timecode;
     // The time code on the first frame of every film, in hours (as on tapes that did not
     // start at zero); written as the film's start offset.
     int TimecodeStartHours = 0;
@@ -24,6 +27,9 @@ struct TXmlDeliveryOptions {
     bool FilmPathIsAbsolute = false;
     // Only the required elements: no street, district, order, comment or classification.
     bool RequiredOnly = false;
+    // Consecutive filmed structures that share one film, listed under its FilmObjekte; the
+    // film is the first structure's file and spans their parts of the timeline.
+    int ObjectsPerFilm = 1;
     // Manhole inspections written after the pipes.
     int ManholeInspections = 0;
     // Optional elements a real delivery carries about every observation (quantities,

@@ -31,6 +31,8 @@ constexpr const char* Usage =
     "  --database         deliver the project as a database (Kanvio.dat) too\n"
     "  --xml VERSION      deliver it as ISYBAU XML (2006-10, 2013-02 or 2017-07) instead\n"
     "  --frames           XML observations give frame numbers instead of time codes\n"
+    "  --counter          XML observations give the video counter instead of time codes\n"
+    "  --shared-films     XML films show two structures each\n"
     "  --demo             a small demo project with 20-second films\n"
     "  --test-media       the shared test films, and an ISYBAU project in FOLDER/isybau-project\n"
     "  --medium DIR       copy the language and help files from DIR\n";
@@ -41,7 +43,8 @@ struct TCommandLine {
     bool Database = false;
     bool TestMedia = false;
     std::optional<TXmlDeliveryOptions> Xml;
-    bool Frames = false;
+    TXmlVideoPosition Position = TXmlVideoPosition::Timecode;
+    bool SharedFilms = false;
     std::optional<std::string> Medium;
     std::string Folder;
 };
@@ -92,7 +95,11 @@ bool ParseCommandLine(int argc, char** argv, TCommandLine& commandLine) {
         else if (argument == "--database")
             commandLine.Database = true;
         else if (argument == "--frames")
-            commandLine.Frames = true;
+            commandLine.Position = TXmlVideoPosition::Frame;
+        else if (argument == "--counter")
+            commandLine.Position = TXmlVideoPosition::Counter;
+        else if (argument == "--shared-films")
+            commandLine.SharedFilms = true;
         else if (argument == "--xml") {
             const std::string version = i + 1 < argc ? argv[++i] : "";
             commandLine.Xml.emplace();
@@ -185,8 +192,10 @@ int main(int argc, char** argv) {
                          medium);
             return 0;
         }
-        if (commandLine.Xml)
-            commandLine.Xml->FrameNumbers = commandLine.Frames;
+        if (commandLine.Xml) {
+            commandLine.Xml->Position = commandLine.Position;
+            commandLine.Xml->ObjectsPerFilm = commandLine.SharedFilms ? 2 : 1;
+        }
         WriteProject(commandLine.Generator, commandLine.WithFilms, commandLine.Folder, medium,
                      commandLine.Database && !commandLine.Xml, commandLine.Xml);
         return 0;

@@ -3,6 +3,7 @@
 
 #include "datasources/IsybauXmlReader.h"
 #include "foundation/Errors.h"
+#include "tests/datasources/isybau/IsybauXmlTestSupport.h"
 #include "tests/support/IsolatedEnvironment.h"
 #include "tools/mkproject/IsybauXmlWriter.h"
 #include "tools/mkproject/ProjectGenerator.h"
@@ -43,9 +44,7 @@ int LineOf(const std::string& xml, const std::string& text) {
 }
 
 TKanvioDataModel Read(const std::string& xml) {
-    TKanvioDataModel model;
-    ReadIsybauXml(xml, "bad.xml", model, {});
-    return model;
+    return test::ReadXmlDelivery(xml, "bad.xml");
 }
 
 bool HasWarning(const TKanvioDataModel& model, const std::string& part) {
@@ -55,12 +54,7 @@ bool HasWarning(const TKanvioDataModel& model, const std::string& part) {
     return false;
 }
 
-std::string AllWarnings(const TKanvioDataModel& model) {
-    std::string all;
-    for (const std::string& warning : model.Warnings)
-        all += warning + "\n";
-    return all;
-}
+using test::AllWarnings;
 
 class IsybauXmlBadInputTest : public test::IsolatedTest {
 protected:

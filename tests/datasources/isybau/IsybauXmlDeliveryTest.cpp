@@ -149,7 +149,7 @@ TEST_F(IsybauXmlDeliveryTest, OddCasesReadAsTheFixedWidthDelivery) {
         TXmlDeliveryOptions options;
     };
     TXmlDeliveryOptions frames;
-    frames.FrameNumbers = true;
+    frames.Position = TXmlVideoPosition::Frame;
     TXmlDeliveryOptions tape;
     tape.TimecodeStartHours = 10;
     TXmlDeliveryOptions framesOn2006 = frames;
