@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -135,26 +136,35 @@ TFfmpegRun StartFfmpeg(const std::vector<std::string>& args, const std::string& 
     run.ErrorFile =
         std::filesystem::temp_directory_path() /
         ("kanvio-ffmpeg-" + std::to_string(getpid()) + "-" + std::to_string(rand()) + ".log");
+    // Everything the child needs is made here: between fork and exec a process with other
+    // threads (a test's, a benchmark's) may call nothing that could wait for their locks.
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>("ffmpeg"));
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    const int errorFd =
+        ::open(run.ErrorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int nullFd = ::open("/dev/null", O_RDWR | O_CLOEXEC);
     run.Process = fork();
-    if (run.Process < 0)
-        throw std::runtime_error(target + ": cannot start ffmpeg");
     if (run.Process == 0) {
-        FILE* err = std::fopen(run.ErrorFile.c_str(), "w");
-        if (err) {
-            dup2(fileno(err), STDERR_FILENO);
+        if (errorFd >= 0)
+            dup2(errorFd, STDERR_FILENO);
+        if (nullFd >= 0) {
+            dup2(nullFd, STDIN_FILENO);
+            dup2(nullFd, STDOUT_FILENO);
         }
-        FILE* null = std::fopen("/dev/null", "r+");
-        if (null) {
-            dup2(fileno(null), STDIN_FILENO);
-            dup2(fileno(null), STDOUT_FILENO);
-        }
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>("ffmpeg"));
-        for (const std::string& arg : args)
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
         execvp("ffmpeg", argv.data());
         _exit(127);
+    }
+    if (errorFd >= 0)
+        ::close(errorFd);
+    if (nullFd >= 0)
+        ::close(nullFd);
+    if (run.Process < 0) {
+        std::error_code ignored;
+        std::filesystem::remove(run.ErrorFile, ignored);
+        throw std::runtime_error(target + ": cannot start ffmpeg");
     }
     return run;
 }
