@@ -26,6 +26,7 @@
 #include <string>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 using namespace kanvio;
@@ -36,11 +37,15 @@ namespace {
 
 constexpr int64_t kFrameMs = 40;
 
-std::string MakeFilm(const std::string& folder, const char* name, int seconds, int gop) {
-    const std::string file = folder + "/" + name;
-    if (!std::filesystem::exists(file)) {
+// The films of these names not yet in folder, made side by side.
+void MakeFilms(const std::string& folder, const std::vector<std::pair<const char*, int>>& films,
+               int seconds) {
+    std::vector<generator::TFilmRequest> requests;
+    for (const auto& [name, gop] : films) {
+        const std::string file = folder + "/" + name;
+        if (std::filesystem::exists(file))
+            continue;
         std::printf("making %s ...\n", file.c_str());
-        std::fflush(stdout);
         generator::TFilmRequest request;
         request.FileName = file;
         request.Kind = generator::TFilmKind::Mpeg2Program;
@@ -51,9 +56,10 @@ std::string MakeFilm(const std::string& folder, const char* name, int seconds, i
         request.BFrames = 2;
         request.Label = name;
         request.FrameNumbers = true;
-        generator::MakeFilm(request);
+        requests.push_back(request);
     }
-    return file;
+    std::fflush(stdout);
+    generator::MakeFilms(requests);
 }
 
 // The range server on a free port, serving folder; stopped when the object goes.
@@ -134,8 +140,10 @@ int main(int argc, char** argv) {
     EnsureGStreamer();
     const std::string folder = argc > 1 ? argv[1] : "/tmp";
     constexpr int Seconds = 300;
-    const std::string gop250 = MakeFilm(folder, "kanvio-bench-5min-gop250.mpg", Seconds, 250);
-    const std::string gop12 = MakeFilm(folder, "kanvio-bench-5min-gop12.mpg", Seconds, 12);
+    MakeFilms(folder, {{"kanvio-bench-5min-gop250.mpg", 250}, {"kanvio-bench-5min-gop12.mpg", 12}},
+              Seconds);
+    const std::string gop250 = folder + "/kanvio-bench-5min-gop250.mpg";
+    const std::string gop12 = folder + "/kanvio-bench-5min-gop12.mpg";
     TWebServer server(folder);
     if (!server.Running()) {
         std::fprintf(stderr, "the web server did not start\n");

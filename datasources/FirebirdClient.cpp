@@ -196,6 +196,7 @@ namespace {
 struct TConnectTarget {
     const char* Providers = "Providers=Engine12";
     int ConnectTimeoutSeconds = 0; // 0: the client's default
+    int CachePages = 0;            // 0: the engine's default
 };
 
 // The attachment parameters. Providers=Engine12 keeps the open inside this process: no
@@ -212,7 +213,10 @@ std::string BuildConnectParameters(TFirebirdStatus& status, const TFirebirdLogin
     builder->insertString(status.Get(), isc_dpb_password, login.Password.c_str());
     if (!login.CharacterSet.empty())
         builder->insertString(status.Get(), isc_dpb_lc_ctype, login.CharacterSet.c_str());
-    builder->insertString(status.Get(), isc_dpb_config, target.Providers);
+    std::string configuration = target.Providers;
+    if (target.CachePages > 0)
+        configuration += "\nDefaultDbCachePages = " + std::to_string(target.CachePages);
+    builder->insertString(status.Get(), isc_dpb_config, configuration.c_str());
     if (target.ConnectTimeoutSeconds > 0)
         builder->insertInt(status.Get(), isc_dpb_connect_timeout, target.ConnectTimeoutSeconds);
     if (createWithCharacterSet) {
@@ -238,13 +242,16 @@ TFirebirdConnection::TFirebirdConnection(TFirebirdClient& client, const std::str
 
 std::unique_ptr<TFirebirdConnection> TFirebirdConnection::Attach(const std::string& fileName,
                                                                  const TFirebirdLogin& login,
-                                                                 const std::string& reportAs) {
+                                                                 const std::string& reportAs,
+                                                                 int cachePages) {
     const std::string& nameInMessages = reportAs.empty() ? fileName : reportAs;
     TFirebirdClient& client = TFirebirdClient::Load(nameInMessages);
     std::unique_ptr<TFirebirdConnection> connection(
         new TFirebirdConnection(client, nameInMessages));
     TFirebirdStatus& status = connection->status_;
-    const std::string parameters = BuildConnectParameters(status, login);
+    TConnectTarget target;
+    target.CachePages = cachePages;
+    const std::string parameters = BuildConnectParameters(status, login, nullptr, target);
     connection->attachment_ = client.Provider()->attachDatabase(
         status.Get(), fileName.c_str(), static_cast<unsigned>(parameters.size()),
         reinterpret_cast<const unsigned char*>(parameters.data()));

@@ -105,9 +105,12 @@ class TFirebirdTransaction;
 class TFirebirdConnection {
 public:
     // Messages name reportAs when given (the delivery a private copy was made of).
+    // cachePages, when above 0, is the number of pages the engine keeps in memory for the
+    // database if this attachment is the first to open it.
     static std::unique_ptr<TFirebirdConnection> Attach(const std::string& fileName,
                                                        const TFirebirdLogin& login,
-                                                       const std::string& reportAs = {});
+                                                       const std::string& reportAs = {},
+                                                       int cachePages = 0);
     // Attaches to a database on a server ("host/port:alias") over the network, never to a
     // file here; a server that does not answer within connectTimeoutSeconds (0: the
     // client's default) fails the attachment. Messages name reportAs.

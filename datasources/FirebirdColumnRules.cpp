@@ -5,6 +5,7 @@
 #include <charconv>
 #include <clocale>
 #include <cmath>
+#include <initializer_list>
 #include <limits>
 
 namespace kanvio {
@@ -101,6 +102,18 @@ bool ParseDeliveredNumber(std::string_view text, double& value) {
     return ParseNumber(NormaliseDecimalSeparator(text, separator), separator, value);
 }
 
+bool PlainWholeNumber(std::string_view text, int64_t& value) {
+    const std::string_view digits = !text.empty() && text.front() == '-' ? text.substr(1) : text;
+    if (digits.empty() || !IsDigit(digits.front()) || (digits.front() == '0' && text.size() > 1))
+        return false;
+    int64_t parsed = 0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), parsed);
+    if (result.ec != std::errc() || result.ptr != text.data() + text.size())
+        return false;
+    value = parsed;
+    return true;
+}
+
 bool IsDownstreamDirection(std::string_view flowDirection, std::string_view downstreamText) {
     return AsciiUpperCase(TrimBlanks(flowDirection)) == "IN" || flowDirection == downstreamText ||
            flowDirection == "0";
@@ -131,34 +144,41 @@ std::string VideoTimeText(std::string_view videoTime) {
 }
 
 std::string ObservationText(const TObservationColumns& row, const TObservationTexts& texts) {
-    std::string text = row.Text;
+    // Built in place: a hundred thousand rows make temporaries count.
+    std::string text;
+    text.reserve(row.Code.size() + row.Text.size() + 64);
+    const auto add = [&text](std::initializer_list<std::string_view> parts) {
+        for (const std::string_view part : parts)
+            text += part;
+    };
     if (!row.Code.empty())
-        text = "(" + row.Code + ") " + text;
+        add({"(", row.Code, ") "});
+    text += row.Text;
     if (!row.Measure1.empty() && !row.Unit1.empty())
-        text += ", " + row.Measure1 + " " + row.Unit1;
+        add({", ", row.Measure1, " ", row.Unit1});
     if (!row.Measure2.empty() && !row.Unit2.empty())
-        text += ", " + row.Measure2 + " " + row.Unit2;
+        add({", ", row.Measure2, " ", row.Unit2});
     switch (row.StretchMarker.empty() ? '\0' : row.StretchMarker.front()) {
     case 'A':
-        text += ", " + texts.StretchStart;
+        add({", ", texts.StretchStart});
         break;
     case 'B':
     case 'E':
-        text += ", " + texts.StretchEnd;
+        add({", ", texts.StretchEnd});
         break;
     case 'G':
-        text += ", " + texts.WholeReach;
+        add({", ", texts.WholeReach});
         break;
     case 'R':
-        text += ", " + texts.WholeTube;
+        add({", ", texts.WholeTube});
         break;
     default:
         break;
     }
     if (!row.From.empty()) {
-        text += " " + texts.From + " " + row.From;
+        add({" ", texts.From, " ", row.From});
         if (!row.To.empty())
-            text += " " + texts.To + " " + row.To;
+            add({" ", texts.To, " ", row.To});
     }
     return text;
 }

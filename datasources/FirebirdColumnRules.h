@@ -27,6 +27,11 @@ bool ParseNumber(std::string_view text, char separator, double& value);
 // it used; false when it is not a number.
 bool ParseDeliveredNumber(std::string_view text, double& value);
 
+// True and the number for a text that is a whole number's plain decimal form, the form
+// std::to_string gives: an optional "-", then digits without a leading zero ("0" itself
+// aside). False for everything else: "+1", "01", "-0", " 1", "1.0", numbers beyond 64 bits.
+bool PlainWholeNumber(std::string_view text, int64_t& value);
+
 // True (with the flow) for "IN" in any case with blanks around it, for the language's
 // downstream text exactly, and for "0".
 bool IsDownstreamDirection(std::string_view flowDirection, std::string_view downstreamText);
@@ -38,17 +43,17 @@ int32_t DefectClassValue(std::string_view text);
 // Film times with one-digit hours ("1:02:03") get their leading zero.
 std::string VideoTimeText(std::string_view videoTime);
 
-// The columns of one observation row that make up its text.
+// The columns of one observation row that make up its text, as views into the row.
 struct TObservationColumns {
-    std::string Code; // KZL
-    std::string Text;
-    std::string Measure1;
-    std::string Unit1;
-    std::string Measure2;
-    std::string Unit2;
-    std::string StretchMarker; // Streckensch
-    std::string From;          // Von
-    std::string To;            // Bis
+    std::string_view Code; // KZL
+    std::string_view Text;
+    std::string_view Measure1;
+    std::string_view Unit1;
+    std::string_view Measure2;
+    std::string_view Unit2;
+    std::string_view StretchMarker; // Streckensch
+    std::string_view From;          // Von
+    std::string_view To;            // Bis
 };
 
 // The language texts of an observation text.

@@ -48,8 +48,11 @@ TOpenedDatabase OpenDatabase(const std::string& fileName) {
         throw;
     }
     LogLine("reading a private copy: " + opened.Copy->FileName(), LOG_DEBUG);
+    // The tables are read once, front to back: a small page cache serves as well as the
+    // engine's default of 2,048, whose memory costs a page fault for each page it fills.
+    constexpr int CachePages = 128;
     opened.Connection =
-        TFirebirdConnection::Attach(opened.Copy->FileName(), DeliveryLogin(), fileName);
+        TFirebirdConnection::Attach(opened.Copy->FileName(), DeliveryLogin(), fileName, CachePages);
     return opened;
 }
 
@@ -279,12 +282,16 @@ void TFirebirdDataTreeBuilder::BuildDataTree(TKanvioDataModel& model) {
 class TFirebirdDataTreeBuilder::TObservationRows {
 public:
     TObservationRows(TFirebirdTransaction& transaction, const TStructureTable& table,
-                     const TObservationTexts& texts) {
+                     const TObservationTexts& texts, size_t structures) {
+        byStructure_.reserve(structures);
         TFirebirdQuery query(transaction, SelectOfColumns(transaction, table.ObservationTable,
                                                           ObservationColumnNames));
         query.Open();
         std::optional<TObservationColumnIndex> columns;
         int key = -1;
+        // Rows of one structure mostly follow each other: the last list found serves again.
+        std::optional<int64_t> lastKey;
+        TRowList* lastList = nullptr;
         while (query.Next()) {
             if (!columns) {
                 columns.emplace(query, table.Connections);
@@ -293,8 +300,21 @@ public:
             // NULL equals no structure's number.
             if (query.IsNull(key))
                 continue;
-            byStructure_[KeyText(query.AsText(key))].Rows.push_back(
-                ReadRow(query, *columns, texts));
+            // A key that is no number's plain text equals no structure's number either.
+            int64_t number = 0;
+            const bool matchable =
+                PlainWholeNumber(KeyText(query.AsTextView(key, scratch_[0])), number);
+            rows_.push_back(ReadRow(query, *columns, texts));
+            if (!matchable)
+                continue;
+            if (!lastList || number != *lastKey) {
+                lastKey = number;
+                lastList = &byStructure_[number];
+            }
+            TRow& row = rows_.back();
+            (lastList->Last ? lastList->Last->Next : lastList->First) = &row;
+            lastList->Last = &row;
+            ++lastList->Count;
         }
         query.Close();
     }
@@ -303,27 +323,27 @@ public:
     // table order. Throws for a reach row whose distance is no number.
     void MoveTo(int64_t structureId, TReachData& item, const TStructureTable& table,
                 const std::string& fileName) {
-        const auto found = byStructure_.find(std::to_string(structureId));
+        const auto found = byStructure_.find(structureId);
         if (found == byStructure_.end())
             return;
         // Structures sharing a number each get all its rows; the last one takes them.
         const bool last = --found->second.Users == 0;
-        item.Details.reserve(item.Details.size() + found->second.Rows.size());
-        for (TRow& row : found->second.Rows) {
-            if (!row.DistanceRead) {
+        item.Details.reserve(item.Details.size() + found->second.Count);
+        for (TRow* row = found->second.First; row; row = row->Next) {
+            if (!row->DistanceRead) {
                 if (!table.Connections)
                     throw EConvertError(fileName + ": " + table.MessageName + " " + item.ID +
-                                        ": the observation distance \"" + row.DistanceText +
+                                        ": the observation distance \"" + row->DistanceText +
                                         "\" (StatAnf) is not a number");
-                row.Detail.Distance = 0;
+                row->Detail.Distance = 0;
             }
-            item.Details.push_back(last ? std::move(row.Detail) : row.Detail);
+            item.Details.push_back(last ? std::move(row->Detail) : row->Detail);
         }
     }
 
     // Counts a structure that will take the rows of its number.
     void AddUser(int64_t structureId) {
-        const auto found = byStructure_.find(std::to_string(structureId));
+        const auto found = byStructure_.find(structureId);
         if (found != byStructure_.end())
             ++found->second.Users;
     }
@@ -333,49 +353,60 @@ private:
         TReachDetail Detail;
         bool DistanceRead = true;
         std::string DistanceText;
+        TRow* Next = nullptr; // the next row of the same structure
     };
+    // A structure's rows in table order, linked through the rows.
     struct TRowList {
-        std::vector<TRow> Rows; // in table order
+        TRow* First = nullptr;
+        TRow* Last = nullptr;
+        size_t Count = 0;
         int Users = 0;
     };
 
     // The engine compares a structure's number with the key in the key column's type: as a
     // number in a number column (whose text here is the number's plain text), as text in a
     // text column, where trailing blanks do not count.
-    static std::string KeyText(std::string text) {
+    static std::string_view KeyText(std::string_view text) {
         while (!text.empty() && text.back() == ' ')
-            text.pop_back();
+            text.remove_suffix(1);
         return text;
     }
 
-    static TRow ReadRow(const TFirebirdQuery& query, const TObservationColumnIndex& at,
-                        const TObservationTexts& texts) {
+    // Texts are read as views into the row; values the row does not hold as text are
+    // rendered into a scratch string of their own, kept from row to row.
+    TRow ReadRow(const TFirebirdQuery& query, const TObservationColumnIndex& at,
+                 const TObservationTexts& texts) {
+        const auto text = [&](int column, size_t scratch) {
+            return query.AsTextView(column, scratch_[scratch]);
+        };
         TRow result;
         TReachDetail& detail = result.Detail;
-        const std::string distance = OptionalText(query, at.Distance);
+        const std::string_view distance = at.Distance >= 0 ? text(at.Distance, 1) : "";
         if (!ParseDeliveredNumber(distance, detail.Distance)) {
             result.DistanceRead = false;
             result.DistanceText = distance;
         }
-        detail.VideoTime = VideoTimeText(query.AsText(at.VideoTime));
-        TObservationColumns row;
-        row.Text = query.AsText(at.Text);
-        row.Code = query.AsText(at.Code);
-        detail.Code = row.Code;
+        detail.VideoTime = VideoTimeText(text(at.VideoTime, 2));
         if (at.DefectClass >= 0)
-            detail.DefectClass = DefectClassValue(query.AsText(at.DefectClass));
-        row.Measure1 = query.AsText(at.Measure1);
-        row.Unit1 = query.AsText(at.Unit1);
-        row.Measure2 = query.AsText(at.Measure2);
-        row.Unit2 = query.AsText(at.Unit2);
-        row.StretchMarker = query.AsText(at.StretchMarker);
-        row.From = query.AsText(at.From);
-        row.To = query.AsText(at.To);
+            detail.DefectClass = DefectClassValue(text(at.DefectClass, 3));
+        TObservationColumns row;
+        row.Text = text(at.Text, 4);
+        row.Code = text(at.Code, 5);
+        detail.Code = row.Code;
+        row.Measure1 = text(at.Measure1, 6);
+        row.Unit1 = text(at.Unit1, 7);
+        row.Measure2 = text(at.Measure2, 8);
+        row.Unit2 = text(at.Unit2, 9);
+        row.StretchMarker = text(at.StretchMarker, 10);
+        row.From = text(at.From, 11);
+        row.To = text(at.To, 12);
         detail.Text = ObservationText(row, texts);
         return result;
     }
 
-    std::unordered_map<std::string, TRowList> byStructure_; // by KeyText
+    std::deque<TRow> rows_; // in table order; rows never move
+    std::unordered_map<int64_t, TRowList> byStructure_;
+    std::string scratch_[13]; // one per column read, the key's first
 };
 
 void TFirebirdDataTreeBuilder::ReadStructures(TFirebirdTransaction& transaction,
@@ -439,7 +470,7 @@ void TFirebirdDataTreeBuilder::ReadStructures(TFirebirdTransaction& transaction,
             std::rethrow_exception(row.IdError);
         if (!observations) {
             // Read with the first structure that needs them, the structure already made.
-            observations.emplace(transaction, table, texts_->Observation);
+            observations.emplace(transaction, table, texts_->Observation, rows.size());
             for (const TStructureRow& each : rows)
                 if (!each.IdError)
                     observations->AddUser(each.Id);

@@ -352,6 +352,17 @@ std::string TFirebirdQuery::AsText(int column) const {
     return info.Utf8 ? Utf8ToAnsi(text) : text;
 }
 
+std::string_view TFirebirdQuery::AsTextView(int column, std::string& scratch) const {
+    if (IsNull(column))
+        return {};
+    const TColumn& info = columns_.at(static_cast<size_t>(column));
+    std::string_view stored;
+    if (!info.Utf8 && StoredTextView({info.Type, info.Length, info.Scale, Data(info)}, stored))
+        return stored;
+    scratch = AsText(column);
+    return scratch;
+}
+
 int64_t TFirebirdQuery::AsInteger(int column) const {
     if (IsNull(column))
         return 0;

@@ -53,6 +53,10 @@ public:
     std::string AsText(int column) const;
     int64_t AsInteger(int column) const;
     std::string FieldAsText(std::string_view name) const { return AsText(ColumnIndex(name)); }
+    // The text AsText gives, without a copy where the row holds it as it is (texts of every
+    // character set but UTF8); other values are rendered into scratch. The view lasts
+    // until the next row or the next use of scratch. Throws as AsText does.
+    std::string_view AsTextView(int column, std::string& scratch) const;
 
     const std::string& Sql() const { return sql_; }
 

@@ -1,5 +1,6 @@
 #include "datasources/FirebirdValueText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -85,25 +86,34 @@ std::string FloatText(double value, int significantDigits) {
     return std::string(text, result.ptr);
 }
 
+bool StoredTextView(const TFirebirdValue& value, std::string_view& text) {
+    if (value.Type == SQL_TEXT) {
+        // A fixed-width column pads with blanks; the padding is no part of the value.
+        const std::string_view raw(reinterpret_cast<const char*>(value.Data), value.Length);
+        const size_t end = raw.find_last_not_of(' ');
+        text = end == std::string_view::npos ? std::string_view{} : raw.substr(0, end + 1);
+        return true;
+    }
+    if (value.Type == SQL_VARYING) {
+        const auto length = std::min<unsigned>(Read<uint16_t>(value.Data), value.Length);
+        text =
+            std::string_view(reinterpret_cast<const char*>(value.Data) + sizeof(uint16_t), length);
+        return true;
+    }
+    return false;
+}
+
 bool RenderValueText(const TFirebirdValue& value, IUtil* util, std::string& text) {
     int64_t whole = 0;
     if (ReadWholeNumber(value, whole)) {
         text = ScaledIntegerText(whole, value.Scale);
         return true;
     }
+    if (std::string_view stored; StoredTextView(value, stored)) {
+        text.assign(stored);
+        return true;
+    }
     switch (value.Type) {
-    case SQL_TEXT: {
-        // A fixed-width column pads with blanks; the padding is no part of the value.
-        std::string_view raw(reinterpret_cast<const char*>(value.Data), value.Length);
-        const size_t end = raw.find_last_not_of(' ');
-        text.assign(end == std::string_view::npos ? std::string_view{} : raw.substr(0, end + 1));
-        return true;
-    }
-    case SQL_VARYING: {
-        const auto length = std::min<unsigned>(Read<uint16_t>(value.Data), value.Length);
-        text.assign(reinterpret_cast<const char*>(value.Data) + sizeof(uint16_t), length);
-        return true;
-    }
     case SQL_FLOAT:
         text = FloatText(Read<float>(value.Data), 7);
         return true;

@@ -20,6 +20,9 @@ struct TFirebirdValue {
     const unsigned char* Data = nullptr;
 };
 
+// The text of a fixed-width or varying text as it stands in the buffer (without the
+// padding blanks of a fixed-width one); false for every other type.
+bool StoredTextView(const TFirebirdValue& value, std::string_view& text);
 // False for a type that has no text form here (blobs are read separately).
 bool RenderValueText(const TFirebirdValue& value, Firebird::IUtil* util, std::string& text);
 // True and the value for whole and scaled numbers (scaled ones rounded) and for floating

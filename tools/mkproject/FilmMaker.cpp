@@ -3,13 +3,19 @@
 #include "tools/mkproject/FrameCode.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
+#include <exception>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 // The shared test media (MakeTestMedia), all written into one folder:
@@ -114,50 +120,101 @@ std::vector<std::string> SplitWords(const std::string& text) {
     return words;
 }
 
-// Runs ffmpeg without a shell (file names may hold any character) and returns its
-// standard error when it fails.
-void RunFfmpeg(const std::vector<std::string>& args, const std::string& target) {
-    std::filesystem::path errorFile =
+// One ffmpeg process, started without a shell (file names may hold any character); its
+// standard error goes to a file, so that its last line can name the problem.
+struct TFfmpegRun {
+    pid_t Process = -1;
+    std::filesystem::path ErrorFile;
+    std::string Target;
+    std::chrono::steady_clock::time_point Start = std::chrono::steady_clock::now();
+    TFilmTimes Times; // once ended
+};
+
+TFfmpegRun StartFfmpeg(const std::vector<std::string>& args, const std::string& target) {
+    TFfmpegRun run;
+    run.Target = target;
+    run.ErrorFile =
         std::filesystem::temp_directory_path() /
         ("kanvio-ffmpeg-" + std::to_string(getpid()) + "-" + std::to_string(rand()) + ".log");
-    pid_t child = fork();
-    if (child < 0)
-        throw std::runtime_error(target + ": cannot start ffmpeg");
-    if (child == 0) {
-        FILE* err = std::fopen(errorFile.c_str(), "w");
-        if (err) {
-            dup2(fileno(err), STDERR_FILENO);
+    // Everything the child needs is made here: between fork and exec a process with other
+    // threads (a test's, a benchmark's) may call nothing that could wait for their locks.
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>("ffmpeg"));
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    const int errorFd =
+        ::open(run.ErrorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int nullFd = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    run.Process = fork();
+    if (run.Process == 0) {
+        if (errorFd >= 0)
+            dup2(errorFd, STDERR_FILENO);
+        if (nullFd >= 0) {
+            dup2(nullFd, STDIN_FILENO);
+            dup2(nullFd, STDOUT_FILENO);
         }
-        FILE* null = std::fopen("/dev/null", "r+");
-        if (null) {
-            dup2(fileno(null), STDIN_FILENO);
-            dup2(fileno(null), STDOUT_FILENO);
-        }
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>("ffmpeg"));
-        for (const std::string& arg : args)
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
         execvp("ffmpeg", argv.data());
         _exit(127);
     }
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0) {
+    if (errorFd >= 0)
+        ::close(errorFd);
+    if (nullFd >= 0)
+        ::close(nullFd);
+    if (run.Process < 0) {
+        std::error_code ignored;
+        std::filesystem::remove(run.ErrorFile, ignored);
+        throw std::runtime_error(target + ": cannot start ffmpeg");
     }
+    return run;
+}
+
+// True, with its exit status, once the process has ended; waits for that when asked to.
+bool Ended(TFfmpegRun& run, bool wait, int& status) {
+    for (;;) {
+        rusage usage{};
+        const pid_t ended = wait4(run.Process, &status, wait ? 0 : WNOHANG, &usage);
+        if (ended == run.Process) {
+            run.Times.Seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - run.Start).count();
+            const auto seconds = [](const timeval& t) {
+                return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+            };
+            run.Times.ProcessorSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+            return true;
+        }
+        if (ended == 0)
+            return false;
+        if (errno != EINTR) {
+            status = -1; // no longer ours to wait for: taken as failed
+            return true;
+        }
+    }
+}
+
+// Throws std::runtime_error with ffmpeg's own message when the process failed.
+void FinishFfmpeg(const TFfmpegRun& run, int status) {
     std::string message;
     {
-        std::ifstream in(errorFile);
+        std::ifstream in(run.ErrorFile);
         std::string line;
         while (std::getline(in, line))
             message = line.empty() ? message : line; // ffmpeg's last line names the problem
     }
     std::error_code ignored;
-    std::filesystem::remove(errorFile, ignored);
+    std::filesystem::remove(run.ErrorFile, ignored);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         if (WIFEXITED(status) && WEXITSTATUS(status) == 127)
             message = "ffmpeg is not installed";
-        throw std::runtime_error(target + ": ffmpeg failed: " + message);
+        throw std::runtime_error(run.Target + ": ffmpeg failed: " + message);
     }
+}
+
+void RunFfmpeg(const std::vector<std::string>& args, const std::string& target) {
+    TFfmpegRun run = StartFfmpeg(args, target);
+    int status = 0;
+    Ended(run, true, status);
+    FinishFfmpeg(run, status);
 }
 
 // Films are written under a temporary name and renamed, so that processes generating
@@ -198,9 +255,9 @@ bool PresentWithSize(const std::filesystem::path& file) {
            std::filesystem::file_size(file, error) > 0;
 }
 
-} // namespace
-
-void MakeFilm(const TFilmRequest& request) {
+// The ffmpeg arguments that write request's film to part.
+std::vector<std::string> FilmArguments(const TFilmRequest& request,
+                                       const std::filesystem::path& part) {
     if (request.FileName.empty())
         throw std::invalid_argument("MakeFilm: no file name");
     if (request.Seconds <= 0 || request.Width <= 0 || request.Height <= 0 ||
@@ -226,8 +283,6 @@ void MakeFilm(const TFilmRequest& request) {
         filter += ",drawtext=x=8:y=8:text='" + EscapeDrawText(request.Label) + "'" + box;
     filter += ",drawtext=x=8:y=h-th-8:text='%{pts\\:hms}'" + box;
 
-    const std::filesystem::path target(request.FileName);
-    const std::filesystem::path part = TemporaryNameFor(target);
     std::vector<std::string> args = {"-hide_banner", "-nostdin", "-y",    "-loglevel",
                                      "error",        "-f",       "lavfi", "-i",
                                      filter,         "-an",      "-c:v",  traits.Codec};
@@ -236,20 +291,96 @@ void MakeFilm(const TFilmRequest& request) {
     for (const std::string& word : SplitWords(traits.ExtraOptions))
         args.push_back(word);
     args.insert(args.end(), {"-f", traits.Muxer, part.string()});
-    try {
-        RunFfmpeg(args, request.FileName);
-        std::filesystem::rename(part, target);
-    } catch (...) {
-        std::error_code ignored;
-        std::filesystem::remove(part, ignored);
-        throw;
-    }
+    return args;
 }
 
-void MakeExactnessMedia(const std::string& folder) {
-    namespace fs = std::filesystem;
-    const fs::path dir(folder);
-    fs::create_directories(dir);
+// How many films are made at once: one per processor, since each encoder keeps one busy.
+size_t FilmsAtOnce() {
+    const long processors = sysconf(_SC_NPROCESSORS_ONLN);
+    return processors > 0 ? static_cast<size_t>(processors) : 1;
+}
+
+} // namespace
+
+void MakeFilm(const TFilmRequest& request) {
+    MakeFilms({request});
+}
+
+std::vector<TFilmTimes> MakeFilms(const std::vector<TFilmRequest>& requests) {
+    // Bad requests fail before any film is started.
+    std::vector<std::vector<std::string>> arguments;
+    for (const TFilmRequest& request : requests) {
+        arguments.push_back(FilmArguments(request, TemporaryNameFor(request.FileName)));
+        if (std::count_if(requests.begin(), requests.end(), [&](const TFilmRequest& other) {
+                return other.FileName == request.FileName;
+            }) > 1)
+            throw std::invalid_argument(request.FileName + ": asked for twice");
+    }
+    // The longest work first, so that the short films fill the gaps at the end. A frame
+    // costs about as much as 77,000 pixels beside its own (measured here with the MPEG-2
+    // encoder at 720x576 and at 352x64): a long film of small pictures is no short work.
+    std::vector<size_t> order(requests.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    const auto work = [&](size_t i) {
+        const TFilmRequest& r = requests[i];
+        return r.Seconds * r.FramesPerSecond * (double(r.Width) * r.Height + 77000);
+    };
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return work(a) > work(b); });
+
+    std::vector<std::pair<size_t, TFfmpegRun>> running;
+    std::vector<TFilmTimes> times(requests.size());
+    std::exception_ptr firstFailure;
+    // Waits until one of the films is done (whichever ends first) and renames it.
+    const auto finishOne = [&] {
+        for (;;) {
+            for (auto it = running.begin(); it != running.end(); ++it) {
+                int status = 0;
+                if (!Ended(it->second, false, status))
+                    continue;
+                const auto [index, run] = std::move(*it);
+                running.erase(it);
+                times[index] = run.Times;
+                const std::filesystem::path target(requests[index].FileName);
+                const std::filesystem::path part = TemporaryNameFor(target);
+                try {
+                    FinishFfmpeg(run, status);
+                    std::filesystem::rename(part, target);
+                } catch (...) {
+                    std::error_code ignored;
+                    std::filesystem::remove(part, ignored);
+                    if (!firstFailure)
+                        firstFailure = std::current_exception();
+                }
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    };
+    for (const size_t index : order) {
+        if (running.size() >= FilmsAtOnce())
+            finishOne();
+        try {
+            running.emplace_back(index, StartFfmpeg(arguments[index], requests[index].FileName));
+        } catch (...) {
+            if (!firstFailure)
+                firstFailure = std::current_exception();
+            break;
+        }
+    }
+    // Every film started is waited for, also after a failure: no process outlives the call.
+    while (!running.empty())
+        finishOne();
+    if (firstFailure)
+        std::rethrow_exception(firstFailure);
+    return times;
+}
+
+namespace {
+
+// The exactness films not yet in folder.
+std::vector<TFilmRequest> MissingExactnessFilms(const std::filesystem::path& dir) {
     struct TEntry {
         const char* Name;
         TFilmKind Kind;
@@ -266,8 +397,9 @@ void MakeExactnessMedia(const std::string& folder) {
         {"mpeg4.mp4", TFilmKind::Mp4Mpeg4, 25, 2},
         {"h264.mp4", TFilmKind::Mp4H264, 300, 3},
     };
+    std::vector<TFilmRequest> missing;
     for (const TEntry& film : films) {
-        const fs::path file = dir / film.Name;
+        const std::filesystem::path file = dir / film.Name;
         if (PresentWithSize(file))
             continue;
         TFilmRequest request;
@@ -279,7 +411,7 @@ void MakeExactnessMedia(const std::string& folder) {
         request.BPyramid = film.Kind == TFilmKind::Mp4H264;
         request.Label = film.Name;
         request.FrameNumbers = true;
-        MakeFilm(request);
+        missing.push_back(request);
     }
     // Made exactly as the project generator makes its 17th film.
     if (!PresentWithSize(dir / "film17.mpg")) {
@@ -288,8 +420,16 @@ void MakeExactnessMedia(const std::string& folder) {
         request.Kind = TFilmKind::Mpeg1System;
         request.Seconds = 30;
         request.Label = "Film 17";
-        MakeFilm(request);
+        missing.push_back(request);
     }
+    return missing;
+}
+
+} // namespace
+
+void MakeExactnessMedia(const std::string& folder) {
+    std::filesystem::create_directories(folder);
+    MakeFilms(MissingExactnessFilms(folder));
 }
 
 void MakeTestMedia(const std::string& folder) {
@@ -312,6 +452,9 @@ void MakeTestMedia(const std::string& folder) {
         {"h264.mp4", TFilmKind::Mp4H264, 4.0, 352, 288},
         {"wide.mpg", TFilmKind::Mpeg2Program, 2.0, 720, 576},
     };
+    // Every missing film at once, the exactness films too: they are made side by side.
+    fs::create_directories(dir / "exact");
+    std::vector<TFilmRequest> missing = MissingExactnessFilms(dir / "exact");
     for (const TFilmEntry& film : films) {
         const fs::path file = dir / film.Name;
         if (PresentWithSize(file))
@@ -323,8 +466,9 @@ void MakeTestMedia(const std::string& folder) {
         request.Width = film.Width;
         request.Height = film.Height;
         request.Label = film.Name;
-        MakeFilm(request);
+        missing.push_back(request);
     }
+    MakeFilms(missing);
 
     if (!PresentWithSize(dir / "truncated.mpg")) {
         const std::string whole = ReadBytes(dir / "mpeg2.mpg");
@@ -349,7 +493,6 @@ void MakeTestMedia(const std::string& folder) {
                     ": nothing to see in this reach, the pipe is in good order.\n";
         WriteBytesAtomically(dir / "notes.txt", text);
     }
-    MakeExactnessMedia((dir / "exact").string());
     if (!PresentWithSize(dir / "tone.wav")) {
         const fs::path file = dir / "tone.wav";
         const fs::path part = TemporaryNameFor(file);

@@ -37,6 +37,19 @@ struct TFilmRequest {
 // Runs ffmpeg; throws std::runtime_error with ffmpeg's own message when it fails.
 void MakeFilm(const TFilmRequest& request);
 
+// What making one film took: the clock, and the processor time of its ffmpeg.
+struct TFilmTimes {
+    double Seconds = 0;
+    double ProcessorSeconds = 0;
+};
+
+// Makes the films side by side, one ffmpeg process each, as many at a time as there are
+// processors, the longest first, and returns their times in the order asked. Each film
+// appears under its name only when complete. Every film is tried; then the first failure
+// is thrown as MakeFilm throws it. A request that cannot be a film (std::invalid_argument)
+// fails the call before any film is started.
+std::vector<TFilmTimes> MakeFilms(const std::vector<TFilmRequest>& requests);
+
 // The fixed set of films the test suites share, written into folder (see FilmMaker.cpp
 // for the list of names); films already there with the right size are kept.
 void MakeTestMedia(const std::string& folder);

@@ -2,6 +2,7 @@
 #include "tools/mkproject/ProjectFiles.h"
 
 #include <filesystem>
+#include <vector>
 
 namespace kanvio::generator {
 
@@ -9,6 +10,7 @@ namespace fs = std::filesystem;
 
 void WriteProjectFilms(const TGeneratedProject& project, const std::string& folder,
                        bool frameNumbers) {
+    std::vector<TFilmRequest> requests;
     for (const auto& film : project.Films) {
         TFilmRequest request;
         request.FileName = (fs::path(folder) / film.FileName).string();
@@ -17,8 +19,9 @@ void WriteProjectFilms(const TGeneratedProject& project, const std::string& fold
         request.FramesPerSecond = project.FramesPerSecond;
         request.Label = film.Label;
         request.FrameNumbers = frameNumbers;
-        MakeFilm(request);
+        requests.push_back(request);
     }
+    MakeFilms(requests);
 }
 
 } // namespace kanvio::generator

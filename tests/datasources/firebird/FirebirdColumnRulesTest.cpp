@@ -5,7 +5,9 @@
 
 #include "tests/datasources/firebird/FirebirdTestSupport.h"
 
+#include <cstdint>
 #include <gmock/gmock.h>
+#include <tuple>
 
 namespace kanvio::test {
 namespace {
@@ -201,6 +203,42 @@ TEST(FirebirdColumnRules, NumbersWithEitherSystemSeparator) {
     }
     EXPECT_EQ(NormaliseDecimalSeparator("1.2.3", ','), "1,2.3");
     EXPECT_EQ(NormaliseDecimalSeparator("1.2,3", ';'), "1.2;3");
+}
+
+// Only the text std::to_string gives for a number is that number's plain form.
+TEST(FirebirdColumnRules, PlainWholeNumbers) {
+    const std::vector<std::tuple<std::string, bool, int64_t>> cases = {
+        {"0", true, 0},
+        {"7", true, 7},
+        {"-3", true, -3},
+        {"9223372036854775807", true, INT64_MAX},
+        {"-9223372036854775808", true, INT64_MIN},
+        {"9223372036854775808", false, 0},
+        {"-9223372036854775809", false, 0},
+        {"", false, 0},
+        {"-", false, 0},
+        {"-0", false, 0},
+        {"07", false, 0},
+        {"-07", false, 0},
+        {"00", false, 0},
+        {"+7", false, 0},
+        {" 7", false, 0},
+        {"7 ", false, 0},
+        {"7.0", false, 0},
+        {"1e3", false, 0},
+        {"x7", false, 0},
+        {"7x", false, 0},
+        {"--7", false, 0},
+    };
+    for (const auto& [text, plain, value] : cases) {
+        SCOPED_TRACE("\"" + text + "\"");
+        int64_t parsed = 42;
+        EXPECT_EQ(PlainWholeNumber(text, parsed), plain);
+        EXPECT_EQ(parsed, plain ? value : 42);
+        if (plain) {
+            EXPECT_EQ(std::to_string(parsed), text);
+        }
+    }
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "tests/datasources/firebird/FirebirdTestSupport.h"
 #include "tools/mkproject/ProjectGenerator.h"
 
+#include <filesystem>
 #include <gmock/gmock.h>
 
 namespace kanvio::test {
@@ -152,6 +153,51 @@ TEST_F(FirebirdTest, TextKeysNameTheStructuresTheEngineFindsForThem) {
     // Each structure's details are its own copies, texts and distances included.
     EXPECT_EQ(model.Reaches[0]->Details[1].Distance, 6.0);
     EXPECT_EQ(model.Reaches[3]->Details[1].Distance, 6.0);
+    EXPECT_TRUE(dialogs.Messages.empty());
+}
+
+// Keys in number columns of every kind name the structure whose number they equal, as the
+// engine compares them: 7.00 names structure 7, 7.5 none, -3 and 0 their own.
+TEST_F(FirebirdTest, NumberKeysNameTheStructuresTheEngineFindsForThem) {
+    for (const char* keyType :
+         {"SMALLINT", "INTEGER", "BIGINT", "NUMERIC(9,2)", "DOUBLE PRECISION", "CHAR(6)"}) {
+        SCOPED_TRACE(keyType);
+        generator::TDbTable reaches;
+        reaches.Name = "Haltung";
+        reaches.Columns.push_back({"LFDNR", "INTEGER"});
+        for (const char* column :
+             {"Stadt", "Datum", "Strasse", "HaltungsNr", "Untersuchl", "Fliessr"})
+            reaches.Columns.push_back({column, "VARCHAR(20)"});
+        for (const char* id : {"7", "-3", "0", "8", "7"})
+            reaches.Rows.push_back({id, "a", "b", "c", std::string("H") + id, "1", "IN"});
+        generator::TDbTable observations;
+        observations.Name = "HaltungE";
+        observations.Columns.push_back({"ZuLFDNr", keyType});
+        for (const char* column : {"StatAnf", "VideoZ", "Text", "KZL", "Mass1", "Einheit1", "Mass2",
+                                   "Einheit2", "Streckensch", "Von", "Bis"})
+            observations.Columns.push_back({column, "VARCHAR(20)"});
+        const auto row = [](std::optional<std::string> key, std::string code) {
+            return std::vector<generator::TDbValue>{key, "1", "0:00:01", "", code, "",
+                                                    "",  "",  "",        "", "",   ""};
+        };
+        // Keys alternate between structures, so that no row follows one of its own.
+        observations.Rows = {row("7", "A"),  row("-3", "B"), row("8", "C"),
+                             row("7", "D"),  row("0", "E"),  row(std::nullopt, "F"),
+                             row("12", "G"), row("-3", "H"), row("7", "I")};
+        const std::string type = keyType;
+        if (type.find("NUMERIC") == 0 || type.find("DOUBLE") == 0)
+            observations.Rows.push_back(row("7.5", "J"));
+        if (type.find("CHAR") == 0)
+            observations.Rows.push_back(row("-0", "K"));
+        std::filesystem::remove(DatabaseFile());
+        generator::WriteFirebirdDatabase(DatabaseFile(), {reaches, observations});
+        const TKanvioDataModel model = Build(DatabaseFile());
+        ASSERT_EQ(model.Reaches.size(), 5u);
+        ExpectSameAsQueriesPerStructure(DatabaseFile(), model);
+        const std::vector<std::vector<std::string>> expected = {
+            {"A", "D", "I"}, {"B", "H"}, {"E"}, {"C"}, {"A", "D", "I"}};
+        EXPECT_EQ(CodesPerStructure(model.Reaches), expected);
+    }
     EXPECT_TRUE(dialogs.Messages.empty());
 }
 
