@@ -295,24 +295,6 @@ int64_t TMMEngine::GetCurrentPosition() const {
     return std::max<int64_t>(0, position - FilmStartNs()) / 100;
 }
 
-bool TMMEngine::ShowsFrameAt(int64_t positionMs) const {
-    if (!pipeline_)
-        return false;
-    const int64_t shown = ShownPositionNs();
-    TGstPadPtr pad(gst_element_get_static_pad(pipeline_->VideoSink(), "sink"));
-    TGstCapsPtr caps(pad ? gst_pad_get_current_caps(pad.get()) : nullptr);
-    int numerator = 0, denominator = 0;
-    if (shown < 0 || !caps || gst_caps_is_empty(caps.get()) ||
-        !gst_structure_get_fraction(gst_caps_get_structure(caps.get(), 0), "framerate", &numerator,
-                                    &denominator) ||
-        numerator <= 0 || denominator <= 0)
-        return false;
-    const auto frameNs =
-        static_cast<int64_t>(gst_util_uint64_scale_int(GST_SECOND, denominator, numerator));
-    const int64_t wanted = positionMs * 1000000 + FilmStartNs();
-    return shown <= wanted && wanted < shown + frameNs;
-}
-
 bool TMMEngine::FilmEndReached() const {
     return pipeline_ && pipeline_->EndReached();
 }

@@ -53,9 +53,6 @@ public:
     HResult Seek(bool keyFrame, int64_t positionMs);
     HResult SeekTo(int64_t positionMs) { return Seek(false, positionMs); }
     int64_t GetCurrentPosition() const; // 100 ns units from the first frame
-    // Whether the picture shown is the frame of positionMs: it starts at or before that
-    // time and lasts past it. False while the frame rate is unknown.
-    bool ShowsFrameAt(int64_t positionMs) const;
     // Whether the current pipeline's decoding ever ran to the film's end.
     bool FilmEndReached() const;
     void SetSpeed(double rate);

@@ -153,9 +153,9 @@ int Probe(const std::string& film, long long strategy, std::ostream& out, std::o
 }
 
 // Loads film, seeks to ms and takes the picture shown. With lean decoding the picture
-// counts only when it is the frame of ms and decoding never ran to the film's end: the
-// lean MPEG decoder keeps a film's last frames to itself, and after the end it shows
-// stale pictures under the right time stamps.
+// counts only when decoding never ran to the film's end: the lean MPEG decoder keeps a
+// film's last frames to itself (a seek there ends in the search for the film's end), and
+// after the end it shows stale pictures under the right time stamps.
 HResult GrabFrame(const std::string& film, long long ms, long long strategy, bool lean,
                   QImage& frame) {
     const auto warmUp = WarmUpFor(film, lean);
@@ -165,7 +165,7 @@ HResult GrabFrame(const std::string& film, long long ms, long long strategy, boo
     HResult status = LoadForCommand(engine, film, strategy);
     if (Succeeded(status))
         status = engine.SeekTo(ms);
-    if (Succeeded(status) && lean && (engine.FilmEndReached() || !engine.ShowsFrameAt(ms)))
+    if (Succeeded(status) && lean && engine.FilmEndReached())
         return E_FAIL;
     if (Succeeded(status))
         status = engine.GrabPicture(frame);
