@@ -82,6 +82,9 @@ int main(int argc, char** argv) {
     // Settings of its own: layout 0 chosen, so that no question waits for an answer.
     setenv("XDG_CONFIG_HOME", (folder + "/config").c_str(), 1);
     setenv("XDG_STATE_HOME", (folder + "/state").c_str(), 1);
+    // The machine's settings too: the player notes the delivery there, and run by root it
+    // would write into /etc/xdg.
+    setenv("XDG_CONFIG_DIRS", (folder + "/xdg").c_str(), 1);
     QDir().mkpath(QString::fromStdString(folder + "/config/Orbelin"));
     std::ofstream(folder + "/config/Orbelin/Kanvio.conf")
         << "[SOFTWARE/Orbelin/Kanvio]\nLayoutMode=0\n";

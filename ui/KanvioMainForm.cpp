@@ -17,6 +17,7 @@
 #include "ui/PlayerKeys.h"
 #include "ui/StructureGraphicView.h"
 #include "ui/StructureInfoPanel.h"
+#include "video/StartupMarks.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -229,6 +230,7 @@ void TKanvioMainForm::keyPressEvent(QKeyEvent* event) {
 void TKanvioMainForm::ShowStructureList() {
     commands_->BuildStructureMenus();
     FitWidthToTexts();
+    MarkStartup("structure menus built");
 }
 
 void TKanvioMainForm::FitWidthToTexts() {

@@ -80,6 +80,7 @@ int RunThreeWindowLayout(QApplication& application, TKanvioContext& context, IUs
     layout.SetSplash(splash);
     context.SetPlayerWindows(&layout);
     TKanvioMainForm mainForm(context, dialogs, arguments);
+    MarkStartup("main window built");
     context.SetMainWindow(&mainForm);
     return RunUntilClosed(application, context, mainForm, splash);
 }

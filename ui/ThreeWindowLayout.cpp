@@ -5,6 +5,7 @@
 #include "foundation/UserDialogs.h"
 #include "ui/PictureCopy.h"
 #include "ui/SteeringForm.h"
+#include "video/StartupMarks.h"
 
 #include <QGuiApplication>
 
@@ -26,7 +27,9 @@ void TThreeWindowLayout::CreatePlayerWindows() {
     // The video window comes first: the control window's first refresh asks it for the
     // position.
     screenForm_ = new TScreenForm(context_.RendererMode, *this, *this, context_.Services().Dialogs);
+    MarkStartup("video window built");
     steeringForm_ = new TSteeringForm(context_);
+    MarkStartup("control window built");
 }
 
 IVideoWindow* TThreeWindowLayout::Video() {

@@ -163,6 +163,7 @@ HResult TMMEngine::BuildGraph(int32_t strategy) {
     TPipelineRecipe recipe;
     recipe.FileName = fileName_;
     recipe.Strategy = static_cast<TLoadStrategy>(strategy);
+    recipe.LeanDecoding = leanDecoding_;
     if (strategy == lsPredefined) {
         recipe.SourceFactory = source_;
         recipe.SplitterFactory = splitter_;

@@ -71,6 +71,8 @@ GstPadProbeReturn TFrameGate::Probe(GstPad* pad, GstPadProbeInfo* info, gpointer
 
 GstPadProbeReturn TFrameGate::OnEvent(GstPad* pad, GstPadProbeInfo* info) {
     GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (GST_EVENT_TYPE(event) == GST_EVENT_EOS)
+        endSeen_.store(true);
     if (GST_EVENT_TYPE(event) != GST_EVENT_SEGMENT)
         return GST_PAD_PROBE_OK;
     std::unique_lock guard(lock_);

@@ -53,6 +53,8 @@ public:
 
     // Seeks whose frames before the target the decoder was told it may skip.
     uint64_t SkipHintsSent() const { return skipHints_.load(); }
+    // Whether the end of the stream ever came through.
+    bool EndSeen() const { return endSeen_.load(); }
 
     // Adds the probe to pad; the gate must outlive the pad's element.
     void Attach(GstPad* pad);
@@ -75,6 +77,7 @@ private:
     std::atomic<bool> landedLate_{false};
     uint64_t droppedSinceArm_ = 0; // under lock_
     std::atomic<uint64_t> skipHints_{0};
+    std::atomic<bool> endSeen_{false};
 };
 
 } // namespace kanvio

@@ -295,6 +295,10 @@ int64_t TMMEngine::GetCurrentPosition() const {
     return std::max<int64_t>(0, position - FilmStartNs()) / 100;
 }
 
+bool TMMEngine::FilmEndReached() const {
+    return pipeline_ && pipeline_->EndReached();
+}
+
 void TMMEngine::SetSpeed(double rate) {
     LogLine("MMEngine->SetSpeed: " + QString::number(rate, 'g', 15).toStdString(), LOG_DEBUG);
     if (!pipeline_) {

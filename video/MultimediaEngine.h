@@ -53,6 +53,8 @@ public:
     HResult Seek(bool keyFrame, int64_t positionMs);
     HResult SeekTo(int64_t positionMs) { return Seek(false, positionMs); }
     int64_t GetCurrentPosition() const; // 100 ns units from the first frame
+    // Whether the current pipeline's decoding ever ran to the film's end.
+    bool FilmEndReached() const;
     void SetSpeed(double rate);
     void SetZoom(float factor) { SetZoom(factor, factor); }
     void SetZoom(float zoomX, float zoomY);
@@ -121,6 +123,9 @@ public:
     // Whether loading a film starts the build of its whole key-frame index (on by
     // default); one-shot commands leave it off and seek by the key frames around the target.
     void SetWholeIndexing(bool on) { wholeIndexing_ = on; }
+    // Automatic plugging (strategy 0) takes the lean MPEG decoder over libav's, for a
+    // one-shot command that would otherwise spend most of its time loading libav.
+    void SetLeanDecoding(bool on) { leanDecoding_ = on; }
     // Seeks use this index instead of the one built for the film (null: the built one).
     void OverrideKeyFrameIndex(std::shared_ptr<const TKeyFrameIndex> index) {
         indexOverride_ = std::move(index);
@@ -198,6 +203,7 @@ private:
     double landingBytesPerSecond_ = 0;
     std::unique_ptr<TKeyFrameIndexer> indexer_;
     bool wholeIndexing_ = true;
+    bool leanDecoding_ = false;
     std::shared_ptr<const TKeyFrameIndex> indexOverride_;
     QRect sourceRect_;
 };

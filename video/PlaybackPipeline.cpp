@@ -4,6 +4,7 @@
 #include "foundation/FilmUrl.h"
 #include "foundation/Logging.h"
 #include "video/HttpByteSource.h"
+#include "video/LeanDecoders.h"
 
 #include <algorithm>
 #include <chrono>
@@ -176,6 +177,8 @@ void TPlaybackPipeline::BuildSystem() {
     SetFilmLocation(source, recipe_.FileName);
     GstElement* decodebin = Make("decodebin", "Decoder");
     LinkOrThrow(source, decodebin);
+    if (recipe_.LeanDecoding)
+        g_signal_connect(decodebin, "autoplug-select", G_CALLBACK(&SelectLeanDecoder), nullptr);
     g_signal_connect(decodebin, "pad-added",
                      G_CALLBACK(+[](GstElement*, GstPad* pad, gpointer self) {
                          static_cast<TPlaybackPipeline*>(self)->OnDecodedPad(pad);

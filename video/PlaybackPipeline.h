@@ -32,6 +32,8 @@ struct TPipelineRecipe {
     // Empty: frames go to the frame slot (mode 0); else the native sink's factory.
     std::string NativeSinkFactory;
     uintptr_t WindowHandle = 0;
+    // Strategy 0 plugs the lean decoders where they take the stream (LeanDecoders.h).
+    bool LeanDecoding = false;
 };
 
 // Called on a streaming thread: no Qt object may be touched there.
@@ -79,6 +81,8 @@ public:
     int64_t PositionNs() const; // stream time of the frame shown, or -1
     int64_t DurationNs() const; // -1 when unknown
     int64_t FirstFrameNs() const { return gate_.FirstFrameTime(); }
+    // Whether decoding ever ran to the film's end in this pipeline.
+    bool EndReached() const { return gate_.EndSeen(); }
 
     // Errors the bus reported since the pipeline was made; each has a running number.
     uint64_t ErrorCount() const { return errorCount_.load(); }

@@ -8,6 +8,8 @@
 #include "foundation/LangManager.h"
 #include "video/CodecSettings.h"
 #include "video/DecoderWarmUp.h"
+#include "video/FormatDetection.h"
+#include "video/LeanDecoders.h"
 #include "video/MultimediaEngine.h"
 
 #include <QBuffer>
@@ -40,10 +42,13 @@ bool ParseInteger(const std::string& text, long long& value) {
     return errno == 0 && end && *end == '\0';
 }
 
-// Loads the decoders meanwhile, unless there is no film to decode.
-std::unique_ptr<TDecoderWarmUp> WarmUpFor(const std::string& film) {
+// Loads libav's decoders meanwhile, unless there is no film to decode or the lean decoder
+// will take it.
+std::unique_ptr<TDecoderWarmUp> WarmUpFor(const std::string& film, bool leanDecoding) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(film, error))
+        return nullptr;
+    if (leanDecoding && LeanDecoderCovers(DetectMovieFormat(film)))
         return nullptr;
     return std::make_unique<TDecoderWarmUp>();
 }
@@ -128,7 +133,8 @@ template <typename TBody> int Guarded(const std::string& film, std::ostream& err
 }
 
 int Probe(const std::string& film, long long strategy, std::ostream& out, std::ostream& err) {
-    const auto warmUp = WarmUpFor(film);
+    // Reports what the player loads: the player never decodes lean.
+    const auto warmUp = WarmUpFor(film, false);
     TFixedEngineSettings settings(lsSystem);
     TMMEngine engine(rmVMR, nullptr, settings);
     // The decoder order the user stored, as the player uses it.
@@ -146,17 +152,35 @@ int Probe(const std::string& film, long long strategy, std::ostream& out, std::o
     return 0;
 }
 
-int Grab(const std::string& film, long long ms, const std::string& output, bool jpeg,
-         long long strategy, std::ostream& out, std::ostream& err) {
-    const auto warmUp = WarmUpFor(film);
+// Loads film, seeks to ms and takes the picture shown. With lean decoding the picture
+// counts only when decoding never ran to the film's end: the lean MPEG decoder keeps a
+// film's last frames to itself (a seek there ends in the search for the film's end), and
+// after the end it shows stale pictures under the right time stamps.
+HResult GrabFrame(const std::string& film, long long ms, long long strategy, bool lean,
+                  QImage& frame) {
+    const auto warmUp = WarmUpFor(film, lean);
     TFixedEngineSettings settings(lsSystem);
     TMMEngine engine(rmVMR, nullptr, settings);
+    engine.SetLeanDecoding(lean);
     HResult status = LoadForCommand(engine, film, strategy);
     if (Succeeded(status))
         status = engine.SeekTo(ms);
-    QImage frame;
+    if (Succeeded(status) && lean && engine.FilmEndReached())
+        return E_FAIL;
     if (Succeeded(status))
         status = engine.GrabPicture(frame);
+    return status;
+}
+
+int Grab(const std::string& film, long long ms, const std::string& output, bool jpeg,
+         long long strategy, std::ostream& out, std::ostream& err) {
+    QImage frame;
+    // Automatic plugging decodes lean first; the other strategies plug the decoders they
+    // name, and so does every retry.
+    const bool lean = strategy <= lsSystem;
+    HResult status = GrabFrame(film, ms, strategy, lean, frame);
+    if (lean && Failed(status))
+        status = GrabFrame(film, ms, strategy, false, frame);
     if (Failed(status)) {
         ReportFilmError(err, film, status);
         return 1;
