@@ -42,13 +42,14 @@ GstPadProbeReturn TByteLanding::RedirectSeek(GstPadProbeInfo* info) {
     if (format != GST_FORMAT_BYTES || startType != GST_SEEK_TYPE_SET || rate <= 0 || start < 0)
         return GST_PAD_PROBE_OK;
     const int64_t aim = aim_.exchange(-1);
-    if (aim < 0 || aim == start)
+    if (aim < 0 || aim == start) {
+        landedAt_.store(-1); // an earlier redirection's segment is no longer to come
         return GST_PAD_PROBE_OK;
+    }
     GstEvent* redirected = gst_event_new_seek(rate, format, flags, startType, aim, stopType, stop);
     gst_event_set_seqnum(redirected, gst_event_get_seqnum(event));
     askedFor_.store(start);
     landedAt_.store(aim);
-    ++redirected_;
     gst_event_unref(event);
     GST_PAD_PROBE_INFO_DATA(info) = redirected;
     return GST_PAD_PROBE_OK;

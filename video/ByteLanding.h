@@ -27,9 +27,6 @@ public:
     void Aim(int64_t byteOffset) { aim_.store(byteOffset); }
     void Disarm() { aim_.store(-1); }
 
-    // Seeks sent elsewhere than asked (tests and benchmarks).
-    uint64_t Redirected() const { return redirected_.load(); }
-
 private:
     static GstPadProbeReturn OnEvent(GstPad* pad, GstPadProbeInfo* info, gpointer self);
     GstPadProbeReturn RedirectSeek(GstPadProbeInfo* info);
@@ -41,7 +38,6 @@ private:
     // The last redirected seek: where the source went and where the demuxer asked to go.
     std::atomic<int64_t> landedAt_{-1};
     std::atomic<int64_t> askedFor_{-1};
-    std::atomic<uint64_t> redirected_{0};
 };
 
 } // namespace kanvio

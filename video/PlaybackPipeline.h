@@ -67,9 +67,6 @@ public:
     // pipeline accepted it.
     bool Seek(int64_t positionNs, double rate, bool exact, int64_t marginNs,
               int64_t landAtByte = -1);
-    // Seeks a web film's source was sent to the key frame's pack instead of the demuxer's
-    // estimate.
-    uint64_t LandedSeekCount() const { return landing_.Redirected(); }
     // Flushing seek to fromNs that lets no frame through: once the pipeline has settled,
     // LastSeenNs is the time of the film's last frame (when fromNs lay before it).
     bool SeekToFindTheEnd(int64_t fromNs, double rate);
