@@ -5,7 +5,8 @@
 //
 // The anchor is the engine on the local file, with the key-frame index it builds there
 // (what a user of a disc gets); the web film has no whole index: each seek finds its key
-// frame by bisection over range requests. Both seek to the same frames in the same order.
+// frame by bisection over range requests, and the player's source then starts reading at
+// that key frame's pack. Both seek to the same frames in the same order.
 //
 //   bench_web_seek [film folder]   (default /tmp; films made once, kept)
 

@@ -13,7 +13,8 @@ namespace kanvio {
 class IUserDialogs;
 
 // The settings-store section holding what the user keeps for one host: the login (User,
-// Password) and ConnectTimeout in seconds. Nothing of it ever goes to another host.
+// Password), ConnectTimeout in seconds and CaFile (the certificate authority a web
+// server's certificate is checked against). Nothing of it ever goes to another host.
 std::string ServerSettingsSection(const std::string& host);
 
 // The settings-store section the answers are kept in.

@@ -7,6 +7,7 @@
 #include "video/DecoderCatalog.h"
 #include "video/FfdshowSwitch.h"
 #include "video/FilterFiles.h"
+#include "video/HttpByteSource.h"
 #include "video/MultimediaEngine.h"
 #include "video/PlaybackPipeline.h"
 #include "video/UiThreadPoster.h"
@@ -200,7 +201,11 @@ HResult TMMEngine::BuildGraph(int32_t strategy) {
     buildStrategy_ = strategy;
 
     // Prerolling connects the streams: only then is it known whether the film decodes.
-    HResult status = pipeline_->ChangeState(GST_STATE_PAUSED);
+    // A web film's first picture takes a few requests (the start, the end for the length):
+    // from a distant server that is seconds, bounded by the requests' own timeout.
+    constexpr int kPollMs = 10;
+    const int polls = IsWebFilm(recipe.FileName) ? kFilmRequestTimeoutMs / kPollMs : 200;
+    HResult status = pipeline_->ChangeState(GST_STATE_PAUSED, polls);
     if (Succeeded(status) && !pipeline_->VideoLinked())
         status = E_FAIL;
     if (strategy == lsSystem) {

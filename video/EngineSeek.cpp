@@ -4,6 +4,7 @@
 // frame comes after the target, and the seek is tried again from further back.
 
 #include "foundation/Logging.h"
+#include "video/HttpByteSource.h"
 #include "video/KeyFrameIndexer.h"
 #include "video/MultimediaEngine.h"
 #include "video/PlaybackPipeline.h"
@@ -88,9 +89,9 @@ HResult TMMEngine::SeekPipeline(int64_t targetNs, bool keyFrame) {
 
 // One flushing seek and the wait for its frame: E_FAIL when the pipeline refused the seek
 // or reported an error meanwhile.
-HResult TMMEngine::SeekOnce(int64_t targetNs, bool exact, int64_t marginNs) {
+HResult TMMEngine::SeekOnce(int64_t targetNs, bool exact, int64_t marginNs, int64_t landAtByte) {
     const uint64_t errorsBefore = pipeline_->ErrorCount();
-    if (!pipeline_->Seek(targetNs, rate_, exact, marginNs))
+    if (!pipeline_->Seek(targetNs, rate_, exact, marginNs, landAtByte))
         return E_FAIL;
     const HResult status = pipeline_->ChangeState(pipeline_->CurrentState());
     return pipeline_->ErrorCount() == errorsBefore ? status : E_FAIL;
@@ -108,7 +109,8 @@ HResult TMMEngine::SeekExact(int64_t targetNs) {
     }
     int64_t margin = FirstMarginNs(targetNs, index.get());
     for (int tries = 0;; ++tries) {
-        HResult status = SeekOnce(targetNs, true, margin);
+        HResult status =
+            SeekOnce(targetNs, true, margin, LandingByte(targetNs, margin, index.get()));
         if (status == S_OK && !pipeline_->SeekMissedTarget()) {
             if (tries > 0 && !index)
                 learnedMarginNs_ = std::max(learnedMarginNs_, margin);
@@ -137,6 +139,19 @@ HResult TMMEngine::SeekExact(int64_t targetNs) {
                 LOG_DEBUG);
         margin = wider;
     }
+}
+
+// Only a program stream's demuxer guesses the offset from its average rate, and starts
+// cleanly at any pack.
+int64_t TMMEngine::LandingByte(int64_t targetNs, int64_t marginNs,
+                               const TKeyFrameIndex* index) const {
+    if (!index || index->Container != TContainer::ProgramStream ||
+        !IsWebFilm(pipeline_->Recipe().FileName))
+        return -1;
+    const int64_t filmTime = targetNs - FilmStartNs() + index->FirstFrameNs;
+    const std::optional<TKeyFrame> key =
+        index->AtOrBefore(filmTime - marginNs + IndexLeadNs(*index));
+    return key ? key->ByteOffset : -1;
 }
 
 std::shared_ptr<const TKeyFrameIndex> TMMEngine::CurrentIndex() const {

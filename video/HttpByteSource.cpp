@@ -1,16 +1,22 @@
 #include "video/HttpByteSource.h"
 
 #include "foundation/FilmUrl.h"
+#include "foundation/Logging.h"
 #include "foundation/RegistryManager.h"
+#include "foundation/RegistryStoreFile.h"
 #include "foundation/ServerConsent.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslError>
 #include <QUrl>
 #include <algorithm>
 #include <cstring>
+#include <gio/gio.h>
 #include <gst/gst.h>
 
 namespace kanvio {
@@ -29,6 +35,12 @@ struct TLogin {
 TLogin StoredLogin(const QUrl& url) {
     const std::string section = ServerSettingsSection(url.host().toStdString());
     return {ReadRegString(section, "User", ""), ReadRegString(section, "Password", "")};
+}
+
+// The certificate authority file the user set for the address's host ("" for none): a
+// town's server often has a certificate of the town's own authority.
+std::string StoredCaFile(const QUrl& url) {
+    return ReadRegString(ServerSettingsSection(url.host().toStdString()), "CaFile", "");
 }
 
 // "bytes 100-199/5000" -> first 100, total 5000 (-1 for "*").
@@ -69,6 +81,23 @@ void SetFilmLocation(void* gstElement, const std::string& url) {
     // and the player goes on with the next one.
     g_object_set(element, "location", url.c_str(), "timeout", guint(kFilmRequestTimeoutMs / 1000),
                  "retries", 0, "ssl-strict", TRUE, nullptr);
+    const std::string caFile = StoredCaFile(parsed);
+    if (!caFile.empty()) {
+        // The source's own "ssl-ca-file" is not handed on to its TLS connections: the
+        // authorities go in as a database of their own.
+        GError* problem = nullptr;
+        GTlsDatabase* authorities = g_tls_file_database_new(caFile.c_str(), &problem);
+        if (authorities) {
+            g_object_set(element, "tls-database", authorities, nullptr);
+            g_object_unref(authorities);
+        } else {
+            LogLine(RedactedUrl(url) + ": the certificate authority file " + caFile +
+                        " cannot be used: " + (problem ? problem->message : "unknown error"),
+                    LOG_ERROR);
+        }
+        if (problem)
+            g_error_free(problem);
+    }
     if (!login.User.empty()) {
         // The login goes to this host only: a redirect elsewhere fails instead.
         g_object_set(element, "user-id", login.User.c_str(), "user-pw", login.Password.c_str(),
@@ -82,6 +111,22 @@ THttpByteSource::THttpByteSource(const std::string& url, int timeoutMs)
     std::string problem;
     if (!CheckFilmUrl(url, problem))
         throw EFilmFetchError(name_, problem);
+    const QUrl parsed(QString::fromStdString(url));
+    const std::string caFile = StoredCaFile(parsed);
+    if (!caFile.empty()) {
+        const QList<QSslCertificate> authorities =
+            QSslCertificate::fromPath(QString::fromStdString(caFile), QSsl::Pem);
+        if (authorities.isEmpty())
+            throw EFilmFetchError(
+                name_, "the certificate authority file " + caFile + " (CaFile in [" +
+                           RegistryGroupName(ServerSettingsSection(parsed.host().toStdString())) +
+                           "] of " + UserRegistryStoreFile() +
+                           ") cannot be read or holds no certificate");
+        // The authority the user named is the only one trusted for this host, as for
+        // the player's own reading of the film.
+        tls_ = std::make_unique<QSslConfiguration>(QSslConfiguration::defaultConfiguration());
+        tls_->setCaCertificates(authorities);
+    }
     size_ = -1;
     uint8_t first = 0;
     ReadAt(0, &first, 1); // learns the size too
@@ -153,6 +198,8 @@ size_t THttpByteSource::Fetch(int64_t from, size_t count, uint8_t* into) {
     // Offsets are those of the film's bytes: no compression in between.
     request.setRawHeader("Accept-Encoding", "identity");
     request.setTransferTimeout(timeoutMs_);
+    if (tls_)
+        request.setSslConfiguration(*tls_);
     const TLogin login = StoredLogin(url);
     if (!login.User.empty()) {
         request.setRawHeader(
@@ -167,6 +214,7 @@ size_t THttpByteSource::Fetch(int64_t from, size_t count, uint8_t* into) {
     ++requests_;
     std::unique_ptr<QNetworkReply> reply(network_->get(request));
     std::string refusal;
+    std::string certificateProblems;
     size_t received = 0;
     bool rangeChecked = false;
     QEventLoop loop;
@@ -205,6 +253,13 @@ size_t THttpByteSource::Fetch(int64_t from, size_t count, uint8_t* into) {
         std::memcpy(into + received, bytes.data(), static_cast<size_t>(bytes.size()));
         received += static_cast<size_t>(bytes.size());
     });
+    // Never ignored: a certificate that does not verify ends the request.
+    QObject::connect(reply.get(), &QNetworkReply::sslErrors, &loop,
+                     [&](const QList<QSslError>& errors) {
+                         for (const QSslError& error : errors)
+                             certificateProblems += (certificateProblems.empty() ? "" : "; ") +
+                                                    error.errorString().toStdString();
+                     });
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
     if (!reply->isFinished())
         loop.exec();
@@ -216,6 +271,9 @@ size_t THttpByteSource::Fetch(int64_t from, size_t count, uint8_t* into) {
     bytesFetched_ += static_cast<int64_t>(received);
     if (!refusal.empty())
         throw EFilmFetchError(name_, refusal);
+    if (!certificateProblems.empty())
+        throw EFilmFetchError(name_, "the server's certificate does not verify (" +
+                                         certificateProblems + ")");
     if (reply->error() != QNetworkReply::NoError) {
         // The network's text may quote the address, user information and all.
         std::string text = reply->errorString().toStdString();

@@ -17,6 +17,7 @@
 #include <vector>
 
 class QNetworkAccessManager;
+class QSslConfiguration;
 
 namespace kanvio {
 
@@ -34,7 +35,9 @@ inline constexpr int kFilmRequestTimeoutMs = 15000;
 class THttpByteSource final : public IByteSource {
 public:
     // Asks for the film's first bytes: throws EFilmFetchError when the address is no
-    // http(s) address, the server cannot be reached, has no such film or serves no ranges.
+    // http(s) address, the server cannot be reached, has no such film, serves no ranges,
+    // or its certificate does not verify (against the authority file the user set for the
+    // host as CaFile, when there is one, which must hold a certificate).
     explicit THttpByteSource(const std::string& url, int timeoutMs = kFilmRequestTimeoutMs);
     ~THttpByteSource() override;
     THttpByteSource(const THttpByteSource&) = delete;
@@ -58,6 +61,7 @@ private:
     std::string name_;
     int timeoutMs_;
     std::unique_ptr<QNetworkAccessManager> network_;
+    std::unique_ptr<QSslConfiguration> tls_; // with the host's own authority, when set
     int64_t size_ = 0;
     // The blocks read last, at most a few megabytes: scans going over the same bytes again
     // fetch them once.
@@ -73,7 +77,7 @@ bool IsWebFilm(const std::string& fileName);
 // fileFactory.
 std::string FilmSourceFactory(const std::string& fileName, const std::string& fileFactory);
 // Points a source made by FilmSourceFactory at the film: the location, and for a web film
-// its timeouts and the login stored for its host.
+// its timeouts, the login and the certificate authority file stored for its host.
 void SetFilmLocation(void* gstElement, const std::string& fileName);
 
 } // namespace kanvio

@@ -139,7 +139,10 @@ private:
     HResult BuildGraph(int32_t strategy);
     HResult Rebuild();
     HResult SeekPipeline(int64_t targetNs, bool keyFrame);
-    HResult SeekOnce(int64_t targetNs, bool exact, int64_t marginNs);
+    HResult SeekOnce(int64_t targetNs, bool exact, int64_t marginNs, int64_t landAtByte = -1);
+    // For a web film: the pack of the key frame an exact seek marginNs before targetNs
+    // reaches, -1 when the source may start where the demuxer says.
+    int64_t LandingByte(int64_t targetNs, int64_t marginNs, const TKeyFrameIndex* index) const;
     HResult SeekExact(int64_t targetNs);
     int64_t FirstMarginNs(int64_t targetNs, const TKeyFrameIndex* index) const;
     int64_t WiderMarginNs(int64_t targetNs, int64_t marginNs, const TKeyFrameIndex* index) const;

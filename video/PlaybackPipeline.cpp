@@ -125,6 +125,16 @@ GstElement* TPlaybackPipeline::Make(const std::string& factory, const char* name
     return element;
 }
 
+GstElement* TPlaybackPipeline::MakeSource(const std::string& fileFactory) {
+    GstElement* source = Make(FilmSourceFactory(recipe_.FileName, fileFactory), "Source");
+    SetFilmLocation(source, recipe_.FileName);
+    if (IsWebFilm(recipe_.FileName)) {
+        TGstPadPtr output(gst_element_get_static_pad(source, "src"));
+        landing_.Attach(output.get());
+    }
+    return source;
+}
+
 void TPlaybackPipeline::LinkOrThrow(GstElement* from, GstElement* to) {
     if (!gst_element_link(from, to))
         throw EKanvioError(RedactedUrl(recipe_.FileName) + ": cannot connect " +
@@ -173,8 +183,7 @@ void TPlaybackPipeline::BuildTail() {
 }
 
 void TPlaybackPipeline::BuildSystem() {
-    GstElement* source = Make(FilmSourceFactory(recipe_.FileName, "filesrc"), "Source");
-    SetFilmLocation(source, recipe_.FileName);
+    GstElement* source = MakeSource("filesrc");
     GstElement* decodebin = Make("decodebin", "Decoder");
     LinkOrThrow(source, decodebin);
     if (recipe_.LeanDecoding)
@@ -187,8 +196,7 @@ void TPlaybackPipeline::BuildSystem() {
 }
 
 void TPlaybackPipeline::BuildPredefined() {
-    GstElement* source = Make(FilmSourceFactory(recipe_.FileName, recipe_.SourceFactory), "Source");
-    SetFilmLocation(source, recipe_.FileName);
+    GstElement* source = MakeSource(recipe_.SourceFactory);
     GstElement* splitting = source;
     if (!recipe_.SplitterFactory.empty()) {
         splitting = Make(recipe_.SplitterFactory, "Splitter");
@@ -204,8 +212,7 @@ void TPlaybackPipeline::BuildPredefined() {
 }
 
 void TPlaybackPipeline::BuildPriorities() {
-    GstElement* source = Make(FilmSourceFactory(recipe_.FileName, "filesrc"), "Source");
-    SetFilmLocation(source, recipe_.FileName);
+    GstElement* source = MakeSource("filesrc");
     GstElement* parser = Make("parsebin", "Splitter");
     LinkOrThrow(source, parser);
     decoder_ = Make(recipe_.DecoderFactory, "Decoder");
@@ -368,7 +375,8 @@ GstState TPlaybackPipeline::CurrentState() const {
     return pending != GST_STATE_VOID_PENDING ? pending : current;
 }
 
-bool TPlaybackPipeline::Seek(int64_t positionNs, double rate, bool exact, int64_t marginNs) {
+bool TPlaybackPipeline::Seek(int64_t positionNs, double rate, bool exact, int64_t marginNs,
+                             int64_t landAtByte) {
     positionNs = std::max<int64_t>(0, positionNs);
     int flags = GST_SEEK_FLAG_FLUSH;
     int64_t start = positionNs;
@@ -380,9 +388,12 @@ bool TPlaybackPipeline::Seek(int64_t positionNs, double rate, bool exact, int64_
         flags |= GST_SEEK_FLAG_KEY_UNIT | GST_SEEK_FLAG_SNAP_BEFORE;
         gate_.Disarm();
     }
+    landing_.Aim(landAtByte);
     const bool accepted =
         gst_element_seek(pipeline_.get(), rate, GST_FORMAT_TIME, static_cast<GstSeekFlags>(flags),
                          GST_SEEK_TYPE_SET, start, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+    // The seek has reached the source by now, or went elsewhere: no later seek may land there.
+    landing_.Disarm();
     if (!accepted)
         gate_.Disarm();
     return accepted;

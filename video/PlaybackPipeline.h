@@ -5,6 +5,7 @@
 // 0, or a native video sink of mode 1). It owns every element and its bus handler; the
 // destructor sets it to NULL (which joins the streaming threads) before anything goes.
 
+#include "video/ByteLanding.h"
 #include "video/FrameGate.h"
 #include "video/FrameSlot.h"
 #include "video/GstHandles.h"
@@ -63,8 +64,11 @@ public:
 
     // Flushing seek to the stream time positionNs at rate. exact: accurate, frames
     // before the position are dropped (the seek starts marginNs earlier); otherwise a
-    // key-unit seek. Returns whether the pipeline accepted it.
-    bool Seek(int64_t positionNs, double rate, bool exact, int64_t marginNs);
+    // key-unit seek. landAtByte >= 0: the pack that starts the key frame the seek aims at,
+    // where a web film's source starts reading (see TByteLanding). Returns whether the
+    // pipeline accepted it.
+    bool Seek(int64_t positionNs, double rate, bool exact, int64_t marginNs,
+              int64_t landAtByte = -1);
     // Flushing seek to fromNs that lets no frame through: once the pipeline has settled,
     // LastSeenNs is the time of the film's last frame (when fromNs lay before it).
     bool SeekToFindTheEnd(int64_t fromNs, double rate);
@@ -104,6 +108,8 @@ private:
     void BuildPredefined();
     void BuildPriorities();
     GstElement* Make(const std::string& factory, const char* name);
+    // The film's source element; a web film's with its seeks watched by landing_.
+    GstElement* MakeSource(const std::string& fileFactory);
     void LinkOrThrow(GstElement* from, GstElement* to);
     void OnDecodedPad(GstPad* pad);
     void OnParsedPad(GstPad* pad);
@@ -122,6 +128,7 @@ private:
     GstElement* sink_ = nullptr;
     GstElement* decoder_ = nullptr; // strategies 1 and 2
     TFrameGate gate_;
+    TByteLanding landing_;
     std::atomic<bool> videoLinked_{false};
     std::atomic<uint64_t> errorCount_{0};
     mutable std::mutex errorLock_;

@@ -9,7 +9,10 @@
 #include "video/KeyFrameIndexer.h"
 #include "video/KeyFrameSearch.h"
 
+#include <algorithm>
+#include <chrono>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace kanvio::test {
 namespace {
@@ -97,6 +100,48 @@ TEST_F(WebFilmTest, ExactSeeksAsForFiles) {
         for (const int frame : {0, 13, 251, 700, 1499, 300, 2}) {
             ASSERT_EQ(engine.SeekTo(frame * kFrameMs), S_OK) << frame;
             EXPECT_EQ(ShownFrame(engine), frame);
+        }
+    }
+}
+
+// The source starts at the pack of the key frame before the target, whatever the
+// demuxer's own guess from its average rate would be.
+TEST_F(WebFilmTest, ExactSeeksReadFromTheKeyFrameBeforeTheTarget) {
+    for (const char* name : {"mpeg2-gop12.mpg", "mpeg2-gop250.mpg"}) {
+        SCOPED_TRACE(name);
+        TFileByteSource file(ExactFilm(name));
+        const std::optional<TKeyFrameIndex> whole = BuildKeyFrameIndex(file);
+        ASSERT_TRUE(whole.has_value());
+        const std::string marker = std::string("?from-key-frames-") + name;
+        std::vector<int64_t> keyPacks;
+        {
+            TMMEngine engine(rmVMR, nullptr, settings);
+            engine.SetPlayPauseStepMs(0);
+            ASSERT_EQ(engine.LoadMovie(WebFilm(name) + marker, lsSystem), S_OK);
+            // Forwards, backwards, onto a key frame, just before one and the last frame.
+            for (const int frame : {1300, 11, 1007, 600, 599, 1499, 3, 960}) {
+                SCOPED_TRACE(frame);
+                ASSERT_EQ(engine.SeekTo(frame * kFrameMs), S_OK);
+                EXPECT_EQ(ShownFrame(engine), frame);
+                const int64_t target = whole->FirstFrameNs + frame * kFrameNs;
+                keyPacks.push_back(whole->AtOrBefore(target)->ByteOffset);
+            }
+        } // the last answer ends with the player
+        // The server logs an answer once it has noticed the player went: a moment later.
+        std::vector<int64_t> starts;
+        const auto allLogged = [&] {
+            starts = server_->OpenRangeStarts(marker);
+            return std::all_of(keyPacks.begin(), keyPacks.end(), [&](int64_t pack) {
+                return pack == 0 || std::find(starts.begin(), starts.end(), pack) != starts.end();
+            });
+        };
+        for (int poll = 0; poll < 200 && !allLogged(); ++poll)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        for (const int64_t pack : keyPacks) {
+            if (pack > 0) {
+                EXPECT_NE(std::find(starts.begin(), starts.end(), pack), starts.end())
+                    << "no read from the key frame's pack at " << pack;
+            }
         }
     }
 }
