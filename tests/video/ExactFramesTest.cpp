@@ -56,13 +56,7 @@ INSTANTIATE_TEST_SUITE_P(Films, ExactFramesTest,
                          ::testing::Values("mpeg1.mpg", "mpeg2-gop12.mpg", "mpeg2-gop12-ip.mpg",
                                            "mpeg2-gop250.mpg", "mpeg2-gop250-ip.mpg", "mpeg2.ts",
                                            "mpeg4.mp4", "h264.mp4"),
-                         [](const auto& info) {
-                             std::string name = info.param;
-                             for (char& ch : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(ch)))
-                                     ch = '_';
-                             return name;
-                         });
+                         [](const auto& info) { return FilmTestName(info.param); });
 
 TEST_F(EngineTest, FramesStayExactAcrossFilmSwitches) {
     TMMEngine engine(rmVMR, nullptr, settings);

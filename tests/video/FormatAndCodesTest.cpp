@@ -18,14 +18,6 @@ void PrintTo(const TFormatCase& c, std::ostream* out) {
     *out << c.file << " -> " << MovieFormatName(c.expected);
 }
 
-std::string FileTestName(const char* file) {
-    std::string name = file;
-    for (char& ch : name)
-        if (!std::isalnum(static_cast<unsigned char>(ch)))
-            ch = '_';
-    return name;
-}
-
 class FormatDetectionTest : public EngineTest, public ::testing::WithParamInterface<TFormatCase> {};
 
 TEST_P(FormatDetectionTest, ClassifiesEachFileByItsContent) {
@@ -47,7 +39,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TFormatCase{"tone.wav", TMovieFormat::Unknown},
                       TFormatCase{"empty.mpg", TMovieFormat::None},
                       TFormatCase{"no-such-film.mpg", TMovieFormat::None}),
-    [](const auto& info) { return FileTestName(info.param.file); });
+    [](const auto& info) { return FilmTestName(info.param.file); });
 
 TEST(FormatClassTest, MapsTypeFindingResultsToTheFiveClasses) {
     EXPECT_EQ(ClassifyMediaType("video/mpeg, systemstream=(boolean)true, mpegversion=(int)1"),

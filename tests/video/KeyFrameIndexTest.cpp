@@ -72,13 +72,7 @@ TEST_P(KeyFrameIndexFilmTest, MatchesAFullDecode) {
 INSTANTIATE_TEST_SUITE_P(Films, KeyFrameIndexFilmTest,
                          ::testing::Values("mpeg1.mpg", "mpeg2-gop250.mpg", "mpeg2.ts", "mpeg4.mp4",
                                            "h264.mp4"),
-                         [](const auto& info) {
-                             std::string name = info.param;
-                             for (char& ch : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(ch)))
-                                     ch = '_';
-                             return name;
-                         });
+                         [](const auto& info) { return FilmTestName(info.param); });
 
 // A scan that starts anywhere in the file (as a build by range reads would) finds the
 // same key frames as the whole scan from there on.

@@ -151,13 +151,7 @@ INSTANTIATE_TEST_SUITE_P(Films, LeanDecodingTest,
                                            TLeanCase{"mpeg2.ts", "mpeg2dec"},
                                            TLeanCase{"mpeg4.mp4", "avdec_mpeg4"},
                                            TLeanCase{"h264.mp4", "avdec_h264"}),
-                         [](const auto& info) {
-                             std::string name = info.param.Film;
-                             for (char& c : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(c)))
-                                     c = '_';
-                             return name;
-                         });
+                         [](const auto& info) { return FilmTestName(info.param.Film); });
 
 // The player keeps the system's own choice: libav's decoder, ranked first.
 TEST_F(EngineTest, WithoutLeanDecodingTheSystemsDecoderIsPlugged) {

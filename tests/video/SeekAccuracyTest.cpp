@@ -48,11 +48,8 @@ INSTANTIATE_TEST_SUITE_P(Films, SeekAccuracyTest,
                                            TSeekCase{"h264.mp4", 0}, TSeekCase{"mpeg2.mpg", 1},
                                            TSeekCase{"h264.mp4", 1}),
                          [](const auto& info) {
-                             std::string name = info.param.film;
-                             for (char& ch : name)
-                                 if (!std::isalnum(static_cast<unsigned char>(ch)))
-                                     ch = '_';
-                             return name + "_strategy" + std::to_string(info.param.strategy);
+                             return FilmTestName(info.param.film) + "_strategy" +
+                                    std::to_string(info.param.strategy);
                          });
 
 TEST_F(EngineTest, SeekBeyondTheEndShowsTheLastFrame) {

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QThread>
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -24,6 +25,14 @@ std::string Film(const std::string& name) {
 
 std::string ExactFilm(const std::string& name) {
     return Film("exact/" + name);
+}
+
+std::string FilmTestName(const std::string& film) {
+    std::string name = film;
+    for (char& ch : name)
+        if (!std::isalnum(static_cast<unsigned char>(ch)))
+            ch = '_';
+    return name;
 }
 
 int FrameNumberOf(const QImage& picture) {

@@ -20,6 +20,9 @@ std::string ExactFilm(const std::string& name);
 // The frame number written into the picture, -1 when none can be read.
 int FrameNumberOf(const QImage& picture);
 
+// A film's file name as a test name: letters and digits kept, the rest '_'.
+std::string FilmTestName(const std::string& film);
+
 // Handles the UI thread's events (the engine's posted frames and end of film) for a while.
 void RunEventsFor(int milliseconds);
 // Handles events until done() holds or timeoutMs have passed; then what done() says.
