@@ -13,6 +13,9 @@ namespace kanvio::test {
 // Records every message and answers the dialogs from a script, so tests never block.
 class FakeDialogs final : public IUserDialogs {
 public:
+    FakeDialogs() = default;
+    explicit FakeDialogs(bool answerToEveryQuestion) : yesNoAnswer(answerToEveryQuestion) {}
+
     void ShowMessage(TMessageKind kind, const std::string& text) override {
         messages.emplace_back(kind, text);
     }

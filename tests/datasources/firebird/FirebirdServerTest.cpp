@@ -11,6 +11,7 @@
 #include "foundation/ServerConsent.h"
 #include "tests/datasources/firebird/FirebirdServerTestSupport.h"
 #include "tests/datasources/firebird/FirebirdTestSupport.h"
+#include "tests/support/FakeDialogs.h"
 #include "tools/mkproject/ProjectGenerator.h"
 
 #include <gtest/gtest.h>
@@ -39,26 +40,6 @@ std::string Describe(const TKanvioDataModel& model) {
         }
     return out.str();
 }
-
-// Answers every question with a fixed answer and counts the questions.
-class AnsweringDialogs final : public IUserDialogs {
-public:
-    explicit AnsweringDialogs(bool answer) : answer_(answer) {}
-    void ShowMessage(TMessageKind, const std::string& text) override { Messages.push_back(text); }
-    bool AskYesNo(const std::string& text) override {
-        Questions.push_back(text);
-        return answer_;
-    }
-    std::optional<std::string> AskSaveFileName(const std::string&, const std::string&,
-                                               const std::string&) override {
-        return std::nullopt;
-    }
-    std::vector<std::string> Questions;
-    std::vector<std::string> Messages;
-
-private:
-    bool answer_;
-};
 
 class FirebirdServerTest : public FirebirdTest {
 protected:
@@ -127,7 +108,7 @@ TEST_F(FirebirdServerTest, ReadsTheSameModelAsFromTheDeliveredFile) {
 
 TEST_F(FirebirdServerTest, AsksOnceForEachDeliveryAndRemembersTheAnswer) {
     const std::string address = ServeProject(8);
-    AnsweringDialogs no(false);
+    FakeDialogs no(false);
     try {
         BuildFromServer(address, no);
         ADD_FAILURE() << "read without confirmation";
@@ -138,21 +119,21 @@ TEST_F(FirebirdServerTest, AsksOnceForEachDeliveryAndRemembersTheAnswer) {
             << message;
         EXPECT_NE(message.find(ConfirmedServersSection), std::string::npos) << message;
     }
-    ASSERT_EQ(no.Questions.size(), 1u);
-    EXPECT_NE(no.Questions[0].find("127.0.0.1/" + std::to_string(server_->Port)),
+    ASSERT_EQ(no.questions.size(), 1u);
+    EXPECT_NE(no.questions[0].find("127.0.0.1/" + std::to_string(server_->Port)),
               std::string::npos);
 
-    AnsweringDialogs yes(true);
+    FakeDialogs yes(true);
     EXPECT_EQ(BuildFromServer(address, yes).Reaches.size(), 12u);
-    AnsweringDialogs afterwards(false);
+    FakeDialogs afterwards(false);
     EXPECT_EQ(BuildFromServer(address, afterwards).Reaches.size(), 12u);
-    EXPECT_EQ(yes.Questions.size(), 1u);
-    EXPECT_TRUE(afterwards.Questions.empty());
+    EXPECT_EQ(yes.questions.size(), 1u);
+    EXPECT_TRUE(afterwards.questions.empty());
 
     // Another delivery naming the same server is asked about again.
     settingsFile_ = (env.root() / "other" / "Kanvio.ini").string();
     EXPECT_THROW(BuildFromServer(address, afterwards), EKanvioError);
-    EXPECT_EQ(afterwards.Questions.size(), 1u);
+    EXPECT_EQ(afterwards.questions.size(), 1u);
 }
 
 TEST_F(FirebirdServerTest, ConnectFailuresNameTheServerAndTheReason) {
