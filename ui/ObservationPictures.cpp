@@ -82,9 +82,7 @@ QImage TObservationPictureSource::Picture(const TFramePlace& place, QSize size) 
 }
 
 TBackgroundPictures::TBackgroundPictures(QObject* parent, std::string cacheFolder)
-    : QObject(parent), cacheFolder_(std::move(cacheFolder)) {
-    worker_ = std::thread([this] { Work(); });
-}
+    : QObject(parent), cacheFolder_(std::move(cacheFolder)) {}
 
 TBackgroundPictures::~TBackgroundPictures() {
     {
@@ -93,7 +91,8 @@ TBackgroundPictures::~TBackgroundPictures() {
         jobs_.clear();
     }
     wake_.notify_all();
-    worker_.join();
+    if (worker_.joinable())
+        worker_.join();
 }
 
 void TBackgroundPictures::Request(std::vector<TFramePlace> places, QSize size) {
@@ -104,6 +103,10 @@ void TBackgroundPictures::Request(std::vector<TFramePlace> places, QSize size) {
         for (size_t i = 0; i < places.size(); ++i)
             jobs_.push_back({generation_, static_cast<int>(i), std::move(places[i]), size});
     }
+    // Started with the first pictures asked for, not with the windows: while the decoders
+    // load at start-up, a new thread waits for the dynamic loader.
+    if (!worker_.joinable())
+        worker_ = std::thread([this] { Work(); });
     wake_.notify_all();
 }
 

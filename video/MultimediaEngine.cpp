@@ -171,6 +171,7 @@ HResult TMMEngine::LoadMovie(const std::string& fileName, int32_t strategy) {
         LogLine("MMEngine->LoadMovie: Loading reader filter failed", LOG_ERROR);
         return MM_E_READER;
     }
+    MarkStartup("film reader loaded");
     if (Failed(LoadDecoder(strategy))) {
         TearDown();
         LogLine("MMEngine->LoadMovie: Loading decoder filter failed", LOG_ERROR);
@@ -183,6 +184,7 @@ HResult TMMEngine::LoadMovie(const std::string& fileName, int32_t strategy) {
     learnedMarginNs_ = 0;
     landingBytesPerSecond_ = 0;
     filmStartNs_ = -1;
+    MarkStartup("film decoder loaded");
     indexer_ = std::make_unique<TKeyFrameIndexer>(fileName, wholeIndexing_);
     SeekTo(0);
     // A pipeline built again after a failed seek sees other frames first: the film's
@@ -193,6 +195,7 @@ HResult TMMEngine::LoadMovie(const std::string& fileName, int32_t strategy) {
     if (wasRunning) {
         PlayMovie();
     } else if (playPauseStepMs_ > 0) {
+        MarkStartup("play-then-pause begun");
         PlayMovie();
         std::this_thread::sleep_for(std::chrono::milliseconds(playPauseStepMs_));
         PauseMovie();

@@ -1,6 +1,7 @@
 // Observation pictures: the exact frame from a pipeline of its own, the picture cache in
 // the user's cache folder (hit, stale film, size bound, damaged and unwritable folders)
-// and the background fetching of a structure's thumbnails.
+// and the background fetching of a structure's thumbnails, whose thread starts with the
+// first request.
 
 #include "foundation/Errors.h"
 #include "tests/video/VideoTestSupport.h"
@@ -219,6 +220,31 @@ TEST_F(ObservationPictureTest, BackgroundPicturesArriveForTheLatestRequestOnly) 
     EXPECT_EQ(FrameNumberOf(arrived[0]), 70);
     EXPECT_TRUE(arrived[1].isNull()) << "a place without film has no picture";
     EXPECT_EQ(FrameNumberOf(arrived[2]), 12);
+}
+
+size_t ThreadsOfThisProcess() {
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/task"))
+        ++count;
+    return count;
+}
+
+TEST_F(ObservationPictureTest, BackgroundPicturesStartTheirThreadWhenFirstAsked) {
+    const std::string film = ExactFilm("mpeg2-gop12.mpg");
+    {
+        // Made with the windows, while the decoders may still be loading: a thread's start
+        // would wait for them.
+        const size_t before = ThreadsOfThisProcess();
+        TBackgroundPictures unused;
+        EXPECT_EQ(ThreadsOfThisProcess(), before);
+    } // and gone again without ever having been asked
+    TBackgroundPictures pictures;
+    QImage arrived;
+    QObject::connect(&pictures, &TBackgroundPictures::PictureReady,
+                     [&](quint64, int, const QImage& picture) { arrived = picture; });
+    pictures.Request({{film, 30 * kFrameMs}}, QSize());
+    ASSERT_TRUE(test::RunEventsUntil([&] { return !arrived.isNull(); }, 60000));
+    EXPECT_EQ(FrameNumberOf(arrived), 30);
 }
 
 } // namespace
