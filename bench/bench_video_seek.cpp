@@ -218,7 +218,7 @@ void SeekFigures(const std::string& film, double seconds) {
                 index->LargestClockLeadNs() / 1e9, Milliseconds(Clock::now() - indexStart));
 
     std::vector<double> engineTimes, anchorTimes;
-    int engineExact = 0, anchorExact = 0;
+    int engineExact = 0, anchorExact = 0, positionRight = 0;
     for (int frame : frames) {
         const auto start = Clock::now();
         engine.SeekTo(frame * kFrameMs);
@@ -226,6 +226,11 @@ void SeekFigures(const std::string& film, double seconds) {
         QImage grabbed;
         engine.GrabPicture(grabbed);
         engineExact += FrameNumberOf(grabbed) == frame;
+        const int64_t position = engine.GetCurrentPosition(); // 100-ns units
+        if (position != frame * kFrameMs * 10000 && positionRight == 0)
+            std::printf("  frame %d at %.3f s reported at %.3f s\n", frame, frame * kFrameMs / 1e3,
+                        position / 1e7);
+        positionRight += position == frame * kFrameMs * 10000;
     }
     const bool demuxerSeeksKeyFrames = index->Container != TContainer::ProgramStream;
     const int64_t marginMs =
@@ -244,6 +249,7 @@ void SeekFigures(const std::string& film, double seconds) {
     }
     const TFigures e =
         Report("engine SeekTo, index built", engineTimes, engineExact, frames.size());
+    std::printf("  position reported after the seek: right %d/%zu\n", positionRight, frames.size());
     char label[80];
     std::snprintf(label, sizeof label, "anchor, margin %lld ms", static_cast<long long>(marginMs));
     const TFigures a = Report(label, anchorTimes, anchorExact, frames.size());
