@@ -36,7 +36,6 @@
 #include <QFile>
 #include <QPointer>
 #include <QProcess>
-#include <QStyle>
 #include <filesystem>
 #include <iostream>
 
@@ -124,20 +123,11 @@ int StartOnDelivery(const std::string& folder) {
     return 0;
 }
 
-// The toolkit loads its image-format plugins at the first icon it reads from a file, which
-// the menu bar's style does. Loaded before the decoders begin to load, the windows do not
-// wait for the dynamic loader while they are built. (Neither do the threads the platform
-// starts with the first window: a thread's start waits for the loader too.)
-void LoadImageFormatPlugins() {
-    QApplication::style()->standardIcon(QStyle::SP_ToolBarHorizontalExtensionButton);
-}
-
 // The player with its windows. Returns the process exit code. deliveryProblem, when set,
 // tells why the chosen folder cannot be opened.
 int RunPlayer(int argc, char** argv, const std::string& deliveryProblem) {
-    // The first film needs the decoders: they load while the delivery and the windows do,
-    // once the toolkit has set itself up on the first window.
-    TDecoderWarmUp decoderWarmUp(TDecoderWarmUp::TStart::WhenReleased);
+    // The first film needs the decoders: they load while the windows and the delivery do.
+    const TDecoderWarmUp decoderWarmUp;
     QApplication application(argc, argv);
     QApplication::setApplicationName("Kanvio");
     MarkStartup("toolkit started");
@@ -175,8 +165,6 @@ int RunPlayer(int argc, char** argv, const std::string& deliveryProblem) {
     QPointer<TSplashForm> splash = new TSplashForm;
     splash->ShowPainted();
     MarkStartup("splash shown");
-    LoadImageFormatPlugins();
-    decoderWarmUp.Release();
 
     TQtStartupUi startupUi(splash);
     TDataSourceFactory dataSources(dialogs);
