@@ -91,6 +91,14 @@ TEST_F(DesktopWindowTest, LayoutChoiceAsksForNoMinimiseOrMaximiseButton) {
     EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
 }
 
+// What the X server says of a window, for a failure that happens only now and then.
+std::string WindowStateOnTheServer(const QWidget& window) {
+    QProcess info;
+    info.start("xwininfo", {"-id", QString::number(window.winId())});
+    info.waitForFinished(5000);
+    return (info.readAllStandardOutput() + info.readAllStandardError()).toStdString();
+}
+
 TEST_F(DesktopWindowTest, SplashIsOnTheScreenOnceShown) {
     TSplashForm splash;
     splash.ShowPainted();
@@ -100,7 +108,9 @@ TEST_F(DesktopWindowTest, SplashIsOnTheScreenOnceShown) {
     for (int again = 0; again < 5 && !splash.windowHandle()->isExposed(); ++again) {
         splash.ShowPainted();
     }
-    ASSERT_TRUE(splash.windowHandle()->isExposed());
+    ASSERT_TRUE(splash.windowHandle()->isExposed())
+        << "window manager running: " << WindowManagerRuns() << "\n"
+        << WindowStateOnTheServer(splash);
     // Straight from the server, with no event handled since: the white face, not the
     // black of a window nobody has painted yet.
     QScreen* screen = splash.screen();
