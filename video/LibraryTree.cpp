@@ -1,38 +1,25 @@
 #include "video/LibraryTree.h"
 
+#include "foundation/Errors.h"
+#include "video/KeyFrameIndex.h"
+
 #include <cstring>
 #include <dlfcn.h>
 #include <elf.h>
-#include <fcntl.h>
 #include <filesystem>
 #include <link.h>
 #include <set>
-#include <unistd.h>
 
 namespace kanvio {
 
 namespace {
 
-class TReadOnlyFile {
-public:
-    explicit TReadOnlyFile(const std::string& name)
-        : fd_(open(name.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~TReadOnlyFile() {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    TReadOnlyFile(const TReadOnlyFile&) = delete;
-    TReadOnlyFile& operator=(const TReadOnlyFile&) = delete;
-
-    template <typename T> bool Read(T* into, size_t count, uint64_t offset) const {
-        const size_t bytes = sizeof(T) * count;
-        return fd_ >= 0 &&
-               pread(fd_, into, bytes, static_cast<off_t>(offset)) == static_cast<ssize_t>(bytes);
-    }
-
-private:
-    int fd_;
-};
+// Reads count items of T at offset: all of them, or reports that it could not.
+template <typename T> bool ReadExactly(IByteSource& file, uint64_t offset, T* into, size_t count) {
+    const size_t bytes = sizeof(T) * count;
+    return file.ReadAt(static_cast<int64_t>(offset), reinterpret_cast<uint8_t*>(into), bytes) ==
+           bytes;
+}
 
 // The file offset of a virtual address, through the loadable segment that holds it.
 bool FileOffsetOf(const std::vector<Elf64_Phdr>& segments, uint64_t address, uint64_t& offset) {
@@ -97,22 +84,22 @@ private:
     int loaded_ = 0;
 };
 
-} // namespace
-
-std::vector<std::string> NeededLibraries(const std::string& file) {
-    const TReadOnlyFile elf(file);
+// The needed libraries named in an ELF file's dynamic section.
+std::vector<std::string> NeededLibrariesOf(IByteSource& elf) {
     Elf64_Ehdr header{};
-    if (!elf.Read(&header, 1, 0) || std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 ||
+    if (!ReadExactly(elf, 0, &header, 1) || std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 ||
         header.e_ident[EI_CLASS] != ELFCLASS64 || header.e_phentsize != sizeof(Elf64_Phdr))
         return {};
     std::vector<Elf64_Phdr> segments(header.e_phnum);
-    if (!elf.Read(segments.data(), segments.size(), header.e_phoff))
+    if (!ReadExactly(elf, header.e_phoff, segments.data(), segments.size()))
         return {};
     for (const Elf64_Phdr& segment : segments) {
         if (segment.p_type != PT_DYNAMIC)
             continue;
+        if (segment.p_filesz > static_cast<uint64_t>(elf.Size()))
+            return {};
         std::vector<Elf64_Dyn> entries(segment.p_filesz / sizeof(Elf64_Dyn));
-        if (!elf.Read(entries.data(), entries.size(), segment.p_offset))
+        if (!ReadExactly(elf, segment.p_offset, entries.data(), entries.size()))
             return {};
         uint64_t stringsAddress = 0, stringsSize = 0;
         std::vector<uint64_t> neededAt;
@@ -125,9 +112,11 @@ std::vector<std::string> NeededLibraries(const std::string& file) {
                 stringsSize = entry.d_un.d_val;
         }
         uint64_t stringsOffset = 0;
+        if (stringsSize > static_cast<uint64_t>(elf.Size()) ||
+            !FileOffsetOf(segments, stringsAddress, stringsOffset))
+            return {};
         std::string strings(stringsSize, '\0');
-        if (!FileOffsetOf(segments, stringsAddress, stringsOffset) ||
-            !elf.Read(strings.data(), strings.size(), stringsOffset))
+        if (!ReadExactly(elf, stringsOffset, strings.data(), strings.size()))
             return {};
         std::vector<std::string> names;
         for (const uint64_t at : neededAt)
@@ -136,6 +125,17 @@ std::vector<std::string> NeededLibraries(const std::string& file) {
         return names;
     }
     return {};
+}
+
+} // namespace
+
+std::vector<std::string> NeededLibraries(const std::string& file) {
+    try {
+        TFileByteSource elf(file);
+        return NeededLibrariesOf(elf);
+    } catch (const EKanvioError&) {
+        return {}; // unreadable: nothing to load ahead
+    }
 }
 
 int LoadLibraryTreeStepwise(const std::string& file) {
